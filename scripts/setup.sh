@@ -1,0 +1,46 @@
+# Shared by run.sh and test.sh: installs the Debian packages Quillet needs
+# when any is missing, then configures and builds into ./build.
+# Sourced, not run: the caller has already set -euo pipefail and cd'ed here.
+
+quillet_packages=(
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev      # Qt Core, Gui, Widgets, Xml and Test with their CMake files
+    libgl-dev         # Qt's Gui CMake package looks for OpenGL headers
+    qt6-qpa-plugins   # the xcb, wayland and offscreen platforms
+    libqt6gui6        # carries the JPEG image plugin, which links libjpeg
+    libjpeg62-turbo
+    fonts-dejavu-core # text needs at least one font, also offscreen
+    e2fsprogs         # chattr, with which the tests make a folder unwritable even for root
+)
+
+quillet_missing_packages() {
+    local package
+    for package in "${quillet_packages[@]}"; do
+        if [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" != "install ok installed" ]; then
+            printf '%s\n' "$package"
+        fi
+    done
+}
+
+quillet_install_packages() {
+    local missing
+    mapfile -t missing < <(quillet_missing_packages)
+    [ "${#missing[@]}" -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "These Debian packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+            return 1
+        fi
+        sudo=(sudo)
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -q
+    "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+quillet_build() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build --parallel "$(nproc)"
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test without a display.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/setup.sh
+
+quillet_install_packages
+quillet_build
+
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure
