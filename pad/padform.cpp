@@ -1,0 +1,147 @@
+#include "padform.h"
+
+#include <QStringView>
+
+namespace Pad {
+
+namespace {
+
+struct FieldNames
+{
+    const char *object;
+    const char *display;
+};
+
+// Indexed by TextField.
+constexpr std::array<FieldNames, TextFieldCount> fieldNames{{
+    {"Company_Name", "Company Name"},
+    {"Company_Website_URL", "Company Website"},
+    {"Contact_Email", "Contact E-mail"},
+    {"Program_Name", "Program Name"},
+    {"Program_Version", "Program Version"},
+    {"Program_Cost_Dollars", "Cost"},
+    {"File_Size_Bytes", "File Size"},
+    {"Keywords", "Keywords"},
+    {"Char_Desc_450", "Descriptions"},
+    {"Application_Info_URL", "Application Info URL"},
+    {"Application_XML_File_URL", "PAD XML File URL"},
+    {"Primary_Download_URL", "Primary Download URL"},
+    {"Application_Screenshot_URL", "Application Screenshot URL"},
+}};
+
+constexpr std::array requiredInCheckOrder{
+    TextField::Company_Name,         TextField::Company_Website_URL,
+    TextField::Contact_Email,        TextField::Program_Name,
+    TextField::Program_Version,      TextField::File_Size_Bytes,
+    TextField::Keywords,             TextField::Char_Desc_450,
+    TextField::Application_Info_URL, TextField::Application_XML_File_URL,
+    TextField::Primary_Download_URL,
+};
+
+// The order in which the fields appear in a written file.
+constexpr std::array inFileOrder{
+    TextField::Company_Name,         TextField::Company_Website_URL,
+    TextField::Contact_Email,        TextField::Program_Name,
+    TextField::Program_Version,      TextField::Program_Cost_Dollars,
+    TextField::File_Size_Bytes,      TextField::Keywords,
+    TextField::Char_Desc_450,        TextField::Application_Info_URL,
+    TextField::Application_Screenshot_URL, TextField::Application_XML_File_URL,
+    TextField::Primary_Download_URL,
+};
+
+} // namespace
+
+QString objectName(TextField field)
+{
+    return QString::fromLatin1(fieldNames[static_cast<int>(field)].object);
+}
+
+QString displayName(TextField field)
+{
+    return QString::fromLatin1(fieldNames[static_cast<int>(field)].display);
+}
+
+const QStringList &ProgramTypeList()
+{
+    static const QStringList list{
+        QStringLiteral("Shareware"), QStringLiteral("Freeware"),  QStringLiteral("Adware"),
+        QStringLiteral("Demo"),      QStringLiteral("Commercial"), QStringLiteral("Data Only"),
+    };
+    return list;
+}
+
+const QStringList &OsSupportList()
+{
+    static const QStringList list{
+        QStringLiteral("Win 3.1x"),      QStringLiteral("Win95"),
+        QStringLiteral("Win98"),         QStringLiteral("WinME"),
+        QStringLiteral("WinNT 3.x"),     QStringLiteral("WinNT 4.x"),
+        QStringLiteral("WinXP"),         QStringLiteral("Windows2000"),
+        QStringLiteral("Windows2003"),   QStringLiteral("Windows CE"),
+        QStringLiteral("Unix"),          QStringLiteral("Linux"),
+        QStringLiteral("Linux Console"), QStringLiteral("Linux Gnome"),
+        QStringLiteral("Linux GPL"),     QStringLiteral("Linux Open Source"),
+        QStringLiteral("MS-DOS"),        QStringLiteral("AS/400"),
+        QStringLiteral("OS/2"),          QStringLiteral("OS/2 Warp"),
+        QStringLiteral("OS/2 Warp 4"),   QStringLiteral("MAC 68k"),
+        QStringLiteral("Mac PPC"),       QStringLiteral("Mac OS X"),
+        QStringLiteral("Mac Other"),     QStringLiteral("Palm OS 1.0"),
+        QStringLiteral("Palm OS 2.0"),   QStringLiteral("Palm OS 2.1"),
+        QStringLiteral("Palm OS 3.0"),   QStringLiteral("Palm OS 3.1"),
+        QStringLiteral("Palm OS 3.2"),   QStringLiteral("Pocket PC"),
+        QStringLiteral("RIM"),           QStringLiteral("Symbian"),
+        QStringLiteral("OpenVMS"),       QStringLiteral("Netware"),
+        QStringLiteral("BEOS"),          QStringLiteral("Java"),
+        QStringLiteral("Not Applicable"),
+    };
+    return list;
+}
+
+std::optional<FieldProblem> validate(const PadValues &values)
+{
+    for (TextField field : requiredInCheckOrder) {
+        if (values.text(field).isEmpty())
+            return FieldProblem{field, displayName(field) + QStringLiteral(" must be filled")};
+    }
+    if (values.osSupport.isEmpty())
+        return FieldProblem{std::nullopt, QStringLiteral("Please select OS Support")};
+    return std::nullopt;
+}
+
+bool isXmlChar(char32_t c)
+{
+    if (c < 0x20)
+        return c == 0x09 || c == 0x0A || c == 0x0D;
+    if (c >= 0xD800 && c <= 0xDFFF)
+        return false;
+    return c != 0xFFFE && c != 0xFFFF && c <= 0x10FFFF;
+}
+
+bool holdsOnlyXmlChars(const QString &text)
+{
+    const QStringView view(text);
+    for (qsizetype i = 0; i < view.size(); ++i) {
+        const QChar c = view[i];
+        if (c.isHighSurrogate() && i + 1 < view.size() && view[i + 1].isLowSurrogate()) {
+            ++i; // a valid pair is a character beyond the BMP, which XML allows
+            continue;
+        }
+        if (!isXmlChar(c.unicode()))
+            return false;
+    }
+    return true;
+}
+
+std::optional<FieldProblem> findUnsavableField(const PadValues &values)
+{
+    for (TextField field : inFileOrder) {
+        if (!holdsOnlyXmlChars(values.text(field))) {
+            return FieldProblem{field, displayName(field)
+                                           + QStringLiteral(" contains a character that cannot be "
+                                                            "saved in a PAD file")};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace Pad

@@ -1,0 +1,159 @@
+// The field set's checks: required fields in their order, and characters
+// that no XML file can carry.
+#include "padform.h"
+
+#include <QTest>
+
+using Pad::TextField;
+
+Q_DECLARE_METATYPE(std::optional<Pad::TextField>)
+
+namespace {
+
+Pad::PadValues filledForm()
+{
+    Pad::PadValues values;
+    for (QString &text : values.texts)
+        text = QStringLiteral("x");
+    values.releaseDate = QDate(2026, 12, 10);
+    values.programType = QStringLiteral("Shareware");
+    values.osSupport = QStringList{QStringLiteral("Linux")};
+    return values;
+}
+
+} // namespace
+
+class TestPadForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void validationStopsAtFirstEmptyField_data();
+    void validationStopsAtFirstEmptyField();
+    void validationPasses_data();
+    void validationPasses();
+    void unsavableCharacters_data();
+    void unsavableCharacters();
+};
+
+void TestPadForm::validationStopsAtFirstEmptyField_data()
+{
+    QTest::addColumn<QList<int>>("emptied");
+    QTest::addColumn<bool>("noOsTicked");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<std::optional<TextField>>("focus");
+
+    auto row = [](const char *name, QList<TextField> fields, bool noOs, const char *message,
+                  std::optional<TextField> focus) {
+        QList<int> emptied;
+        for (TextField f : fields)
+            emptied << int(f);
+        QTest::newRow(name) << emptied << noOs << QString::fromLatin1(message) << focus;
+    };
+    using F = TextField;
+    row("everything empty", {F::Company_Name, F::Company_Website_URL, F::Contact_Email,
+                             F::Program_Name, F::Program_Version, F::File_Size_Bytes, F::Keywords,
+                             F::Char_Desc_450, F::Application_Info_URL,
+                             F::Application_XML_File_URL, F::Primary_Download_URL},
+        true, "Company Name must be filled", F::Company_Name);
+    row("website", {F::Company_Website_URL}, false, "Company Website must be filled",
+        F::Company_Website_URL);
+    row("e-mail", {F::Contact_Email}, false, "Contact E-mail must be filled", F::Contact_Email);
+    row("program name", {F::Program_Name}, false, "Program Name must be filled", F::Program_Name);
+    row("version", {F::Program_Version}, false, "Program Version must be filled",
+        F::Program_Version);
+    row("file size before keywords", {F::Keywords, F::File_Size_Bytes}, false,
+        "File Size must be filled", F::File_Size_Bytes);
+    row("keywords", {F::Keywords}, false, "Keywords must be filled", F::Keywords);
+    row("descriptions", {F::Char_Desc_450}, false, "Descriptions must be filled",
+        F::Char_Desc_450);
+    row("info URL", {F::Application_Info_URL}, false, "Application Info URL must be filled",
+        F::Application_Info_URL);
+    row("PAD URL", {F::Application_XML_File_URL}, false, "PAD XML File URL must be filled",
+        F::Application_XML_File_URL);
+    row("download URL", {F::Primary_Download_URL}, false, "Primary Download URL must be filled",
+        F::Primary_Download_URL);
+    row("texts before OS list", {F::Primary_Download_URL}, true,
+        "Primary Download URL must be filled", F::Primary_Download_URL);
+    row("no OS ticked", {}, true, "Please select OS Support", std::nullopt);
+}
+
+void TestPadForm::validationStopsAtFirstEmptyField()
+{
+    QFETCH(QList<int>, emptied);
+    QFETCH(bool, noOsTicked);
+    Pad::PadValues values = filledForm();
+    for (int field : emptied)
+        values.texts[field].clear();
+    if (noOsTicked)
+        values.osSupport.clear();
+
+    const std::optional<Pad::FieldProblem> problem = Pad::validate(values);
+    QVERIFY(problem);
+    QTEST(problem->message, "message");
+    QTEST(problem->field, "focus");
+}
+
+void TestPadForm::validationPasses_data()
+{
+    QTest::addColumn<Pad::PadValues>("values");
+    Pad::PadValues blanks = filledForm();
+    blanks.text(TextField::Company_Name) = QStringLiteral(" ");
+    QTest::newRow("a blank counts as filled") << blanks;
+    Pad::PadValues optional = filledForm();
+    optional.text(TextField::Program_Cost_Dollars).clear();
+    optional.text(TextField::Application_Screenshot_URL).clear();
+    optional.programType.clear();
+    QTest::newRow("optional fields and type empty") << optional;
+}
+
+void TestPadForm::validationPasses()
+{
+    QFETCH(Pad::PadValues, values);
+    QCOMPARE(Pad::validate(values), std::nullopt);
+}
+
+void TestPadForm::unsavableCharacters_data()
+{
+    QTest::addColumn<QList<int>>("fields");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+
+    using F = TextField;
+    QTest::newRow("tab, line breaks, beyond the BMP pass")
+        << QList<int>{int(F::Char_Desc_450)} << QStringLiteral("a\tb\nc\rd \U0001F600 \uFFFD")
+        << QString();
+    QTest::newRow("control character")
+        << QList<int>{int(F::Company_Name)} << QStringLiteral("a\x01z")
+        << "Company Name contains a character that cannot be saved in a PAD file";
+    QTest::newRow("escape in cost")
+        << QList<int>{int(F::Program_Cost_Dollars)} << QStringLiteral("\x1b[0m")
+        << "Cost contains a character that cannot be saved in a PAD file";
+    QTest::newRow("U+FFFE") << QList<int>{int(F::Keywords)} << QStringLiteral("k\uFFFE")
+                            << "Keywords contains a character that cannot be saved in a PAD file";
+    QTest::newRow("U+FFFF") << QList<int>{int(F::Char_Desc_450)} << QStringLiteral("\uFFFF")
+                            << "Descriptions contains a character that cannot be saved in a PAD file";
+    QTest::newRow("unpaired surrogate")
+        << QList<int>{int(F::Program_Name)} << QString(QChar(0xD800))
+        << "Program Name contains a character that cannot be saved in a PAD file";
+    QTest::newRow("first in file order: screenshot before PAD URL")
+        << QList<int>{int(F::Application_XML_File_URL), int(F::Application_Screenshot_URL)}
+        << QStringLiteral("\x7f\x02")
+        << "Application Screenshot URL contains a character that cannot be saved in a PAD file";
+}
+
+void TestPadForm::unsavableCharacters()
+{
+    QFETCH(QList<int>, fields);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    Pad::PadValues values = filledForm();
+    for (int field : fields)
+        values.texts[field] = text;
+
+    const std::optional<Pad::FieldProblem> problem = Pad::findUnsavableField(values);
+    QCOMPARE(problem ? problem->message : QString(), message);
+}
+
+QTEST_GUILESS_MAIN(TestPadForm)
+#include "tst_padform.moc"
