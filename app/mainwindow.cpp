@@ -1,0 +1,481 @@
+#include "mainwindow.h"
+
+#include "aboutdialog.h"
+#include "filesize.h"
+#include "limitededits.h"
+#include "padreader.h"
+#include "padwriter.h"
+#include "quilletinfo.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+using Pad::TextField;
+
+namespace {
+
+const QString xmlFilter = QStringLiteral("XML Document (*.xml)");
+const QColor navy(0x00, 0x00, 0x80);
+
+QLineEdit *makeEdit(const char *name, int width)
+{
+    auto *edit = new QLineEdit;
+    edit->setObjectName(QLatin1String(name));
+    edit->setMinimumWidth(width);
+    return edit;
+}
+
+QFileDialog *makeFileDialog(const char *name, QWidget *parent, QFileDialog::AcceptMode mode)
+{
+    auto *dialog = new QFileDialog(parent);
+    dialog->setObjectName(QLatin1String(name));
+    dialog->setAcceptMode(mode);
+    // A typed name need not exist yet: the caller says what is wrong with it.
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::ReadOnly, false);
+    // The writer may change the extension, so it asks about the file it will
+    // really replace instead of the one typed here.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog->setSizeGripEnabled(true);
+    return dialog;
+}
+
+// A caption ending in " :" beside the field it names, right-aligned as in a form.
+QLabel *makeLabel(const char *name, const QString &caption, QWidget *buddy = nullptr,
+                  bool optional = false)
+{
+    auto *label = new QLabel(caption);
+    label->setObjectName(QLatin1String(name));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (buddy)
+        label->setBuddy(buddy);
+    if (optional) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, navy);
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+} // namespace
+
+TFMain::TFMain(QWidget *parent)
+    : QMainWindow(parent)
+    , CompanyInfo(new QGroupBox(tr("Company Information")))
+    , ProgramInformation(new QGroupBox(tr("Program Information")))
+    , OtherInfo(new QGroupBox)
+    , WebInfo(new QGroupBox(tr("Web Info")))
+    , Company_Name(makeEdit("Company_Name", 193))
+    , Company_Website_URL(makeEdit("Company_Website_URL", 193))
+    , Contact_Email(makeEdit("Contact_Email", 193))
+    , Program_Name(makeEdit("Program_Name", 193))
+    , Program_Version(makeEdit("Program_Version", 193))
+    , Release_Date(new QDateEdit)
+    , Program_Type(new QComboBox)
+    , Program_Cost_Dollars(makeEdit("Program_Cost_Dollars", 193))
+    , File_Size_Bytes(makeEdit("File_Size_Bytes", 193))
+    , Program_OS_Support(new QListWidget)
+    , Keywords(makeEdit("Keywords", 513))
+    , Char_Desc_450(new DescriptionEdit(Pad::DescriptionLimit))
+    , Application_Info_URL(makeEdit("Application_Info_URL", 481))
+    , Application_XML_File_URL(makeEdit("Application_XML_File_URL", 481))
+    , Primary_Download_URL(makeEdit("Primary_Download_URL", 481))
+    , Application_Screenshot_URL(makeEdit("Application_Screenshot_URL", 481))
+    , FileSize(new QPushButton(tr("File Size (Bytes)")))
+    , ClearButton(new QPushButton(tr("Clear All")))
+    , ImportButton(new QPushButton(tr("Import from Existing PAD")))
+    , GenerateButton(new QPushButton(tr("Generate PAD")))
+    , OpenDialog1(makeFileDialog("OpenDialog1", this, QFileDialog::AcceptOpen))
+    , SaveDialog1(makeFileDialog("SaveDialog1", this, QFileDialog::AcceptSave))
+    , ImportPad(makeFileDialog("ImportPad", this, QFileDialog::AcceptOpen))
+{
+    setObjectName(QStringLiteral("FMain"));
+    setWindowTitle(QLatin1String(Quillet::MainWindowCaption));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+
+    createGroups();
+    createButtonsAndLegend();
+    createActions();
+    createStatusBar();
+    setTabOrder();
+    FormCreate();
+
+    setFixedSize(sizeHint());
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    FAbout = new TFAbout(this);
+    FAbout->setObjectName(QStringLiteral("FAbout"));
+}
+
+void TFMain::FormCreate()
+{
+    Release_Date->setDate(QDate::currentDate());
+}
+
+void TFMain::createGroups()
+{
+    CompanyInfo->setObjectName(QStringLiteral("CompanyInfo"));
+    auto *company = new QGridLayout(CompanyInfo);
+    company->addWidget(makeLabel("Label1", tr("Company Name :"), Company_Name), 0, 0);
+    company->addWidget(Company_Name, 0, 1);
+    company->addWidget(makeLabel("Label6", tr("Website :"), Company_Website_URL), 1, 0);
+    company->addWidget(Company_Website_URL, 1, 1);
+    company->addWidget(makeLabel("Label7", tr("E-mail :"), Contact_Email), 2, 0);
+    company->addWidget(Contact_Email, 2, 1);
+
+    ProgramInformation->setObjectName(QStringLiteral("ProgramInformation"));
+    Release_Date->setObjectName(QStringLiteral("Release_Date"));
+    Release_Date->setCalendarPopup(true);
+    Release_Date->setMinimumDate(QDate(100, 1, 1)); // the earliest a date edit can show
+    QString dateFormat = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!dateFormat.contains(QLatin1String("yyyy")))
+        dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    Release_Date->setDisplayFormat(dateFormat);
+    Release_Date->setMinimumWidth(193);
+    auto *program = new QGridLayout(ProgramInformation);
+    program->addWidget(makeLabel("Label2", tr("Program Name :"), Program_Name), 0, 0);
+    program->addWidget(Program_Name, 0, 1);
+    program->addWidget(makeLabel("Label3", tr("Program Version :"), Program_Version), 1, 0);
+    program->addWidget(Program_Version, 1, 1);
+    program->addWidget(makeLabel("Label5", tr("Release Date :"), Release_Date), 2, 0);
+    program->addWidget(Release_Date, 2, 1);
+
+    OtherInfo->setObjectName(QStringLiteral("OtherInfo"));
+    Program_Type->setObjectName(QStringLiteral("Program_Type"));
+    Program_Type->addItems(Pad::ProgramTypeList());
+    Program_Type->setCurrentIndex(0);
+    Program_Type->setMinimumWidth(193);
+    Program_OS_Support->setObjectName(QStringLiteral("Program_OS_Support"));
+    for (const QString &entry : Pad::OsSupportList()) {
+        auto *item = new QListWidgetItem(entry, Program_OS_Support);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    Program_OS_Support->setMinimumWidth(193);
+    Program_OS_Support->setFixedHeight(Program_OS_Support->fontMetrics().height() * 5);
+    limitTyping(Keywords, Pad::KeywordsLimit);
+    Char_Desc_450->setObjectName(QStringLiteral("Char_Desc_450"));
+    Char_Desc_450->setMinimumWidth(521);
+    Char_Desc_450->setFixedHeight(Char_Desc_450->fontMetrics().lineSpacing() * 2
+                                  + Char_Desc_450->horizontalScrollBar()->sizeHint().height()
+                                  + 2 * Char_Desc_450->frameWidth() + 8);
+    FileSize->setObjectName(QStringLiteral("FileSize"));
+
+    auto *descriptionLabels = new QVBoxLayout;
+    descriptionLabels->addWidget(makeLabel("Label12", tr("Descriptions :"), Char_Desc_450));
+    descriptionLabels->addWidget(makeLabel("Label4", tr("(450 chars.)")));
+    descriptionLabels->addStretch();
+
+    auto *other = new QGridLayout(OtherInfo);
+    other->addWidget(makeLabel("Label8", tr("Program Type :"), Program_Type), 0, 0);
+    other->addWidget(Program_Type, 0, 1);
+    other->addWidget(makeLabel("Label17", tr("Cost (US$) :"), Program_Cost_Dollars, true), 1, 0);
+    other->addWidget(Program_Cost_Dollars, 1, 1);
+    other->addWidget(FileSize, 2, 0);
+    other->addWidget(File_Size_Bytes, 2, 1);
+    other->setColumnStretch(2, 1);
+    auto *osLabel = makeLabel("Label9", tr("OS Support :"), Program_OS_Support);
+    osLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    other->addWidget(osLabel, 0, 3);
+    other->addWidget(Program_OS_Support, 0, 4, 3, 1);
+    other->addWidget(makeLabel("Label11", tr("Keywords :"), Keywords), 3, 0);
+    other->addWidget(Keywords, 3, 1, 1, 4);
+    other->addLayout(descriptionLabels, 4, 0);
+    other->addWidget(Char_Desc_450, 4, 1, 1, 4);
+
+    WebInfo->setObjectName(QStringLiteral("WebInfo"));
+    auto *web = new QGridLayout(WebInfo);
+    web->addWidget(makeLabel("Label13", tr("Application Info URL :"), Application_Info_URL), 0, 0);
+    web->addWidget(Application_Info_URL, 0, 1);
+    web->addWidget(makeLabel("Label14", tr("PAD XML File URL :"), Application_XML_File_URL), 1, 0);
+    web->addWidget(Application_XML_File_URL, 1, 1);
+    web->addWidget(makeLabel("Label15", tr("Primary Download URL :"), Primary_Download_URL), 2, 0);
+    web->addWidget(Primary_Download_URL, 2, 1);
+    web->addWidget(makeLabel("Label16", tr("Application Screenshot :"), Application_Screenshot_URL,
+                             true),
+                   3, 0);
+    web->addWidget(Application_Screenshot_URL, 3, 1);
+}
+
+void TFMain::createButtonsAndLegend()
+{
+    ClearButton->setObjectName(QStringLiteral("ClearButton"));
+    ImportButton->setObjectName(QStringLiteral("ImportButton"));
+    GenerateButton->setObjectName(QStringLiteral("GenerateButton"));
+    ClearButton->setMinimumWidth(129);
+    ImportButton->setMinimumWidth(153);
+    GenerateButton->setMinimumWidth(153);
+    connect(GenerateButton, &QPushButton::clicked, this, &TFMain::GenerateButtonClick);
+    connect(ImportButton, &QPushButton::clicked, this, &TFMain::ImportButtonClick);
+    connect(ClearButton, &QPushButton::clicked, this, &TFMain::ClearButtonClick);
+    connect(FileSize, &QPushButton::clicked, this, &TFMain::FileSizeClick);
+
+    auto *legend = new QVBoxLayout;
+    legend->setSpacing(2);
+    auto *required = new QLabel(tr("Black text : required"));
+    required->setObjectName(QStringLiteral("Label19"));
+    auto *optional = makeLabel("Label18", tr("Blue text : optional"), nullptr, true);
+    optional->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    legend->addWidget(required);
+    legend->addWidget(optional);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addLayout(legend);
+    buttons->addStretch();
+    buttons->addWidget(ClearButton);
+    buttons->addWidget(ImportButton);
+    buttons->addWidget(GenerateButton);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(CompanyInfo);
+    top->addWidget(ProgramInformation);
+
+    auto *central = new QWidget;
+    auto *column = new QVBoxLayout(central);
+    column->addLayout(top);
+    column->addWidget(OtherInfo);
+    column->addWidget(WebInfo);
+    column->addLayout(buttons);
+    setCentralWidget(central);
+}
+
+void TFMain::createActions()
+{
+    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
+    fileMenu->setObjectName(QStringLiteral("File1"));
+    QAction *generate = fileMenu->addAction(tr("&Generate PAD File"), GenerateButton,
+                                            &QPushButton::click);
+    generate->setObjectName(QStringLiteral("GeneratePADFile1"));
+    QAction *import = fileMenu->addAction(tr("&Import PAD File"), ImportButton,
+                                          &QPushButton::click);
+    import->setObjectName(QStringLiteral("ImportPADFile1"));
+    fileMenu->addSeparator()->setObjectName(QStringLiteral("N1"));
+    QAction *exit = fileMenu->addAction(tr("E&xit"), this, &QWidget::close);
+    exit->setObjectName(QStringLiteral("Exit1"));
+
+    QMenu *helpMenu = menuBar()->addMenu(tr("&Help"));
+    helpMenu->setObjectName(QStringLiteral("Help1"));
+    QAction *about = helpMenu->addAction(tr("&About"), this, &TFMain::About1Click);
+    about->setObjectName(QStringLiteral("About1"));
+}
+
+void TFMain::createStatusBar()
+{
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setSizeGripEnabled(false);
+    auto *panel = new QLabel(tr("Try our online PAD Generator - ") + QLatin1String(Quillet::MakerUrl));
+    panel->setObjectName(QStringLiteral("StatusPanel"));
+    statusBar()->addWidget(panel, 1);
+}
+
+void TFMain::setTabOrder()
+{
+    const QList<QWidget *> chain{
+        Company_Name,         Company_Website_URL,      Contact_Email,
+        Program_Name,         Program_Version,          Release_Date,
+        Program_Type,         Program_Cost_Dollars,     File_Size_Bytes,
+        Program_OS_Support,   Keywords,                 Char_Desc_450,
+        FileSize,             Application_Info_URL,     Application_XML_File_URL,
+        Primary_Download_URL, Application_Screenshot_URL, GenerateButton,
+        ImportButton,         ClearButton,
+    };
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+QWidget *TFMain::textWidget(TextField field) const
+{
+    switch (field) {
+    case TextField::Company_Name: return Company_Name;
+    case TextField::Company_Website_URL: return Company_Website_URL;
+    case TextField::Contact_Email: return Contact_Email;
+    case TextField::Program_Name: return Program_Name;
+    case TextField::Program_Version: return Program_Version;
+    case TextField::Program_Cost_Dollars: return Program_Cost_Dollars;
+    case TextField::File_Size_Bytes: return File_Size_Bytes;
+    case TextField::Keywords: return Keywords;
+    case TextField::Char_Desc_450: return Char_Desc_450;
+    case TextField::Application_Info_URL: return Application_Info_URL;
+    case TextField::Application_XML_File_URL: return Application_XML_File_URL;
+    case TextField::Primary_Download_URL: return Primary_Download_URL;
+    case TextField::Application_Screenshot_URL: return Application_Screenshot_URL;
+    }
+    Q_UNREACHABLE();
+}
+
+void TFMain::setFieldText(TextField field, const QString &text)
+{
+    if (field == TextField::Char_Desc_450)
+        Char_Desc_450->setPlainText(text);
+    else
+        setTextUncut(static_cast<QLineEdit *>(textWidget(field)), text);
+}
+
+Pad::PadValues TFMain::gatherValues() const
+{
+    Pad::PadValues values;
+    for (int i = 0; i < Pad::TextFieldCount; ++i) {
+        const auto field = static_cast<TextField>(i);
+        values.text(field) = field == TextField::Char_Desc_450
+                                 ? Char_Desc_450->text()
+                                 : static_cast<QLineEdit *>(textWidget(field))->text();
+    }
+    values.releaseDate = Release_Date->date();
+    values.programType = Program_Type->currentIndex() >= 0 ? Program_Type->currentText() : QString();
+    for (int row = 0; row < Program_OS_Support->count(); ++row) {
+        const QListWidgetItem *item = Program_OS_Support->item(row);
+        if (item->checkState() == Qt::Checked)
+            values.osSupport << item->text();
+    }
+    return values;
+}
+
+QStringList TFMain::applyImport(const Pad::PadImport &imported)
+{
+    const Pad::PadValues &values = imported.values;
+    for (int i = 0; i < Pad::TextFieldCount; ++i)
+        setFieldText(static_cast<TextField>(i), values.text(static_cast<TextField>(i)));
+    Program_Type->setCurrentIndex(int(Pad::ProgramTypeList().indexOf(values.programType)));
+    for (int row = 0; row < Program_OS_Support->count(); ++row) {
+        QListWidgetItem *item = Program_OS_Support->item(row);
+        item->setCheckState(values.osSupport.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
+    }
+    if (!values.releaseDate.isValid())
+        return {};
+    if (values.releaseDate < Release_Date->minimumDate()) {
+        const Pad::ReleaseDateNumbers date = Pad::releaseDateNumbers(values.releaseDate);
+        return {tr("Release Date: %1/%2/%3 is earlier than the date field can hold")
+                    .arg(date.month, date.day, date.year)};
+    }
+    Release_Date->setDate(values.releaseDate);
+    return {};
+}
+
+void TFMain::showError(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, tr("Error"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TFMain::reportProblem(const Pad::FieldProblem &problem)
+{
+    showError(problem.message);
+    QWidget *target = problem.field ? textWidget(*problem.field) : Program_OS_Support;
+    target->setFocus(Qt::OtherFocusReason);
+}
+
+std::optional<QString> TFMain::runFileDialog(QFileDialog *dialog)
+{
+    const QString last = m_lastChosenPaths.value(dialog);
+    if (!last.isEmpty())
+        dialog->selectFile(last);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString chosen = dialog->selectedFiles().constFirst();
+    m_lastChosenPaths.insert(dialog, chosen);
+    return chosen;
+}
+
+bool TFMain::confirmReplace(const QString &path)
+{
+    QMessageBox box(QMessageBox::Warning, tr("Confirm Save As"),
+                    tr("%1 already exists.\nDo you want to replace it?")
+                        .arg(QFileInfo(path).fileName()),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void TFMain::GenerateButtonClick()
+{
+    const Pad::PadValues values = gatherValues();
+    if (const auto problem = Pad::validate(values)) {
+        reportProblem(*problem);
+        return;
+    }
+    if (const auto problem = Pad::findUnsavableField(values)) {
+        reportProblem(*problem);
+        return;
+    }
+    // Built before the dialog opens, so the file holds the form as it was at the click.
+    const QStringList PadOutputLines = Pad::PadOutputLines(values);
+
+    SaveDialog1->setNameFilter(xmlFilter);
+    const std::optional<QString> chosen = runFileDialog(SaveDialog1);
+    if (!chosen)
+        return;
+    const QString path = Pad::forceXmlExtension(*chosen);
+    if (QFileInfo::exists(path) && !confirmReplace(path))
+        return;
+    QString reason;
+    if (!Pad::savePadFile(path, Pad::padFileBytes(PadOutputLines), &reason))
+        showError(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+void TFMain::ImportButtonClick()
+{
+    ImportPad->setNameFilter(xmlFilter);
+    const std::optional<QString> chosen = runFileDialog(ImportPad);
+    if (!chosen)
+        return;
+    QString error;
+    const std::optional<Pad::PadImport> imported =
+        Pad::readPadFile(*chosen, QDate::currentDate(), &error);
+    if (!imported) {
+        showError(error);
+        return;
+    }
+    const QStringList notes = imported->notes + applyImport(*imported);
+    if (!notes.isEmpty()) {
+        QMessageBox box(QMessageBox::Information, tr("Import"), notes.join(u'\n'),
+                        QMessageBox::Ok, this);
+        box.exec();
+    }
+}
+
+void TFMain::ClearButtonClick()
+{
+    for (int i = 0; i < Pad::TextFieldCount; ++i)
+        setFieldText(static_cast<TextField>(i), QString());
+    for (int row = 0; row < Program_OS_Support->count(); ++row)
+        Program_OS_Support->item(row)->setCheckState(Qt::Unchecked);
+}
+
+void TFMain::FileSizeClick()
+{
+    const std::optional<QString> chosen = runFileDialog(OpenDialog1);
+    if (!chosen)
+        return;
+    QString error;
+    const std::optional<qint64> size = Pad::Sto_GetFileSize(*chosen, &error);
+    if (!size) {
+        showError(error);
+        return;
+    }
+    File_Size_Bytes->setText(QString::number(*size));
+}
+
+void TFMain::About1Click()
+{
+    FAbout->exec();
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "padform.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <array>
+#include <optional>
+
+class DescriptionEdit;
+class QAction;
+class QComboBox;
+class QDateEdit;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class TFAbout;
+
+namespace Pad {
+struct PadImport;
+}
+
+// The one window: its sixteen input controls are the document.
+class TFMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TFMain(QWidget *parent = nullptr);
+
+    // The form as one record, read from the controls at this moment.
+    Pad::PadValues gatherValues() const;
+    // Takes over an import: texts, type, ticks (replacing the old ones) and,
+    // when the import found one, the date. Returns what the window could not
+    // take over, one line each.
+    QStringList applyImport(const Pad::PadImport &imported);
+
+    TFAbout *aboutDialog() const { return FAbout; }
+
+public slots:
+    void GenerateButtonClick();
+    void ImportButtonClick();
+    void ClearButtonClick();
+    void FileSizeClick();
+    void About1Click();
+
+private:
+    void FormCreate();
+    void createGroups();
+    void createButtonsAndLegend();
+    void createActions();
+    void createStatusBar();
+    void setTabOrder();
+
+    QWidget *textWidget(Pad::TextField field) const;
+    void setFieldText(Pad::TextField field, const QString &text);
+    void reportProblem(const Pad::FieldProblem &problem);
+    void showError(const QString &text);
+    bool confirmReplace(const QString &path);
+    std::optional<QString> runFileDialog(QFileDialog *dialog);
+
+    QGroupBox *const CompanyInfo;
+    QGroupBox *const ProgramInformation;
+    QGroupBox *const OtherInfo;
+    QGroupBox *const WebInfo;
+
+    QLineEdit *const Company_Name;
+    QLineEdit *const Company_Website_URL;
+    QLineEdit *const Contact_Email;
+    QLineEdit *const Program_Name;
+    QLineEdit *const Program_Version;
+    QDateEdit *const Release_Date;
+    QComboBox *const Program_Type;
+    QLineEdit *const Program_Cost_Dollars;
+    QLineEdit *const File_Size_Bytes;
+    QListWidget *const Program_OS_Support;
+    QLineEdit *const Keywords;
+    DescriptionEdit *const Char_Desc_450;
+    QLineEdit *const Application_Info_URL;
+    QLineEdit *const Application_XML_File_URL;
+    QLineEdit *const Primary_Download_URL;
+    QLineEdit *const Application_Screenshot_URL;
+
+    QPushButton *const FileSize;
+    QPushButton *const ClearButton;
+    QPushButton *const ImportButton;
+    QPushButton *const GenerateButton;
+
+    QFileDialog *const OpenDialog1;
+    QFileDialog *const SaveDialog1;
+    QFileDialog *const ImportPad;
+    QHash<QFileDialog *, QString> m_lastChosenPaths;
+
+    TFAbout *FAbout = nullptr;
+};

@@ -1,0 +1,31 @@
+#include "startup.h"
+
+#include "quilletinfo.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QIcon>
+
+void configureApplication(QApplication &app)
+{
+    QApplication::setApplicationName(QLatin1String(Quillet::ApplicationName));
+    QApplication::setApplicationVersion(QLatin1String(Quillet::ApplicationVersion));
+    QApplication::setOrganizationName(QLatin1String(Quillet::OrganizationName));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/quillet.png")));
+
+    const QString classicFont = QStringLiteral("MS Sans Serif");
+    if (QFontDatabase::families().contains(classicFont))
+        app.setFont(QFont(classicFont, 8));
+}
+
+bool displayAvailable()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+        return true;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+class QApplication;
+
+// Names the application and gives it its icon and font, before any window exists.
+void configureApplication(QApplication &app);
+
+// Whether a window can be shown at all; without a display Qt would abort.
+bool displayAvailable();

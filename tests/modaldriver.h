@@ -1,0 +1,114 @@
+#pragma once
+
+// Answers the modal dialogs that a window opens, in order, from the event
+// loop they block in, so tests drive the real window without hanging.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+struct SeenBox
+{
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QList<QMessageBox::StandardButton> buttons;
+};
+
+class ModalDriver : public QObject
+{
+public:
+    ModalDriver()
+    {
+        m_timer.setInterval(5);
+        connect(&m_timer, &QTimer::timeout, this, &ModalDriver::poll);
+        m_timer.start();
+    }
+
+    // The next modal dialog must be a T; step handles it and must close it.
+    template <typename T>
+    ModalDriver &then(std::function<void(T *)> step)
+    {
+        m_hadSteps = true;
+        m_steps.push_back([step](QWidget *widget) {
+            auto *dialog = qobject_cast<T *>(widget);
+            if (dialog)
+                step(dialog);
+            return dialog != nullptr;
+        });
+        return *this;
+    }
+
+    // Types path into a file dialog's name box and accepts it.
+    ModalDriver &chooseFile(const QString &path)
+    {
+        return then<QFileDialog>([this, path](QFileDialog *dialog) {
+            m_proposedPaths << dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    }
+    ModalDriver &cancelFileDialog()
+    {
+        return then<QFileDialog>([this](QFileDialog *dialog) {
+            m_proposedPaths << dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+            dialog->reject();
+        });
+    }
+    // Notes what the message box says and clicks one of its buttons.
+    ModalDriver &answer(QMessageBox::StandardButton button)
+    {
+        return then<QMessageBox>([this, button](QMessageBox *box) {
+            SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}};
+            for (QAbstractButton *b : box->buttons())
+                seen.buttons << box->standardButton(b);
+            m_boxes << seen;
+            if (QAbstractButton *wanted = box->button(button)) {
+                wanted->click();
+            } else {
+                m_unexpected = QStringLiteral("no such button on: ") + box->text();
+                box->done(QMessageBox::Cancel);
+            }
+        });
+    }
+
+    bool done() const { return m_steps.empty(); }
+    const QList<SeenBox> &boxes() const { return m_boxes; }
+    // What each file dialog proposed in its name box when it opened.
+    const QStringList &proposedPaths() const { return m_proposedPaths; }
+    // A dialog nobody expected, or one of the wrong kind; closed so the test ends.
+    QString unexpected() const { return m_unexpected; }
+
+private:
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        // A driver whose steps are all done leaves later dialogs to the next one.
+        if (!modal || !modal->isVisible() || modal == m_handled || (m_hadSteps && m_steps.empty()))
+            return;
+        m_handled = modal;
+        if (m_steps.empty() || !m_steps.front()(modal)) {
+            m_unexpected = QString::fromLatin1(modal->metaObject()->className());
+            if (auto *box = qobject_cast<QMessageBox *>(modal))
+                m_unexpected += QStringLiteral(": ") + box->text();
+            if (auto *dialog = qobject_cast<QDialog *>(modal))
+                dialog->reject();
+            return;
+        }
+        m_steps.pop_front();
+    }
+
+    QTimer m_timer;
+    std::deque<std::function<bool(QWidget *)>> m_steps;
+    QPointer<QWidget> m_handled;
+    bool m_hadSteps = false;
+    QList<SeenBox> m_boxes;
+    QStringList m_proposedPaths;
+    QString m_unexpected;
+};

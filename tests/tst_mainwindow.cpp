@@ -1,0 +1,602 @@
+// The main window, offscreen: its layout, the checks before writing, Clear
+// All, typing limits, and the whole Generate action through its dialogs.
+#include "aboutdialog.h"
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "padreader.h"
+#include "padwriter.h"
+#include "startup.h"
+#include "testsupport.h"
+#include "windowsupport.h"
+
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+using Pad::TextField;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QAction *menuAction(const QWidget &window, const char *name)
+{
+    return control<QAction>(window, QLatin1String(name));
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void startsAsLaidOut();
+    void labelsNameTheirFields();
+    void tabOrderFollowsTheTables();
+    void windowHasFixedSize();
+
+    void validationStopsGenerate_data();
+    void validationStopsGenerate();
+    void unsavableCharacterStopsGenerate();
+    void clearAllEmptiesTextsAndTicks();
+    void longFieldsLimitTypingOnly();
+
+    void generateWritesTheForm_data();
+    void generateWritesTheForm();
+    void cancellingSaveWritesNothing();
+    void replaceQuestion_data();
+    void replaceQuestion();
+    void failedSaveSaysWhyAndKeepsOldFile_data();
+    void failedSaveSaysWhyAndKeepsOldFile();
+    void xmlFilterIgnoresCase();
+    void exitClosesWithoutQuestion();
+
+    void fileSizeButton_data();
+    void fileSizeButton();
+    void aboutShowsTheSameDialog();
+};
+
+void TestMainWindow::initTestCase()
+{
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    configureApplication(*qApp);
+    QCOMPARE(QApplication::applicationName(), QStringLiteral("Quillet"));
+    QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.0.1.13"));
+    QCOMPARE(QApplication::organizationName(), QStringLiteral("Tarnwick"));
+    QVERIFY(!QApplication::windowIcon().isNull());
+}
+
+void TestMainWindow::startsAsLaidOut()
+{
+    TFMain window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Quillet ver 1.01"));
+    QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+    const QStringList groups{"CompanyInfo", "ProgramInformation", "OtherInfo", "WebInfo"};
+    const QStringList captions{"Company Information", "Program Information", "", "Web Info"};
+    for (qsizetype i = 0; i < groups.size(); ++i)
+        QCOMPARE(control<QGroupBox>(window, groups[i])->title(), captions[i]);
+
+    QCOMPARE(shownValues(window).releaseDate, QDate::currentDate());
+    QCOMPARE(shownValues(window).programType, QStringLiteral("Shareware"));
+    auto *type = control<QComboBox>(window, "Program_Type");
+    QStringList types;
+    for (int i = 0; i < type->count(); ++i)
+        types << type->itemText(i);
+    QCOMPARE(types, Pad::ProgramTypeList());
+    auto *os = control<QListWidget>(window, "Program_OS_Support");
+    QCOMPARE(os->count(), Pad::OsSupportList().size());
+    QCOMPARE(os->item(38)->text(), QStringLiteral("Not Applicable"));
+    QVERIFY(tickedEntries(window).isEmpty());
+    for (QString &text : shownValues(window).texts)
+        QVERIFY(text.isEmpty());
+
+    const QStringList buttons{"Clear All", "Import from Existing PAD", "Generate PAD",
+                              "File Size (Bytes)"};
+    const QStringList buttonNames{"ClearButton", "ImportButton", "GenerateButton", "FileSize"};
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        QCOMPARE(control<QPushButton>(window, buttonNames[i])->text(), buttons[i]);
+
+    const QList<QAction *> menus = window.menuBar()->actions();
+    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
+    QCOMPARE(menus[1]->text(), QStringLiteral("&Help"));
+    QStringList fileItems;
+    for (QAction *action : menus[0]->menu()->actions())
+        fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    QCOMPARE(fileItems, (QStringList{"&Generate PAD File", "&Import PAD File", "-", "E&xit"}));
+    QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QStringLiteral("&About"));
+
+    const QLabel *status = control<QLabel>(window, "StatusPanel");
+    QCOMPARE(status->text(), QStringLiteral("Try our online PAD Generator - https://quillet.example.org/"));
+    QCOMPARE(status->parentWidget(), window.statusBar());
+    QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("Black text : required"));
+    QCOMPARE(control<QLabel>(window, "Label18")->text(), QStringLiteral("Blue text : optional"));
+}
+
+void TestMainWindow::labelsNameTheirFields()
+{
+    TFMain window;
+    struct Expected
+    {
+        const char *label;
+        const char *caption;
+        const char *buddy;
+        bool navy;
+    };
+    const Expected labels[] = {
+        {"Label1", "Company Name :", "Company_Name", false},
+        {"Label6", "Website :", "Company_Website_URL", false},
+        {"Label7", "E-mail :", "Contact_Email", false},
+        {"Label2", "Program Name :", "Program_Name", false},
+        {"Label3", "Program Version :", "Program_Version", false},
+        {"Label5", "Release Date :", "Release_Date", false},
+        {"Label8", "Program Type :", "Program_Type", false},
+        {"Label17", "Cost (US$) :", "Program_Cost_Dollars", true},
+        {"Label9", "OS Support :", "Program_OS_Support", false},
+        {"Label11", "Keywords :", "Keywords", false},
+        {"Label12", "Descriptions :", "Char_Desc_450", false},
+        {"Label4", "(450 chars.)", nullptr, false},
+        {"Label13", "Application Info URL :", "Application_Info_URL", false},
+        {"Label14", "PAD XML File URL :", "Application_XML_File_URL", false},
+        {"Label15", "Primary Download URL :", "Primary_Download_URL", false},
+        {"Label16", "Application Screenshot :", "Application_Screenshot_URL", true},
+        {"Label18", "Blue text : optional", nullptr, true},
+        {"Label19", "Black text : required", nullptr, false},
+    };
+    const QColor navy(0, 0, 0x80);
+    for (const Expected &e : labels) {
+        const QLabel *label = control<QLabel>(window, QLatin1String(e.label));
+        QCOMPARE(label->text(), QLatin1String(e.caption));
+        QCOMPARE(label->buddy() ? label->buddy()->objectName() : QString(), QLatin1String(e.buddy));
+        QCOMPARE(label->palette().color(QPalette::WindowText) == navy, e.navy);
+    }
+}
+
+void TestMainWindow::tabOrderFollowsTheTables()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    const QStringList expected{
+        "Company_Name",         "Company_Website_URL",      "Contact_Email",
+        "Program_Name",         "Program_Version",          "Release_Date",
+        "Program_Type",         "Program_Cost_Dollars",     "File_Size_Bytes",
+        "Program_OS_Support",   "Keywords",                 "Char_Desc_450",
+        "FileSize",             "Application_Info_URL",     "Application_XML_File_URL",
+        "Primary_Download_URL", "Application_Screenshot_URL", "GenerateButton",
+        "ImportButton",         "ClearButton",
+    };
+    // Walk the focus chain rather than pressing Tab: in the date edit, Tab
+    // first steps through day, month and year.
+    QStringList visited;
+    QWidget *widget = control<QWidget>(window, expected.first());
+    do {
+        if (expected.contains(widget->objectName()) && !visited.contains(widget->objectName()))
+            visited << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != control<QWidget>(window, expected.first()));
+    QCOMPARE(visited, expected);
+}
+
+void TestMainWindow::windowHasFixedSize()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QCOMPARE(window.size(), window.minimumSize());
+    QVERIFY(window.width() >= window.centralWidget()->minimumSizeHint().width());
+    QVERIFY(window.height() >= window.centralWidget()->minimumSizeHint().height());
+}
+
+void TestMainWindow::validationStopsGenerate_data()
+{
+    QTest::addColumn<QList<int>>("emptied");
+    QTest::addColumn<bool>("noOsTicked");
+    QTest::addColumn<bool>("throughMenu");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+
+    QList<int> all;
+    for (int i = 0; i < Pad::TextFieldCount; ++i)
+        all << i;
+    QTest::newRow("empty form, button") << all << true << false << "Company Name must be filled"
+                                        << "Company_Name";
+    QTest::newRow("empty form, menu") << all << true << true << "Company Name must be filled"
+                                      << "Company_Name";
+    QTest::newRow("file size") << QList<int>{int(TextField::File_Size_Bytes)} << false << false
+                               << "File Size must be filled" << "File_Size_Bytes";
+    QTest::newRow("descriptions, menu") << QList<int>{int(TextField::Char_Desc_450)} << false << true
+                                        << "Descriptions must be filled" << "Char_Desc_450";
+    QTest::newRow("PAD URL") << QList<int>{int(TextField::Application_XML_File_URL)} << false
+                             << false << "PAD XML File URL must be filled"
+                             << "Application_XML_File_URL";
+    QTest::newRow("no OS ticked") << QList<int>{} << true << false << "Please select OS Support"
+                                  << "Program_OS_Support";
+}
+
+void TestMainWindow::validationStopsGenerate()
+{
+    QFETCH(QList<int>, emptied);
+    QFETCH(bool, noOsTicked);
+    QFETCH(bool, throughMenu);
+    TFMain window;
+    Pad::PadValues values = completeForm();
+    for (int field : emptied)
+        values.texts[field].clear();
+    if (noOsTicked)
+        values.osSupport.clear();
+    fillForm(window, values);
+    QVERIFY(showActive(window));
+    control<QWidget>(window, "Program_Version")->setFocus();
+
+    ModalDriver driver;
+    driver.answer(QMessageBox::Ok);
+    if (throughMenu)
+        menuAction(window, "GeneratePADFile1")->trigger();
+    else
+        QTest::mouseClick(control<QPushButton>(window, "GenerateButton"), Qt::LeftButton);
+
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(driver.boxes().size(), 1);
+    const SeenBox box = driver.boxes().first();
+    QCOMPARE(box.title, QStringLiteral("Error"));
+    QTEST(box.text, "message");
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
+    QVERIFY(window.focusWidget());
+    QTEST(window.focusWidget()->objectName(), "focus");
+    QCOMPARE(shownValues(window), values);
+}
+
+void TestMainWindow::unsavableCharacterStopsGenerate()
+{
+    TFMain window;
+    Pad::PadValues values = completeForm();
+    values.text(TextField::Keywords) = QStringLiteral("bell\x07");
+    values.text(TextField::Primary_Download_URL) = QStringLiteral("nul\x01");
+    fillForm(window, values);
+    QVERIFY(showActive(window));
+
+    ModalDriver driver;
+    driver.answer(QMessageBox::Ok);
+    control<QPushButton>(window, "GenerateButton")->click();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(driver.boxes().first().title, QStringLiteral("Error"));
+    QCOMPARE(driver.boxes().first().text,
+             QStringLiteral("Keywords contains a character that cannot be saved in a PAD file"));
+    QCOMPARE(window.focusWidget()->objectName(), QStringLiteral("Keywords"));
+}
+
+void TestMainWindow::clearAllEmptiesTextsAndTicks()
+{
+    TFMain window;
+    Pad::PadValues values = completeForm();
+    values.osSupport = Pad::OsSupportList();
+    fillForm(window, values);
+    control<QPushButton>(window, "ClearButton")->click();
+
+    Pad::PadValues expected;
+    expected.releaseDate = values.releaseDate;
+    expected.programType = values.programType;
+    QCOMPARE(shownValues(window), expected);
+}
+
+void TestMainWindow::longFieldsLimitTypingOnly()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    auto *keywords = control<QLineEdit>(window, "Keywords");
+    auto *description = control<QPlainTextEdit>(window, "Char_Desc_450");
+
+    QTest::keyClicks(keywords, QString(260, u'k'));
+    QCOMPARE(keywords->text().size(), 250);
+    description->setFocus();
+    QTest::keyClicks(description, QString(440, u'd'));
+    QTest::keyClick(description, Qt::Key_Return);
+    QTest::keyClick(description, Qt::Key_Enter);
+    QTest::keyClicks(description, QString(20, u'e'));
+    QCOMPARE(description->toPlainText(), QString(440, u'd') + QString(10, u'e'));
+
+    // Pasting stops at the limit too, but keeps its line breaks.
+    description->clear();
+    QApplication::clipboard()->setText(QStringLiteral("one\ntwo") + QString(500, u'p'));
+    description->paste();
+    QCOMPARE(description->toPlainText(), QStringLiteral("one\ntwo") + QString(443, u'p'));
+
+    // What the program places is kept whole, and can then only shrink.
+    Pad::PadImport imported;
+    imported.values = completeForm();
+    imported.values.text(TextField::Keywords) = QString(300, u'K');
+    imported.values.text(TextField::Char_Desc_450) = QString(600, u'D');
+    window.applyImport(imported);
+    QCOMPARE(keywords->text(), QString(300, u'K'));
+    QCOMPARE(description->toPlainText(), QString(600, u'D'));
+    keywords->end(false);
+    QTest::keyClick(keywords, Qt::Key_Backspace);
+    QTest::keyClicks(keywords, QStringLiteral("xy"));
+    QCOMPARE(keywords->text(), QString(299, u'K'));
+    description->moveCursor(QTextCursor::End);
+    QTest::keyClicks(description, QStringLiteral("xy"));
+    QCOMPARE(description->toPlainText().size(), 600);
+}
+
+void TestMainWindow::generateWritesTheForm_data()
+{
+    QTest::addColumn<bool>("throughMenu");
+    QTest::newRow("button") << false;
+    QTest::newRow("menu") << true;
+}
+
+void TestMainWindow::generateWritesTheForm()
+{
+    QFETCH(bool, throughMenu);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString chosen = dir.filePath(QStringLiteral("report.txt"));
+    QVERIFY(writeFile(chosen, "not a PAD file"));
+
+    // The same form as the writer's golden file, typed into the window.
+    Pad::PadValues values;
+    values.text(TextField::Company_Name) = QStringLiteral("Smith & Sons <UK> \u2014 Caf\u00e9");
+    values.text(TextField::Company_Website_URL) = QStringLiteral("https://smith.example.com/?a=1&b=2");
+    values.text(TextField::Contact_Email) = QStringLiteral("\"Jo\" <jo@smith.example.com>");
+    values.text(TextField::Program_Name) = QStringLiteral("Zeichen-Pr\u00fcfer \u65e5\u672c");
+    values.text(TextField::Program_Version) = QStringLiteral("2.0 'beta'");
+    values.text(TextField::Program_Cost_Dollars) = QStringLiteral("19.95");
+    values.text(TextField::File_Size_Bytes) = QStringLiteral("1048576");
+    values.text(TextField::Keywords) = QStringLiteral("pad, xml, ]]> edge");
+    values.text(TextField::Char_Desc_450) =
+        QStringLiteral("First line & more.\nSecond line with <tags> and \"quotes\".");
+    values.text(TextField::Application_Info_URL) = QStringLiteral("https://smith.example.com/info");
+    values.text(TextField::Application_XML_File_URL) = QStringLiteral("https://smith.example.com/pad.xml");
+    values.text(TextField::Primary_Download_URL) = QStringLiteral("https://smith.example.com/dl/setup.exe");
+    values.releaseDate = QDate(2005, 6, 3);
+    values.programType = QStringLiteral("Data Only");
+    values.osSupport = QStringList{"Win95", "WinXP", "Linux", "Mac OS X"};
+    TFMain window;
+    fillForm(window, values);
+    QVERIFY(showActive(window));
+
+    ModalDriver driver;
+    driver.chooseFile(chosen);
+    if (throughMenu)
+        menuAction(window, "GeneratePADFile1")->trigger();
+    else
+        control<QPushButton>(window, "GenerateButton")->click();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+
+    QCOMPARE(readAll(dir.filePath(QStringLiteral("report.xml"))),
+             readAll(testDataPath(QStringLiteral("writer/full-form.xml"))));
+    QCOMPARE(readAll(chosen), QByteArray("not a PAD file"));
+    QCOMPARE(shownValues(window), values);
+
+    // The dialog proposes the path chosen last, as chosen.
+    ModalDriver again;
+    again.cancelFileDialog();
+    control<QPushButton>(window, "GenerateButton")->click();
+    QVERIFY(again.done());
+    QCOMPARE(again.proposedPaths(), QStringList{QFileInfo(chosen).fileName()});
+}
+
+void TestMainWindow::cancellingSaveWritesNothing()
+{
+    QTemporaryDir dir;
+    TFMain window;
+    fillForm(window, completeForm());
+    QVERIFY(showActive(window));
+    ModalDriver driver;
+    driver.cancelFileDialog();
+    control<QPushButton>(window, "GenerateButton")->click();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(driver.proposedPaths(), QStringList{QString()});
+    QVERIFY(QDir(dir.path()).isEmpty());
+}
+
+void TestMainWindow::replaceQuestion_data()
+{
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::newRow("no keeps the file") << QMessageBox::No;
+    QTest::newRow("yes replaces it") << QMessageBox::Yes;
+}
+
+void TestMainWindow::replaceQuestion()
+{
+    QFETCH(QMessageBox::StandardButton, answer);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("app.xml"));
+    QVERIFY(writeFile(path, "old"));
+    TFMain window;
+    fillForm(window, completeForm());
+    QVERIFY(showActive(window));
+
+    ModalDriver driver;
+    driver.chooseFile(dir.filePath(QStringLiteral("app.pad"))).answer(answer);
+    control<QPushButton>(window, "GenerateButton")->click();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(driver.boxes().first().text,
+             QStringLiteral("app.xml already exists.\nDo you want to replace it?"));
+    QCOMPARE(driver.boxes().first().buttons,
+             (QList<QMessageBox::StandardButton>{QMessageBox::Yes, QMessageBox::No}));
+    if (answer == QMessageBox::No)
+        QCOMPARE(readAll(path), QByteArray("old"));
+    else
+        QCOMPARE(readAll(path), Pad::padFileBytes(Pad::PadOutputLines(completeForm())));
+}
+
+void TestMainWindow::failedSaveSaysWhyAndKeepsOldFile_data()
+{
+    QTest::addColumn<bool>("immutableFolder");
+    QTest::newRow("below a regular file") << false;
+    QTest::newRow("folder that cannot be written, file exists") << true;
+}
+
+void TestMainWindow::failedSaveSaysWhyAndKeepsOldFile()
+{
+    QFETCH(bool, immutableFolder);
+    QTemporaryDir dir;
+    QString target;
+    ModalDriver driver;
+    if (immutableFolder) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("locked")));
+        target = dir.filePath(QStringLiteral("locked/app.xml"));
+        QVERIFY(writeFile(target, "old"));
+        if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), QFileInfo(target).path()}) != 0)
+            QSKIP("chattr +i is not available on this file system");
+        driver.chooseFile(target).answer(QMessageBox::Yes).answer(QMessageBox::Ok);
+    } else {
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("plain")), "old"));
+        target = dir.filePath(QStringLiteral("plain/app.xml"));
+        driver.chooseFile(target).answer(QMessageBox::Ok);
+    }
+    const auto unlock = qScopeGuard([&] {
+        if (immutableFolder)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), QFileInfo(target).path()});
+    });
+    TFMain window;
+    fillForm(window, completeForm());
+    QVERIFY(showActive(window));
+
+    control<QPushButton>(window, "GenerateButton")->click();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    const SeenBox error = driver.boxes().last();
+    QCOMPARE(error.title, QStringLiteral("Error"));
+    QVERIFY2(error.text.startsWith(QStringLiteral("Could not save ") + target + QStringLiteral(": ")),
+             qPrintable(error.text));
+    QVERIFY(error.text.size() > target.size() + 17);
+    if (immutableFolder) {
+        QCOMPARE(readAll(target), QByteArray("old"));
+        QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"app.xml"});
+    } else {
+        QCOMPARE(readAll(dir.filePath(QStringLiteral("plain"))), QByteArray("old"));
+    }
+    QCOMPARE(shownValues(window), completeForm());
+}
+
+void TestMainWindow::xmlFilterIgnoresCase()
+{
+    QTemporaryDir dir;
+    for (const char *name : {"upper.XML", "lower.xml", "mixed.Xml", "other.txt"})
+        QVERIFY(writeFile(dir.filePath(QLatin1String(name)), "x"));
+    TFMain window;
+    fillForm(window, completeForm());
+    QVERIFY(showActive(window));
+
+    QStringList listed;
+    QString filter;
+    ModalDriver driver;
+    driver.then<QFileDialog>([&](QFileDialog *dialog) {
+        filter = dialog->selectedNameFilter();
+        dialog->setDirectory(dir.path());
+        auto *view = dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"));
+        QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) >= 3);
+        QTest::qWait(50);
+        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+            listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+        dialog->reject();
+    });
+    control<QPushButton>(window, "GenerateButton")->click();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(filter, QStringLiteral("XML Document (*.xml)"));
+    listed.sort();
+    QCOMPARE(listed, (QStringList{"lower.xml", "mixed.Xml", "upper.XML"}));
+}
+
+void TestMainWindow::exitClosesWithoutQuestion()
+{
+    TFMain window;
+    fillForm(window, completeForm());
+    QVERIFY(showActive(window));
+    ModalDriver driver;
+    menuAction(window, "Exit1")->trigger();
+    QTest::qWait(20);
+    QVERIFY(!window.isVisible());
+    QVERIFY(driver.unexpected().isEmpty());
+}
+
+void TestMainWindow::fileSizeButton_data()
+{
+    QTest::addColumn<QString>("chosen"); // below the test folder; empty: cancel
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("file") << "setup.exe" << "12345" << QString();
+    QTest::newRow("empty file") << "empty.bin" << "0" << QString();
+    QTest::newRow("wildcard takes first in name order") << "*.exe" << "12345" << QString();
+    QTest::newRow("missing keeps the field") << "gone.exe" << "old" << "%1/gone.exe was not found";
+    QTest::newRow("cancel keeps the field") << QString() << "old" << QString();
+}
+
+void TestMainWindow::fileSizeButton()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("setup.exe")), QByteArray(12345, 'x')));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("zz.exe")), "x"));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("empty.bin")), QByteArray()));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    TFMain window;
+    control<QLineEdit>(window, "File_Size_Bytes")->setText(QStringLiteral("old"));
+    QVERIFY(showActive(window));
+
+    ModalDriver driver;
+    if (chosen.isEmpty())
+        driver.cancelFileDialog();
+    else
+        driver.chooseFile(dir.filePath(chosen));
+    if (!error.isEmpty())
+        driver.answer(QMessageBox::Ok);
+    control<QPushButton>(window, "FileSize")->click();
+
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QTEST(control<QLineEdit>(window, "File_Size_Bytes")->text(), "field");
+    if (!error.isEmpty()) {
+        QCOMPARE(driver.boxes().first().title, QStringLiteral("Error"));
+        QCOMPARE(driver.boxes().first().text, error.arg(dir.path()));
+    }
+}
+
+void TestMainWindow::aboutShowsTheSameDialog()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    QList<QWidget *> shown;
+    for (int i = 0; i < 2; ++i) {
+        ModalDriver driver;
+        driver.then<QDialog>([&](QDialog *dialog) {
+            shown << dialog;
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("About Quillet"));
+            control<QPushButton>(*dialog, "ButtonOK")->click();
+        });
+        menuAction(window, "About1")->trigger();
+        QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    }
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0], shown[1]);
+    QCOMPARE(shown[0], window.aboutDialog());
+    QVERIFY(!window.aboutDialog()->isVisible());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,106 @@
+#pragma once
+
+// Reaches the main window's controls by their object names, as a user sees
+// them, without going through the window's own gathering code.
+#include "mainwindow.h"
+#include "padform.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTest>
+
+namespace Pad {
+// Lets QCOMPARE show what differs between two forms.
+inline char *toString(const PadValues &values)
+{
+    QStringList parts;
+    for (int i = 0; i < TextFieldCount; ++i)
+        parts << objectName(static_cast<TextField>(i)) + u'=' + values.texts[i].left(60);
+    parts << QStringLiteral("date=") + values.releaseDate.toString(Qt::ISODate)
+          << QStringLiteral("type=") + values.programType
+          << QStringLiteral("os=") + values.osSupport.join(u',');
+    return qstrdup(parts.join(QStringLiteral(" | ")).toUtf8().constData());
+}
+} // namespace Pad
+
+template <typename T>
+T *control(const QWidget &window, const QString &name)
+{
+    T *found = window.findChild<T *>(name);
+    if (!found)
+        qFatal("no control named %s", qPrintable(name));
+    return found;
+}
+
+inline QString fieldText(const QWidget &window, Pad::TextField field)
+{
+    const QString name = Pad::objectName(field);
+    if (field == Pad::TextField::Char_Desc_450)
+        return control<QPlainTextEdit>(window, name)->toPlainText();
+    return control<QLineEdit>(window, name)->text();
+}
+
+inline QStringList tickedEntries(const QWidget &window)
+{
+    const auto *list = control<QListWidget>(window, QStringLiteral("Program_OS_Support"));
+    QStringList ticked;
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->item(row)->checkState() == Qt::Checked)
+            ticked << list->item(row)->text();
+    }
+    return ticked;
+}
+
+inline Pad::PadValues shownValues(const QWidget &window)
+{
+    Pad::PadValues values;
+    for (int i = 0; i < Pad::TextFieldCount; ++i)
+        values.texts[i] = fieldText(window, static_cast<Pad::TextField>(i));
+    values.releaseDate = control<QDateEdit>(window, QStringLiteral("Release_Date"))->date();
+    values.programType = control<QComboBox>(window, QStringLiteral("Program_Type"))->currentText();
+    values.osSupport = tickedEntries(window);
+    return values;
+}
+
+inline void fillForm(QWidget &window, const Pad::PadValues &values)
+{
+    for (int i = 0; i < Pad::TextFieldCount; ++i) {
+        const auto field = static_cast<Pad::TextField>(i);
+        if (field == Pad::TextField::Char_Desc_450)
+            control<QPlainTextEdit>(window, Pad::objectName(field))->setPlainText(values.texts[i]);
+        else
+            control<QLineEdit>(window, Pad::objectName(field))->setText(values.texts[i]);
+    }
+    control<QDateEdit>(window, QStringLiteral("Release_Date"))->setDate(values.releaseDate);
+    auto *type = control<QComboBox>(window, QStringLiteral("Program_Type"));
+    type->setCurrentIndex(type->findText(values.programType));
+    auto *list = control<QListWidget>(window, QStringLiteral("Program_OS_Support"));
+    for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem *item = list->item(row);
+        item->setCheckState(values.osSupport.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+// A form that passes every check, with something in every field.
+inline Pad::PadValues completeForm()
+{
+    Pad::PadValues v;
+    for (int i = 0; i < Pad::TextFieldCount; ++i)
+        v.texts[i] = Pad::objectName(static_cast<Pad::TextField>(i)) + QStringLiteral(" value");
+    v.releaseDate = QDate(2024, 2, 29);
+    v.programType = QStringLiteral("Freeware");
+    v.osSupport = QStringList{QStringLiteral("WinXP"), QStringLiteral("Linux")};
+    return v;
+}
+
+// Shows the window and waits until it has the focus, as it would on a desktop.
+inline bool showActive(QWidget &window)
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
