@@ -1,7 +1,10 @@
 #pragma once
 
+#include "padform.h"
+
 #include <QDir>
 #include <QString>
+#include <QTest>
 
 // Folder of small fixture files kept with the tests.
 inline QString testDataPath(const QString &name)
@@ -15,3 +18,17 @@ inline QString samplesDir()
 {
     return QDir::cleanPath(QStringLiteral(QUILLET_SAMPLES_DIR));
 }
+
+namespace Pad {
+// Lets QCOMPARE show which values of two forms differ.
+inline char *toString(const PadValues &values)
+{
+    QStringList parts;
+    for (int i = 0; i < TextFieldCount; ++i)
+        parts << objectName(static_cast<TextField>(i)) + u'=' + values.texts[i].left(80);
+    parts << QStringLiteral("date=") + values.releaseDate.toString(Qt::ISODate)
+          << QStringLiteral("type=") + values.programType
+          << QStringLiteral("os=") + values.osSupport.join(u',');
+    return QTest::toString(parts.join(QStringLiteral(" | ")));
+}
+} // namespace Pad

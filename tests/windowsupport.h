@@ -4,6 +4,7 @@
 // them, without going through the window's own gathering code.
 #include "mainwindow.h"
 #include "padform.h"
+#include "testsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,20 +13,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTest>
-
-namespace Pad {
-// Lets QCOMPARE show what differs between two forms.
-inline char *toString(const PadValues &values)
-{
-    QStringList parts;
-    for (int i = 0; i < TextFieldCount; ++i)
-        parts << objectName(static_cast<TextField>(i)) + u'=' + values.texts[i].left(60);
-    parts << QStringLiteral("date=") + values.releaseDate.toString(Qt::ISODate)
-          << QStringLiteral("type=") + values.programType
-          << QStringLiteral("os=") + values.osSupport.join(u',');
-    return qstrdup(parts.join(QStringLiteral(" | ")).toUtf8().constData());
-}
-} // namespace Pad
 
 template <typename T>
 T *control(const QWidget &window, const QString &name)
