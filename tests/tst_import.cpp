@@ -1,0 +1,290 @@
+// Importing through the window: a generated file comes back whole, a refused
+// file changes nothing, and what the form cannot show is said.
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "padreader.h"
+#include "padwriter.h"
+#include "startup.h"
+#include "testsupport.h"
+#include "windowsupport.h"
+
+#include <QDirIterator>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+using Pad::TextField;
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Something else in every field, so an import that skips one shows.
+Pad::PadValues otherForm()
+{
+    Pad::PadValues v;
+    for (QString &text : v.texts)
+        text = QStringLiteral("left over");
+    v.releaseDate = QDate(1999, 12, 31);
+    v.programType = QStringLiteral("Adware");
+    v.osSupport = QStringList{QStringLiteral("Win 3.1x"), QStringLiteral("BEOS"), QStringLiteral("Java")};
+    return v;
+}
+
+// Imports path through the button or the menu, answering the dialogs given.
+struct ImportRun
+{
+    QList<SeenBox> boxes;
+    QString unexpected;
+};
+
+ImportRun importThroughWindow(TFMain &window, const QString &path, bool expectBox,
+                              bool throughMenu = false)
+{
+    ModalDriver driver;
+    driver.chooseFile(path);
+    if (expectBox)
+        driver.answer(QMessageBox::Ok);
+    if (throughMenu)
+        control<QAction>(window, QStringLiteral("ImportPADFile1"))->trigger();
+    else
+        control<QPushButton>(window, QStringLiteral("ImportButton"))->click();
+    QString unexpected = driver.unexpected();
+    if (!driver.done())
+        unexpected += QStringLiteral(" (a dialog never came)");
+    return {driver.boxes(), unexpected};
+}
+
+} // namespace
+
+class TestImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void generatedFileComesBack_data();
+    void generatedFileComesBack();
+    void refusedFileChangesNothing_data();
+    void refusedFileChangesNothing();
+    void whatCouldNotBeTakenOverIsSaid();
+    void cancelChangesNothing();
+    void fileChangedOnDiskIsReadAnew();
+    void samplesImportOrAreRefused_data();
+    void samplesImportOrAreRefused();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestImport::initTestCase()
+{
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    configureApplication(*qApp);
+    QVERIFY(m_dir.isValid());
+}
+
+void TestImport::generatedFileComesBack_data()
+{
+    QTest::addColumn<Pad::PadValues>("values");
+    QTest::addColumn<bool>("throughMenu");
+
+    for (const QString &type : Pad::ProgramTypeList()) {
+        Pad::PadValues v = completeForm();
+        v.programType = type;
+        QTest::newRow(qPrintable(QStringLiteral("type ") + type)) << v << false;
+    }
+    Pad::PadValues oneOs = completeForm();
+    oneOs.osSupport = QStringList{QStringLiteral("Not Applicable")};
+    QTest::newRow("one OS, through the menu") << oneOs << true;
+
+    Pad::PadValues hostile = completeForm();
+    hostile.osSupport = Pad::OsSupportList();
+    hostile.text(TextField::Company_Name) = QStringLiteral("Smith & Sons <UK> ]]> \"q\" 'a'");
+    hostile.text(TextField::Program_Name) = QStringLiteral("Caf\u00e9 \u65e5\u672c \U0001F600");
+    hostile.text(TextField::Char_Desc_450) = QStringLiteral("line one\nline two &lt;");
+    hostile.text(TextField::Program_Cost_Dollars).clear();
+    hostile.text(TextField::Application_Screenshot_URL).clear();
+    hostile.releaseDate = QDate(2024, 2, 29);
+    QTest::newRow("all OS, markup and non-ASCII text, empty optionals") << hostile << false;
+
+    Pad::PadValues longest = completeForm();
+    longest.text(TextField::Keywords) = QString(Pad::KeywordsLimit, u'k');
+    longest.text(TextField::Char_Desc_450) = QString(Pad::DescriptionLimit, u'd');
+    longest.text(TextField::Primary_Download_URL) = QString(5000, u'u');
+    longest.releaseDate = QDate(9999, 12, 31);
+    QTest::newRow("longest texts") << longest << false;
+}
+
+void TestImport::generatedFileComesBack()
+{
+    QFETCH(Pad::PadValues, values);
+    QFETCH(bool, throughMenu);
+    const QString path = m_dir.filePath(QStringLiteral("roundtrip.xml"));
+    QFile::remove(path);
+
+    TFMain window;
+    fillForm(window, values);
+    QVERIFY(showActive(window));
+    ModalDriver generate;
+    generate.chooseFile(path);
+    control<QPushButton>(window, QStringLiteral("GenerateButton"))->click();
+    QVERIFY2(generate.done() && generate.unexpected().isEmpty(), qPrintable(generate.unexpected()));
+
+    fillForm(window, otherForm());
+    const ImportRun run = importThroughWindow(window, path, false, throughMenu);
+    QVERIFY2(run.unexpected.isEmpty(), qPrintable(run.unexpected));
+    QCOMPARE(shownValues(window), values);
+}
+
+void TestImport::refusedFileChangesNothing_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
+
+    auto fixture = [](const char *name) { return testDataPath(QStringLiteral("reader/") + QLatin1String(name)); };
+    QTest::newRow("not well-formed") << fixture("not-well-formed.xml") << "not well-formed XML (line";
+    QTest::newRow("another document element") << fixture("wrong-root.xml") << "document element";
+    QTest::newRow("markup inside a mapped element") << fixture("markup-in-keywords.xml") << "Keywords";
+    QTest::newRow("invalid UTF-8") << fixture("utf8-invalid-bytes.xml") << "not valid UTF-8 (line 4, column 19)";
+    QTest::newRow("entity bomb") << fixture("entity-bomb.xml") << "entit";
+    QTest::newRow("missing file") << m_dir.filePath(QStringLiteral("never-written.xml")) << "cannot be opened";
+    const QString huge = m_dir.filePath(QStringLiteral("huge.xml"));
+    QFile file(huge);
+    if (file.open(QIODevice::WriteOnly) && file.resize(Pad::MaxPadFileSize + 1))
+        QTest::newRow("larger than 32 MiB") << huge << "larger than 32 MiB";
+}
+
+void TestImport::refusedFileChangesNothing()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    TFMain window;
+    fillForm(window, otherForm());
+    QVERIFY(showActive(window));
+
+    const ImportRun run = importThroughWindow(window, path, true);
+    QVERIFY2(run.unexpected.isEmpty(), qPrintable(run.unexpected));
+    const SeenBox &box = run.boxes.first();
+    QCOMPARE(box.title, QStringLiteral("Error"));
+    QVERIFY2(box.text.contains(QDir::toNativeSeparators(path)), qPrintable(box.text));
+    QVERIFY2(box.text.contains(reason), qPrintable(box.text));
+    QCOMPARE(shownValues(window), otherForm());
+}
+
+void TestImport::whatCouldNotBeTakenOverIsSaid()
+{
+    const QString path = m_dir.filePath(QStringLiteral("foreign.xml"));
+    QVERIFY(writeFile(path, R"(<?xml version="1.0" encoding="UTF-8"?>
+<XML_DIZ_INFO>
+  <Company_Info><Company_Name>A &amp; B</Company_Name></Company_Info>
+  <Program_Info>
+    <Program_Name>Tool</Program_Name>
+    <Program_Type>Open Source</Program_Type>
+    <Program_OS_Support>Win7 x32, winxp ,WinVista,Linux,,Win7 x32</Program_OS_Support>
+    <Program_Release_Month>2</Program_Release_Month>
+    <Program_Release_Day>30</Program_Release_Day>
+    <Program_Release_Year>2005</Program_Release_Year>
+  </Program_Info>
+</XML_DIZ_INFO>
+)"));
+    TFMain window;
+    fillForm(window, otherForm());
+    QVERIFY(showActive(window));
+
+    const ImportRun run = importThroughWindow(window, path, true);
+    QVERIFY2(run.unexpected.isEmpty(), qPrintable(run.unexpected));
+    QCOMPARE(run.boxes.first().title, QStringLiteral("Import"));
+    QCOMPARE(run.boxes.first().text.split(u'\n'),
+             (QStringList{"Program Type: Open Source is not in the list",
+                          "OS Support: Win7 x32, WinVista are not in the list",
+                          "Release Date: 2/30/2005 is not a valid date"}));
+
+    Pad::PadValues expected;
+    expected.text(TextField::Company_Name) = QStringLiteral("A & B");
+    expected.text(TextField::Program_Name) = QStringLiteral("Tool");
+    expected.releaseDate = otherForm().releaseDate;
+    expected.osSupport = QStringList{QStringLiteral("WinXP"), QStringLiteral("Linux")};
+    QCOMPARE(shownValues(window), expected);
+}
+
+void TestImport::cancelChangesNothing()
+{
+    TFMain window;
+    fillForm(window, otherForm());
+    QVERIFY(showActive(window));
+    ModalDriver driver;
+    driver.cancelFileDialog();
+    control<QPushButton>(window, QStringLiteral("ImportButton"))->click();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(shownValues(window), otherForm());
+}
+
+void TestImport::fileChangedOnDiskIsReadAnew()
+{
+    const QString path = m_dir.filePath(QStringLiteral("changing.xml"));
+    Pad::PadValues values = completeForm();
+    QVERIFY(writeFile(path, Pad::padFileBytes(Pad::PadOutputLines(values))));
+    TFMain window;
+    QVERIFY(showActive(window));
+    QVERIFY(importThroughWindow(window, path, false).unexpected.isEmpty());
+    QCOMPARE(shownValues(window), values);
+
+    values.text(TextField::Program_Version) = QStringLiteral("2.0");
+    QVERIFY(writeFile(path, Pad::padFileBytes(Pad::PadOutputLines(values))));
+    QVERIFY(importThroughWindow(window, path, false).unexpected.isEmpty());
+    QCOMPARE(shownValues(window), values);
+}
+
+// Every real file either comes into the window as the reader maps it, or is
+// refused with the reader's reason and changes nothing. The reader's own
+// tests state, file by file, which outcome each one has.
+void TestImport::samplesImportOrAreRefused_data()
+{
+    QTest::addColumn<QString>("path");
+    if (!QDir(samplesDir()).exists())
+        return;
+    QDirIterator it(samplesDir(), {QStringLiteral("*.xml")}, QDir::Files);
+    QStringList paths;
+    while (it.hasNext())
+        paths << it.next();
+    paths.sort();
+    for (const QString &path : paths)
+        QTest::newRow(qPrintable(QFileInfo(path).fileName())) << path;
+}
+
+void TestImport::samplesImportOrAreRefused()
+{
+    if (!QDir(samplesDir()).exists())
+        QSKIP("The real PAD files are not here: they live in ../shared/pad-samples beside the checkout.");
+    QFETCH(QString, path);
+    QString error;
+    const std::optional<Pad::PadImport> expected = Pad::readPadFile(path, QDate::currentDate(), &error);
+
+    TFMain window;
+    fillForm(window, otherForm());
+    QVERIFY(showActive(window));
+    const bool expectBox = !expected || !expected->notes.isEmpty();
+    const ImportRun run = importThroughWindow(window, path, expectBox);
+    QVERIFY2(run.unexpected.isEmpty(), qPrintable(run.unexpected));
+
+    if (!expected) {
+        QCOMPARE(run.boxes.first().title, QStringLiteral("Error"));
+        QCOMPARE(run.boxes.first().text, error);
+        QCOMPARE(shownValues(window), otherForm());
+        return;
+    }
+    Pad::PadValues shown = expected->values;
+    if (!shown.releaseDate.isValid())
+        shown.releaseDate = otherForm().releaseDate;
+    QCOMPARE(shownValues(window), shown);
+    if (expectBox)
+        QCOMPARE(run.boxes.first().text, expected->notes.join(u'\n'));
+}
+
+QTEST_MAIN(TestImport)
+#include "tst_import.moc"
