@@ -3,6 +3,7 @@
 #include "padform.h"
 
 #include <QDir>
+#include <QFile>
 #include <QString>
 #include <QTest>
 
@@ -10,6 +11,43 @@
 inline QString testDataPath(const QString &name)
 {
     return QStringLiteral(QUILLET_TEST_DATA_DIR "/") + name;
+}
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The fully filled form that tests/data/writer/full-form.xml holds.
+inline Pad::PadValues goldenForm()
+{
+    using F = Pad::TextField;
+    Pad::PadValues v;
+    v.text(F::Company_Name) = QStringLiteral("Smith & Sons <UK> \u2014 Caf\u00e9");
+    v.text(F::Company_Website_URL) = QStringLiteral("https://smith.example.com/?a=1&b=2");
+    v.text(F::Contact_Email) = QStringLiteral("\"Jo\" <jo@smith.example.com>");
+    v.text(F::Program_Name) = QStringLiteral("Zeichen-Pr\u00fcfer \u65e5\u672c");
+    v.text(F::Program_Version) = QStringLiteral("2.0 'beta'");
+    v.text(F::Program_Cost_Dollars) = QStringLiteral("19.95");
+    v.text(F::File_Size_Bytes) = QStringLiteral("1048576");
+    v.text(F::Keywords) = QStringLiteral("pad, xml, ]]> edge");
+    v.text(F::Char_Desc_450) =
+        QStringLiteral("First line & more.\nSecond line with <tags> and \"quotes\".");
+    v.text(F::Application_Info_URL) = QStringLiteral("https://smith.example.com/info");
+    v.text(F::Application_XML_File_URL) = QStringLiteral("https://smith.example.com/pad.xml");
+    v.text(F::Primary_Download_URL) = QStringLiteral("https://smith.example.com/dl/setup.exe");
+    v.releaseDate = QDate(2005, 6, 3);
+    v.programType = QStringLiteral("Data Only");
+    v.osSupport = QStringList{QStringLiteral("Win95"), QStringLiteral("WinXP"),
+                              QStringLiteral("Linux"), QStringLiteral("Mac OS X")};
+    return v;
 }
 
 // Real PAD files that projects publish about themselves. They are not ours

@@ -16,12 +16,6 @@ using Pad::TextField;
 
 namespace {
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // Something else in every field, so an import that skips one shows.
 Pad::PadValues otherForm()
 {

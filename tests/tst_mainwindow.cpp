@@ -25,18 +25,6 @@ using Pad::TextField;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QAction *menuAction(const QWidget &window, const char *name)
 {
     return control<QAction>(window, QLatin1String(name));
@@ -357,23 +345,7 @@ void TestMainWindow::generateWritesTheForm()
     QVERIFY(writeFile(chosen, "not a PAD file"));
 
     // The same form as the writer's golden file, typed into the window.
-    Pad::PadValues values;
-    values.text(TextField::Company_Name) = QStringLiteral("Smith & Sons <UK> \u2014 Caf\u00e9");
-    values.text(TextField::Company_Website_URL) = QStringLiteral("https://smith.example.com/?a=1&b=2");
-    values.text(TextField::Contact_Email) = QStringLiteral("\"Jo\" <jo@smith.example.com>");
-    values.text(TextField::Program_Name) = QStringLiteral("Zeichen-Pr\u00fcfer \u65e5\u672c");
-    values.text(TextField::Program_Version) = QStringLiteral("2.0 'beta'");
-    values.text(TextField::Program_Cost_Dollars) = QStringLiteral("19.95");
-    values.text(TextField::File_Size_Bytes) = QStringLiteral("1048576");
-    values.text(TextField::Keywords) = QStringLiteral("pad, xml, ]]> edge");
-    values.text(TextField::Char_Desc_450) =
-        QStringLiteral("First line & more.\nSecond line with <tags> and \"quotes\".");
-    values.text(TextField::Application_Info_URL) = QStringLiteral("https://smith.example.com/info");
-    values.text(TextField::Application_XML_File_URL) = QStringLiteral("https://smith.example.com/pad.xml");
-    values.text(TextField::Primary_Download_URL) = QStringLiteral("https://smith.example.com/dl/setup.exe");
-    values.releaseDate = QDate(2005, 6, 3);
-    values.programType = QStringLiteral("Data Only");
-    values.osSupport = QStringList{"Win95", "WinXP", "Linux", "Mac OS X"};
+    const Pad::PadValues values = goldenForm();
     TFMain window;
     fillForm(window, values);
     QVERIFY(showActive(window));

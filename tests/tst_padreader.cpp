@@ -40,12 +40,6 @@ const QString ValidDate = u"<Program_Release_Month>6</Program_Release_Month>"
                           "<Program_Release_Day>3</Program_Release_Day>"
                           "<Program_Release_Year>2005</Program_Release_Year>"_s;
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QStringList allValues(const Pad::PadValues &values)
 {
     QStringList all(values.texts.begin(), values.texts.end());

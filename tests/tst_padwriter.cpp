@@ -14,41 +14,6 @@ using Pad::TextField;
 
 namespace {
 
-Pad::PadValues fullForm()
-{
-    Pad::PadValues v;
-    v.text(TextField::Company_Name) = QStringLiteral("Smith & Sons <UK> \u2014 Caf\u00e9");
-    v.text(TextField::Company_Website_URL) = QStringLiteral("https://smith.example.com/?a=1&b=2");
-    v.text(TextField::Contact_Email) = QStringLiteral("\"Jo\" <jo@smith.example.com>");
-    v.text(TextField::Program_Name) = QStringLiteral("Zeichen-Pr\u00fcfer \u65e5\u672c");
-    v.text(TextField::Program_Version) = QStringLiteral("2.0 'beta'");
-    v.text(TextField::Program_Cost_Dollars) = QStringLiteral("19.95");
-    v.text(TextField::File_Size_Bytes) = QStringLiteral("1048576");
-    v.text(TextField::Keywords) = QStringLiteral("pad, xml, ]]> edge");
-    v.text(TextField::Char_Desc_450) =
-        QStringLiteral("First line & more.\nSecond line with <tags> and \"quotes\".");
-    v.text(TextField::Application_Info_URL) = QStringLiteral("https://smith.example.com/info");
-    v.text(TextField::Application_XML_File_URL) = QStringLiteral("https://smith.example.com/pad.xml");
-    v.text(TextField::Primary_Download_URL) = QStringLiteral("https://smith.example.com/dl/setup.exe");
-    v.releaseDate = QDate(2005, 6, 3);
-    v.programType = QStringLiteral("Data Only");
-    v.osSupport = QStringList{QStringLiteral("Win95"), QStringLiteral("WinXP"),
-                              QStringLiteral("Linux"), QStringLiteral("Mac OS X")};
-    return v;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // The text of the first element of that name, as an XML reader sees it.
 QString parsedText(const QDomDocument &document, const QString &name)
 {
@@ -90,7 +55,7 @@ void TestPadWriter::fullFormMatchesGoldenFile()
 {
     const QByteArray expected = readAll(testDataPath(QStringLiteral("writer/full-form.xml")));
     QVERIFY(!expected.isEmpty());
-    const QByteArray written = Pad::padFileBytes(Pad::PadOutputLines(fullForm()));
+    const QByteArray written = Pad::padFileBytes(Pad::PadOutputLines(goldenForm()));
     if (written != expected) {
         const QList<QByteArray> got = written.split('\n');
         const QList<QByteArray> want = expected.split('\n');
@@ -102,7 +67,7 @@ void TestPadWriter::fullFormMatchesGoldenFile()
 
 void TestPadWriter::fileBytes()
 {
-    Pad::PadValues ascii = fullForm();
+    Pad::PadValues ascii = goldenForm();
     for (QString &text : ascii.texts)
         text = QStringLiteral("plain ascii");
     const QStringList lines = Pad::PadOutputLines(ascii);
@@ -134,7 +99,7 @@ void TestPadWriter::programTypeIsWrittenAsListed_data()
 void TestPadWriter::programTypeIsWrittenAsListed()
 {
     QFETCH(QString, type);
-    Pad::PadValues values = fullForm();
+    Pad::PadValues values = goldenForm();
     values.programType = type;
     QCOMPARE(Pad::PadOutputLines(values).at(43),
              QStringLiteral("\t\t<Program_Type>") + type + QStringLiteral("</Program_Type>"));
@@ -183,7 +148,7 @@ void TestPadWriter::costElement()
     QFETCH(QString, cost);
     QFETCH(QString, element);
     QCOMPARE(Pad::costElement(cost), element);
-    Pad::PadValues values = fullForm();
+    Pad::PadValues values = goldenForm();
     values.text(TextField::Program_Cost_Dollars) = cost;
     QCOMPARE(Pad::PadOutputLines(values).at(40), QStringLiteral("\t\t") + element);
 }
@@ -262,7 +227,7 @@ void TestPadWriter::writtenFileParsesToWrittenValues_data()
 void TestPadWriter::writtenFileParsesToWrittenValues()
 {
     QFETCH(QString, text);
-    Pad::PadValues values = fullForm();
+    Pad::PadValues values = goldenForm();
     for (QString &field : values.texts)
         field = text;
     QVERIFY(!Pad::findUnsavableField(values));
