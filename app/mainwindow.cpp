@@ -48,10 +48,6 @@ QFileDialog *makeFileDialog(const char *name, QWidget *parent, QFileDialog::Acce
     dialog->setAcceptMode(mode);
     // A typed name need not exist yet: the caller says what is wrong with it.
     dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setOption(QFileDialog::ReadOnly, false);
-    // The writer may change the extension, so it asks about the file it will
-    // really replace instead of the one typed here.
-    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog->setSizeGripEnabled(true);
     return dialog;
 }
@@ -106,6 +102,9 @@ TFMain::TFMain(QWidget *parent)
     , ImportPad(makeFileDialog("ImportPad", this, QFileDialog::AcceptOpen))
 {
     setObjectName(QStringLiteral("FMain"));
+    // The writer may change the extension, so it asks about the file it will
+    // really replace instead of the one typed in the dialog.
+    SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, true);
     setWindowTitle(QLatin1String(Quillet::MainWindowCaption));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
