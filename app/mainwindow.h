@@ -5,16 +5,13 @@
 #include <QHash>
 #include <QMainWindow>
 
-#include <array>
 #include <optional>
 
 class DescriptionEdit;
-class QAction;
 class QComboBox;
 class QDateEdit;
 class QFileDialog;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;

@@ -308,10 +308,9 @@ std::optional<PadImport> importPadDocument(const QDomDocument &document, const Q
     const QString &year = texts[YearStep];
 
     result.values.programType = listedEntry(ProgramTypeList(), programType);
-    result.programTypeFound = !result.values.programType.isEmpty();
     if (programType.isEmpty())
         result.notes << QStringLiteral("Program Type: not given in the file");
-    else if (!result.programTypeFound)
+    else if (!result.programTypeFound())
         result.notes << QStringLiteral("Program Type: %1 is not in the list").arg(programType);
 
     QStringList parts;

@@ -37,7 +37,7 @@ QDate readReleaseDate(const QString &joined, const QDate &today);
 struct PadImport
 {
     PadValues values;          // releaseDate is invalid when the file gave no valid date
-    bool programTypeFound = false;
+    bool programTypeFound() const { return !values.programType.isEmpty(); }
     QStringList notes;         // what could not be taken over, one line each
 };
 

@@ -500,7 +500,7 @@ void TestPadReader::programType()
     const std::optional<Pad::PadImport> read = Pad::importPadDocument(document, Today, nullptr);
     QVERIFY(read);
     QCOMPARE(read->values.programType, selected);
-    QCOMPARE(read->programTypeFound, !selected.isEmpty());
+    QCOMPARE(read->programTypeFound(), !selected.isEmpty());
     QCOMPARE(read->notes, notes);
 }
 
@@ -677,7 +677,7 @@ void TestPadReader::roundTrip()
     const std::optional<Pad::PadImport> read = Pad::readPadFile(path, Today, &message);
     QVERIFY2(read, qPrintable(message));
     QCOMPARE(read->values, values);
-    QVERIFY(read->programTypeFound);
+    QVERIFY(read->programTypeFound());
     QCOMPARE(read->notes, QStringList());
 }
 
@@ -1010,7 +1010,7 @@ void TestPadReader::samples()
     QVERIFY2(read, qPrintable(message));
     QCOMPARE(read->values.text(TextField::Company_Name), company);
     QCOMPARE(read->values.programType, programType);
-    QCOMPARE(read->programTypeFound, !programType.isEmpty());
+    QCOMPARE(read->programTypeFound(), !programType.isEmpty());
     QCOMPARE(read->values.osSupport, osSupport);
     QCOMPARE(read->values.releaseDate, releaseDate);
     QCOMPARE(read->notes, notes);
