@@ -3,6 +3,7 @@
 #include "aboutdialog.h"
 #include "filesize.h"
 #include "limitededits.h"
+#include "messages.h"
 #include "padreader.h"
 #include "padwriter.h"
 #include "quilletinfo.h"
@@ -39,17 +40,6 @@ QLineEdit *makeEdit(const char *name, int width)
     edit->setObjectName(QLatin1String(name));
     edit->setMinimumWidth(width);
     return edit;
-}
-
-QFileDialog *makeFileDialog(const char *name, QWidget *parent, QFileDialog::AcceptMode mode)
-{
-    auto *dialog = new QFileDialog(parent);
-    dialog->setObjectName(QLatin1String(name));
-    dialog->setAcceptMode(mode);
-    // A typed name need not exist yet: the caller says what is wrong with it.
-    dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setSizeGripEnabled(true);
-    return dialog;
 }
 
 // A caption ending in " :" beside the field it names, right-aligned as in a form.
@@ -97,14 +87,8 @@ TFMain::TFMain(QWidget *parent)
     , ClearButton(new QPushButton(tr("Clear All")))
     , ImportButton(new QPushButton(tr("Import from Existing PAD")))
     , GenerateButton(new QPushButton(tr("Generate PAD")))
-    , OpenDialog1(makeFileDialog("OpenDialog1", this, QFileDialog::AcceptOpen))
-    , SaveDialog1(makeFileDialog("SaveDialog1", this, QFileDialog::AcceptSave))
-    , ImportPad(makeFileDialog("ImportPad", this, QFileDialog::AcceptOpen))
 {
     setObjectName(QStringLiteral("FMain"));
-    // The writer may change the extension, so it asks about the file it will
-    // really replace instead of the one typed in the dialog.
-    SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, true);
     setWindowTitle(QLatin1String(Quillet::MainWindowCaption));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -117,7 +101,10 @@ TFMain::TFMain(QWidget *parent)
     setTabOrder();
     FormCreate();
 
-    setFixedSize(sizeHint());
+    // Fixed for the user, yet following its content when the font or the
+    // scaling of the desktop changes.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -325,7 +312,7 @@ QWidget *TFMain::textWidget(TextField field) const
 void TFMain::setFieldText(TextField field, const QString &text)
 {
     if (field == TextField::Char_Desc_450)
-        Char_Desc_450->setPlainText(text);
+        Char_Desc_450->setTextUncut(text);
     else
         setTextUncut(static_cast<QLineEdit *>(textWidget(field)), text);
 }
@@ -372,8 +359,7 @@ QStringList TFMain::applyImport(const Pad::PadImport &imported)
 
 void TFMain::showError(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, tr("Error"), text, QMessageBox::Ok, this);
-    box.exec();
+    showMessage(this, QMessageBox::NoIcon, tr("Error"), text);
 }
 
 void TFMain::reportProblem(const Pad::FieldProblem &problem)
@@ -383,30 +369,45 @@ void TFMain::reportProblem(const Pad::FieldProblem &problem)
     target->setFocus(Qt::OtherFocusReason);
 }
 
-std::optional<QString> TFMain::runFileDialog(QFileDialog *dialog)
+std::optional<QString> TFMain::runFileDialog(FileDialog which)
 {
-    const QString last = m_lastChosenPaths.value(dialog);
+    // A dialog lives for one use only: one kept and shown again leaves its
+    // name completer's popup on screen, where it swallows the next click.
+    // Building it only when asked also keeps start-up free of its cost.
+    static constexpr const char *names[] = {"OpenDialog1", "SaveDialog1", "ImportPad"};
+    QFileDialog dialog(this);
+    dialog.setObjectName(QLatin1String(names[int(which)]));
+    dialog.setAcceptMode(which == FileDialog::Save ? QFileDialog::AcceptSave
+                                                   : QFileDialog::AcceptOpen);
+    // A typed name need not exist yet: the caller says what is wrong with it.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setSizeGripEnabled(true);
+    // The writer may change the extension, so it asks about the file it will
+    // really replace instead of the one typed in the dialog.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, which == FileDialog::Save);
+    if (which != FileDialog::FileSize)
+        dialog.setNameFilter(xmlFilter);
+
+    QString &last = m_lastChosenPaths[int(which)];
     if (!last.isEmpty())
-        dialog->selectFile(last);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        dialog.selectFile(last);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    const QString chosen = dialog->selectedFiles().constFirst();
-    m_lastChosenPaths.insert(dialog, chosen);
-    return chosen;
+    last = dialog.selectedFiles().constFirst();
+    return last;
 }
 
 bool TFMain::confirmReplace(const QString &path)
 {
-    QMessageBox box(QMessageBox::Warning, tr("Confirm Save As"),
-                    tr("%1 already exists.\nDo you want to replace it?")
-                        .arg(QFileInfo(path).fileName()),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return askYesNo(this, QMessageBox::Warning, tr("Confirm Save As"),
+                    tr("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName()));
 }
 
 void TFMain::GenerateButtonClick()
 {
+    // Half-typed text in the date editor settles by the editor's own rules, as
+    // it would on leaving the field, so that the date written is the one shown.
+    Release_Date->interpretText();
     const Pad::PadValues values = gatherValues();
     if (const auto problem = Pad::validate(values)) {
         reportProblem(*problem);
@@ -419,8 +420,7 @@ void TFMain::GenerateButtonClick()
     // Built before the dialog opens, so the file holds the form as it was at the click.
     const QStringList PadOutputLines = Pad::PadOutputLines(values);
 
-    SaveDialog1->setNameFilter(xmlFilter);
-    const std::optional<QString> chosen = runFileDialog(SaveDialog1);
+    const std::optional<QString> chosen = runFileDialog(FileDialog::Save);
     if (!chosen)
         return;
     const QString path = Pad::forceXmlExtension(*chosen);
@@ -433,8 +433,7 @@ void TFMain::GenerateButtonClick()
 
 void TFMain::ImportButtonClick()
 {
-    ImportPad->setNameFilter(xmlFilter);
-    const std::optional<QString> chosen = runFileDialog(ImportPad);
+    const std::optional<QString> chosen = runFileDialog(FileDialog::Import);
     if (!chosen)
         return;
     QString error;
@@ -445,11 +444,8 @@ void TFMain::ImportButtonClick()
         return;
     }
     const QStringList notes = imported->notes + applyImport(*imported);
-    if (!notes.isEmpty()) {
-        QMessageBox box(QMessageBox::Information, tr("Import"), notes.join(u'\n'),
-                        QMessageBox::Ok, this);
-        box.exec();
-    }
+    if (!notes.isEmpty())
+        showLines(this, QMessageBox::Information, tr("Import"), notes);
 }
 
 void TFMain::ClearButtonClick()
@@ -462,7 +458,7 @@ void TFMain::ClearButtonClick()
 
 void TFMain::FileSizeClick()
 {
-    const std::optional<QString> chosen = runFileDialog(OpenDialog1);
+    const std::optional<QString> chosen = runFileDialog(FileDialog::FileSize);
     if (!chosen)
         return;
     QString error;

@@ -2,15 +2,14 @@
 
 #include "padform.h"
 
-#include <QHash>
 #include <QMainWindow>
 
+#include <array>
 #include <optional>
 
 class DescriptionEdit;
 class QComboBox;
 class QDateEdit;
-class QFileDialog;
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
@@ -58,7 +57,8 @@ private:
     void reportProblem(const Pad::FieldProblem &problem);
     void showError(const QString &text);
     bool confirmReplace(const QString &path);
-    std::optional<QString> runFileDialog(QFileDialog *dialog);
+    enum class FileDialog { FileSize, Save, Import };
+    std::optional<QString> runFileDialog(FileDialog which);
 
     QGroupBox *const CompanyInfo;
     QGroupBox *const ProgramInformation;
@@ -87,10 +87,8 @@ private:
     QPushButton *const ImportButton;
     QPushButton *const GenerateButton;
 
-    QFileDialog *const OpenDialog1;
-    QFileDialog *const SaveDialog1;
-    QFileDialog *const ImportPad;
-    QHash<QFileDialog *, QString> m_lastChosenPaths;
+    // The path last chosen in each file dialog, proposed when it opens again.
+    std::array<QString, 3> m_lastChosenPaths;
 
     TFAbout *FAbout = nullptr;
 };

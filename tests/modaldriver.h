@@ -4,10 +4,13 @@
 // loop they block in, so tests drive the real window without hanging.
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <deque>
@@ -19,6 +22,10 @@ struct SeenBox
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QList<QMessageBox::StandardButton> buttons;
+    QString shownText;  // what its label shows
+    Qt::TextFormat format = Qt::AutoText;
+    QString detailedText;
+    bool fitsScreen = false;
 };
 
 class ModalDriver : public QObject
@@ -54,6 +61,28 @@ public:
             QMetaObject::invokeMethod(dialog, "accept");
         });
     }
+    // Types path into a file dialog's name box key by key, as a user does,
+    // letting the name completer pop up on the way, and presses Return. The
+    // keys go where a user's keys would: to the completer's popup while it
+    // is open.
+    ModalDriver &typeFile(const QString &path)
+    {
+        return then<QFileDialog>([this, path](QFileDialog *dialog) {
+            auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            m_proposedPaths << edit->text();
+            edit->setFocus();
+            edit->selectAll();
+            const auto target = [edit]() -> QWidget * {
+                QWidget *popup = QApplication::activePopupWidget();
+                return popup ? popup : edit;
+            };
+            for (const QChar c : path)
+                QTest::keyClick(target(), c.toLatin1(), Qt::NoModifier, 2);
+            QTest::qWait(50);
+            m_popupsWhileTyping = QApplication::activePopupWidget() != nullptr;
+            QTest::keyClick(target(), Qt::Key_Return);
+        });
+    }
     ModalDriver &cancelFileDialog()
     {
         return then<QFileDialog>([this](QFileDialog *dialog) {
@@ -65,7 +94,16 @@ public:
     ModalDriver &answer(QMessageBox::StandardButton button)
     {
         return then<QMessageBox>([this, button](QMessageBox *box) {
-            SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}};
+            SeenBox seen;
+            seen.title = box->windowTitle();
+            seen.text = box->text();
+            seen.icon = box->icon();
+            const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+            seen.shownText = label ? label->text() : QString();
+            seen.format = label ? label->textFormat() : Qt::AutoText;
+            seen.detailedText = box->detailedText();
+            const QRect screen = box->screen()->availableGeometry();
+            seen.fitsScreen = screen.contains(box->frameGeometry());
             for (QAbstractButton *b : box->buttons())
                 seen.buttons << box->standardButton(b);
             m_boxes << seen;
@@ -82,6 +120,8 @@ public:
     const QList<SeenBox> &boxes() const { return m_boxes; }
     // What each file dialog proposed in its name box when it opened.
     const QStringList &proposedPaths() const { return m_proposedPaths; }
+    // Whether the name completer was open when typeFile pressed Return.
+    bool popupWhileTyping() const { return m_popupsWhileTyping; }
     // A dialog nobody expected, or one of the wrong kind; closed so the test ends.
     QString unexpected() const { return m_unexpected; }
 
@@ -111,4 +151,5 @@ private:
     QList<SeenBox> m_boxes;
     QStringList m_proposedPaths;
     QString m_unexpected;
+    bool m_popupsWhileTyping = false;
 };

@@ -1,0 +1,57 @@
+#include "messages.h"
+
+namespace {
+
+// A box of this much text fits the smallest screens a desktop still has,
+// even when every line wraps a few times.
+constexpr int MaxShownLines = 15;
+constexpr int MaxShownCharacters = 1500;
+
+void preparePlain(QMessageBox &box)
+{
+    box.setTextFormat(Qt::PlainText);
+}
+
+} // namespace
+
+void showMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    showLines(parent, icon, title, text.split(u'\n'));
+}
+
+bool askYesNo(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    QMessageBox box(icon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    preparePlain(box);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString summarizeLines(const QStringList &lines, int maxLines, int maxCharacters)
+{
+    QStringList out;
+    qsizetype budget = maxCharacters;
+    qsizetype taken = 0;
+    for (; taken < lines.size() && budget > 0; ++taken) {
+        // The last line is kept for the count of what is left out.
+        if (taken == maxLines - 1 && lines.size() > maxLines)
+            break;
+        const QString &line = lines.at(taken);
+        out << (line.size() > budget ? line.left(budget) + QChar(0x2026) : line);
+        budget -= line.size();
+    }
+    if (taken < lines.size())
+        out << QMessageBox::tr("... and %n more", nullptr, int(lines.size() - taken));
+    return out.join(u'\n');
+}
+
+void showLines(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QStringList &lines)
+{
+    const QString shown = summarizeLines(lines, MaxShownLines, MaxShownCharacters);
+    QMessageBox box(icon, title, shown, QMessageBox::Ok, parent);
+    preparePlain(box);
+    const QString whole = lines.join(u'\n');
+    if (shown != whole)
+        box.setDetailedText(whole);
+    box.exec();
+}

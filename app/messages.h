@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QStringList>
+
+// Every message box of the program goes through these, so that names,
+// paths and values from files and fields are shown exactly as they are
+// (plain text, never guessed to be HTML) and no box outgrows the screen.
+
+// A box with an OK button; the caption is its title.
+void showMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                 const QString &text);
+
+// Yes or No; No is the default.
+bool askYesNo(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+              const QString &text);
+
+// One line per entry. A list longer than a screenful shows its first lines
+// and how many more there are; the box's details then hold the whole list.
+void showLines(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+               const QStringList &lines);
+
+// What showLines puts into the box itself: at most maxLines lines and about
+// maxCharacters characters (a line cut short ends in an ellipsis), the last
+// line saying how many lines were left out.
+QString summarizeLines(const QStringList &lines, int maxLines, int maxCharacters);
