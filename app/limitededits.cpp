@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTextBlock>
+#include <QTextCursor>
 
 DescriptionEdit::DescriptionEdit(int typingLimit, QWidget *parent)
     : QPlainTextEdit(parent)
@@ -23,19 +24,35 @@ QString DescriptionEdit::text() const
     return raw;
 }
 
-qsizetype DescriptionEdit::room() const
+void DescriptionEdit::setTextUncut(const QString &text)
 {
-    const qsizetype length = document()->characterCount() - 1;
-    const qsizetype selected = textCursor().selectionEnd() - textCursor().selectionStart();
-    return std::max<qsizetype>(m_typingLimit, length) - (length - selected);
+    setPlainText(text);
 }
 
-void DescriptionEdit::insertWithinLimit(const QString &text)
+qsizetype DescriptionEdit::length() const
 {
-    const qsizetype allowed = std::max<qsizetype>(room(), 0);
-    if (allowed == 0 && !text.isEmpty())
-        return;
-    insertPlainText(text.left(allowed));
+    return document()->characterCount() - 1;
+}
+
+// Runs one user edit and cuts what it added beyond the limit, inside the same
+// undo step, so that undo and redo never pass through a text over the limit.
+// The cut keeps the start of what arrived, as a paste that does not fit would.
+template <typename Edit>
+void DescriptionEdit::editWithinLimit(Edit &&edit)
+{
+    const qsizetype bound = std::max<qsizetype>(m_typingLimit, length());
+    QTextCursor step(document());
+    step.beginEditBlock();
+    edit();
+    const qsizetype excess = length() - bound;
+    if (excess > 0) {
+        QTextCursor added = textCursor();
+        const int end = added.position();
+        added.setPosition(int(std::max<qsizetype>(end - excess, 0)));
+        added.setPosition(end, QTextCursor::KeepAnchor);
+        added.removeSelectedText();
+    }
+    step.endEditBlock();
 }
 
 void DescriptionEdit::keyPressEvent(QKeyEvent *event)
@@ -44,21 +61,25 @@ void DescriptionEdit::keyPressEvent(QKeyEvent *event)
         event->ignore();
         return;
     }
-    const QString typed = event->text();
-    const bool insertsText = !typed.isEmpty() && typed.at(0).isPrint()
-                             && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
-    if (insertsText && typed.size() > room()) {
-        insertWithinLimit(typed);
-        event->accept();
+    // Undo and redo run their own steps; they only return to texts that were
+    // within the limit.
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        QPlainTextEdit::keyPressEvent(event);
         return;
     }
-    QPlainTextEdit::keyPressEvent(event);
+    editWithinLimit([&] { QPlainTextEdit::keyPressEvent(event); });
+}
+
+void DescriptionEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    editWithinLimit([&] { QPlainTextEdit::inputMethodEvent(event); });
 }
 
 void DescriptionEdit::insertFromMimeData(const QMimeData *source)
 {
+    // Plain text only: the field has no formatting to keep.
     if (source->hasText())
-        insertWithinLimit(source->text());
+        editWithinLimit([&] { insertPlainText(source->text()); });
 }
 
 void limitTyping(QLineEdit *edit, int typingLimit)

@@ -2,6 +2,7 @@
 // All, typing limits, and the whole Generate action through its dialogs.
 #include "aboutdialog.h"
 #include "mainwindow.h"
+#include "messages.h"
 #include "modaldriver.h"
 #include "padreader.h"
 #include "padwriter.h"
@@ -11,6 +12,7 @@
 
 #include <QAbstractItemView>
 #include <QClipboard>
+#include <QMimeData>
 #include <QFileSystemModel>
 #include <QGroupBox>
 #include <QLabel>
@@ -63,6 +65,16 @@ private slots:
     void fileSizeButton_data();
     void fileSizeButton();
     void aboutShowsTheSameDialog();
+
+    void typedFileNameLeavesNoPopup_data();
+    void typedFileNameLeavesNoPopup();
+    void messagesShowTextAsItIs_data();
+    void messagesShowTextAsItIs();
+    void longListOfNotesStaysOnScreen();
+    void limitsHoldForEveryInput_data();
+    void limitsHoldForEveryInput();
+    void windowFollowsFontChange();
+    void dateWrittenIsDateShown();
 };
 
 void TestMainWindow::initTestCase()
@@ -568,6 +580,271 @@ void TestMainWindow::aboutShowsTheSameDialog()
     QCOMPARE(shown[0], shown[1]);
     QCOMPARE(shown[0], window.aboutDialog());
     QVERIFY(!window.aboutDialog()->isVisible());
+}
+
+void TestMainWindow::typedFileNameLeavesNoPopup_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("file size") << "FileSize";
+    QTest::newRow("import") << "ImportButton";
+    QTest::newRow("generate") << "GenerateButton";
+}
+
+void TestMainWindow::typedFileNameLeavesNoPopup()
+{
+    QFETCH(QString, button);
+    QTemporaryDir dir;
+    // Neighbours with the same start, so that the completer has names to offer.
+    const QString pad = dir.filePath(QStringLiteral("product.xml"));
+    QVERIFY(writeFile(pad, Pad::padFileBytes(Pad::PadOutputLines(completeForm()))));
+    // Generate replaces it with the same form, so every use ends with the same file.
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("product-old.xml")), "x"));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("product-notes.xml")), "x"));
+    const bool generate = button == QLatin1String("GenerateButton");
+
+    TFMain window;
+    fillForm(window, completeForm());
+    QVERIFY(showActive(window));
+    for (int use = 0; use < 2; ++use) {
+        ModalDriver driver;
+        driver.typeFile(pad);
+        if (generate)
+            driver.answer(QMessageBox::Yes);
+        QTest::mouseClick(control<QPushButton>(window, button), Qt::LeftButton);
+        QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+        QTest::qWait(20);
+        QCOMPARE(QApplication::activePopupWidget(), nullptr);
+
+        // The next click reaches the window.
+        QTest::mouseClick(control<QPushButton>(window, "ClearButton"), Qt::LeftButton);
+        QCOMPARE(fieldText(window, TextField::Company_Name), QString());
+        QVERIFY(tickedEntries(window).isEmpty());
+        fillForm(window, completeForm());
+        if (generate)
+            QCOMPARE(readAll(pad), Pad::padFileBytes(Pad::PadOutputLines(completeForm())));
+    }
+}
+
+void TestMainWindow::messagesShowTextAsItIs_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("fileName"); // written below the test folder
+    QTest::addColumn<QByteArray>("content");  // empty: no file
+    QTest::addColumn<QStringList>("shown");   // %1: the folder
+
+    const QByteArray head = "<?xml version=\"1.0\"?>\n<XML_DIZ_INFO><Program_Info>";
+    QTest::newRow("markup in a field")
+        << "ImportButton" << "markup.xml"
+        << QByteArray("<?xml version=\"1.0\"?>\n<XML_DIZ_INFO><Program_Descriptions><English>"
+                      "<Keywords>fast <b>free</b> tool</Keywords></English></Program_Descriptions>"
+                      "</XML_DIZ_INFO>")
+        << QStringList{"Cannot import \"%1/markup.xml\": the element XML_DIZ_INFO/Program_Descriptions/"
+                       "English/Keywords holds a child element <b> instead of plain text"};
+    QTest::newRow("an XHTML page")
+        << "ImportButton" << "page.xml"
+        << QByteArray("<html xmlns=\"http://www.w3.org/1999/xhtml\"><body/></html>")
+        << QStringList{"Cannot import \"%1/page.xml\": its document element is <html>, not <XML_DIZ_INFO>"};
+    QTest::newRow("notes, each on its own line")
+        << "ImportButton" << "notes.xml"
+        << head + "<Program_Type>Free &lt;i&gt;ware</Program_Type>"
+                  "<Program_OS_Support>&lt;b&gt;OS</Program_OS_Support>"
+                  "</Program_Info></XML_DIZ_INFO>"
+        << QStringList{"Program Type: Free <i>ware is not in the list",
+                       "OS Support: <b>OS is not in the list", "Release Date: not given in the file"};
+    QTest::newRow("a path with markup")
+        << "FileSize" << "<b>setup</b>.exe" << QByteArray()
+        << QStringList{"%1/<b>setup</b>.exe was not found"};
+}
+
+void TestMainWindow::messagesShowTextAsItIs()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, shown);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    if (!content.isEmpty())
+        QVERIFY(writeFile(path, content));
+    TFMain window;
+    QVERIFY(showActive(window));
+
+    ModalDriver driver;
+    driver.chooseFile(path).answer(QMessageBox::Ok);
+    control<QPushButton>(window, button)->click();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    const SeenBox box = driver.boxes().first();
+    QCOMPARE(box.format, Qt::PlainText);
+    QCOMPARE(box.shownText.split(u'\n'), shown.join(u'\n').replace(QStringLiteral("%1"), dir.path()).split(u'\n'));
+}
+
+void TestMainWindow::longListOfNotesStaysOnScreen()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("many.xml"));
+    QStringList systems;
+    for (int i = 0; i < 600; ++i)
+        systems << QStringLiteral("Unknown OS number %1 with a long name").arg(i);
+    QVERIFY(writeFile(path, "<XML_DIZ_INFO><Program_Info><Program_Type>None of these</Program_Type>"
+                            "<Program_OS_Support>" + systems.join(u',').toUtf8()
+                                + "</Program_OS_Support></Program_Info></XML_DIZ_INFO>"));
+    TFMain window;
+    QVERIFY(showActive(window));
+    ModalDriver driver;
+    driver.chooseFile(path).answer(QMessageBox::Ok);
+    control<QPushButton>(window, "ImportButton")->click();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    const SeenBox box = driver.boxes().first();
+    QVERIFY2(box.fitsScreen, qPrintable(box.shownText.left(200)));
+    QVERIFY(box.shownText.startsWith(QStringLiteral("Program Type: None of these is not in the list\n")));
+    QVERIFY(box.shownText.size() < 2000);
+
+    // Too many lines: the first ones and how many more, the whole list in the details.
+    QStringList lines;
+    for (int i = 1; i <= 40; ++i)
+        lines << QStringLiteral("note %1").arg(i);
+    const QStringList summary = summarizeLines(lines, 15, 1500).split(u'\n');
+    QCOMPARE(summary.size(), 15);
+    QCOMPARE(summary.first(), QStringLiteral("note 1"));
+    QCOMPARE(summary.at(13), QStringLiteral("note 14"));
+    QCOMPARE(summary.last(), QStringLiteral("... and 26 more"));
+    QCOMPARE(summarizeLines(lines.mid(0, 15), 15, 1500), lines.mid(0, 15).join(u'\n'));
+    const QString longLine(5000, u'x');
+    QCOMPARE(summarizeLines({longLine}, 15, 1500), QString(1500, u'x') + QChar(0x2026));
+}
+
+void TestMainWindow::limitsHoldForEveryInput_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("before");  // characters already there, the cursor at the end
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("after");
+
+    for (const QString &field : {QStringLiteral("Keywords"), QStringLiteral("Char_Desc_450")}) {
+        const int limit = field == QLatin1String("Keywords") ? Pad::KeywordsLimit : Pad::DescriptionLimit;
+        const auto row = [&](const char *how, int before, int after) {
+            QTest::addRow("%s, %s, %d", qPrintable(field), how, before)
+                << field << before << QString::fromLatin1(how) << after;
+        };
+        row("input method commit of 20", limit - 5, limit);
+        row("input method commit of 20", limit, limit);
+        row("input method commit of 20", limit - 20, limit);
+        row("5 Ctrl+Alt characters", limit, limit);
+        row("5 Ctrl+Alt characters", limit - 2, limit);
+        row("paste of 20", limit - 5, limit);
+        row("drop of 20", limit - 5, limit);
+        row("undo, redo", limit - 5, limit);
+    }
+}
+
+void TestMainWindow::limitsHoldForEveryInput()
+{
+    QFETCH(QString, field);
+    QFETCH(int, before);
+    QFETCH(QString, how);
+    TFMain window;
+    QVERIFY(showActive(window));
+    QWidget *edit = control<QWidget>(window, field);
+    auto *line = qobject_cast<QLineEdit *>(edit);
+    auto *memo = qobject_cast<QPlainTextEdit *>(edit);
+    const auto text = [&] { return line ? line->text() : memo->toPlainText(); };
+    edit->setFocus();
+    QTest::keyClicks(edit, QString(before, u'a'));
+    QCOMPARE(text().size(), before);
+    const QString twenty = QStringLiteral("\u00e9\u00e8\u00ea\u3042\u3044") + QString(15, u'z');
+
+    if (how.startsWith(QLatin1String("input method"))) {
+        QInputMethodEvent preedit(QStringLiteral("\u3042"), {});
+        QApplication::sendEvent(edit, &preedit);
+        QInputMethodEvent commit;
+        commit.setCommitString(twenty);
+        QApplication::sendEvent(edit, &commit);
+    } else if (how.startsWith(QLatin1String("5 Ctrl+Alt"))) {
+        // How Windows reports AltGr: the character comes with Ctrl and Alt.
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(edit, Qt::Key_At, Qt::ControlModifier | Qt::AltModifier);
+        for (int i = 0; i < 5; ++i) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_At, Qt::ControlModifier | Qt::AltModifier,
+                            QStringLiteral("@"));
+            QApplication::sendEvent(edit, &press);
+        }
+    } else if (how.startsWith(QLatin1String("paste"))) {
+        QApplication::clipboard()->setText(twenty);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    } else if (how.startsWith(QLatin1String("drop"))) {
+        QMimeData data;
+        data.setText(twenty);
+        QWidget *target = memo ? memo->viewport() : edit;
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        QVERIFY(text().size() > before);
+    } else {
+        QTest::keyClicks(edit, QString(20, u'b'));
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
+    }
+    QTEST(int(text().size()), "after");
+    QCOMPARE(text().count(u'a'), before);
+}
+
+void TestMainWindow::windowFollowsFontChange()
+{
+    const QFont original = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(original); });
+    TFMain window;
+    QVERIFY(showActive(window));
+    const QSize before = window.size();
+
+    QFont larger = original;
+    larger.setPointSizeF(original.pointSizeF() * 1.4);
+    QApplication::setFont(larger);
+    QTRY_VERIFY(window.size() != before);
+
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    for (const QLabel *label : window.findChildren<QLabel *>()) {
+        if (!label->isVisible() || label->text().isEmpty())
+            continue;
+        QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()),
+                 qPrintable(label->objectName() + u' ' + label->text()));
+    }
+}
+
+void TestMainWindow::dateWrittenIsDateShown()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dated.xml"));
+    TFMain window;
+    Pad::PadValues values = completeForm();
+    values.releaseDate = QDate(2024, 2, 29);
+    fillForm(window, values);
+    QVERIFY(showActive(window));
+    auto *date = control<QDateEdit>(window, "Release_Date");
+    date->setFocus();
+    date->setSelectedSection(QDateTimeEdit::YearSection);
+    QTest::keyClicks(date, QStringLiteral("20"));
+
+    // The menu leaves the focus in the date editor, so nothing settles it on the way.
+    QString shownWhenWritten;
+    ModalDriver driver;
+    driver.then<QFileDialog>([&](QFileDialog *dialog) {
+        shownWhenWritten = date->text();
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    menuAction(window, "GeneratePADFile1")->trigger();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+
+    QString error;
+    const auto written = Pad::readPadFile(path, QDate::currentDate(), &error);
+    QVERIFY2(written, qPrintable(error));
+    QCOMPARE(shownWhenWritten, written->values.releaseDate.toString(date->displayFormat()));
+    QCOMPARE(date->date(), written->values.releaseDate);
 }
 
 QTEST_MAIN(TestMainWindow)
