@@ -1,6 +1,7 @@
 #include "padrules.h"
 
 #include <QLatin1String>
+#include <QRegularExpression>
 
 #include <array>
 #include <initializer_list>
@@ -125,6 +126,14 @@ bool version(QStringView value)
     return true;
 }
 
+// "Widget 2.1", "Widget v2": the last word looks like a version number.
+bool endsWithVersion(QStringView value)
+{
+    static const QRegularExpression version(
+        QStringLiteral("(^|\\s)([vV]\\.?\\s?\\d+(\\.\\d+)*|\\d+(\\.\\d+)+)[a-z]?$"));
+    return version.match(value).hasMatch();
+}
+
 bool cost(QStringView value)
 {
     const qsizetype dot = value.indexOf(u'.');
@@ -150,8 +159,10 @@ const QList<FieldRule> &fieldRules()
              QStringLiteral("An e-mail address has 2 to 30 characters, one \"@\", then 2 to 63 "
                             "characters, a dot and 2 to 20 characters, without blanks.")},
             {F::Program_Name, [](QStringView v) { return plainText(v, 1, 40); },
-             QStringLiteral("A program name has 1 to 40 characters, without \"<\", tabs or its "
-                            "version number.")},
+             QStringLiteral("A program name has 1 to 40 characters, without \"<\" or tabs.")},
+            {F::Program_Name, [](QStringView v) { return !endsWithVersion(v); },
+             QStringLiteral("A program name leaves out the version number, which has a field "
+                            "of its own.")},
             {F::Program_Version, version,
              QStringLiteral("A version has 1 to 15 letters, digits, dots, dashes or underscores, "
                             "without \"v.\"")},

@@ -91,12 +91,19 @@ void TestPadRules::ruleHint_data()
     row("blank", F::Contact_Email, u"jo smith@example.com"_s, email);
     row("with a name", F::Contact_Email, u"\"Jo\" <jo@example.com>"_s, email);
 
-    const QString program = u"program name"_s;
+    const QString program = u"1 to 40 characters"_s;
     row("1 character", F::Program_Name, u"X"_s, noHint);
     row("40 characters", F::Program_Name, times('x', 40), noHint);
     row("41 characters", F::Program_Name, times('x', 41), program);
     row("<", F::Program_Name, u"<b>Widget</b>"_s, program);
     row("tab", F::Program_Name, u"Wid\tget"_s, program);
+    const QString withoutVersion = u"version number"_s;
+    row("dotted version at the end", F::Program_Name, u"Widget 2.1"_s, withoutVersion);
+    row("v and a number at the end", F::Program_Name, u"Widget v2"_s, withoutVersion);
+    row("v. and a dotted version", F::Program_Name, u"Widget v. 2.1.3b"_s, withoutVersion);
+    row("number that is part of the name", F::Program_Name, u"Civilization 2"_s, noHint);
+    row("dotted number inside", F::Program_Name, u"Web 2.0 Toolkit"_s, noHint);
+    row("v inside a word", F::Program_Name, u"Codev2"_s, noHint);
 
     const QString version = u"version"_s;
     row("1 character", F::Program_Version, u"1"_s, noHint);
