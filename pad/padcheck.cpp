@@ -11,6 +11,7 @@ namespace Pad {
 
 namespace {
 
+// The optional two are the fields the window labels in blue.
 bool isRequired(TextField field)
 {
     return field != TextField::Program_Cost_Dollars

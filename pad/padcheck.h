@@ -11,9 +11,9 @@ namespace Pad {
 // What checking PAD files found, worst first; the values are the exit status
 // of "quillet --check".
 enum CheckStatus {
-    CheckPassed = 0,     // no file has a problem
+    CheckPassed = 0,        // no file has a problem
     CheckFoundProblems = 1, // a field breaks a rule, is empty though required, or has a note
-    CheckRefused = 2,    // the reader refused a file
+    CheckRefused = 2,       // the reader refused a file
 };
 
 // The problems of a form, one "Field: what is wrong" line each, in the window's
