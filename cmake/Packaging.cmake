@@ -97,6 +97,7 @@ add_test(NAME windows_resources
     COMMAND "${CMAKE_COMMAND}"
         "-DRC_FILE=${quillet_rc}"
         "-DICO_FILE=${QUILLET_ICO_FILE}"
+        "-DCOPYRIGHT=${QUILLET_COPYRIGHT}"
         "-DOUTPUT=${PROJECT_BINARY_DIR}/tests/quillet.res"
         -P "${PROJECT_SOURCE_DIR}/tests/packaging/check_windres.cmake")
 set_tests_properties(windows_resources PROPERTIES
