@@ -12,6 +12,8 @@ void configureApplication(QApplication &app)
     QApplication::setApplicationVersion(QLatin1String(Quillet::ApplicationVersion));
     QApplication::setOrganizationName(QLatin1String(Quillet::OrganizationName));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/quillet.png")));
+    // Lets the desktop match the window to the installed entry and its icon.
+    QApplication::setDesktopFileName(QLatin1String(Quillet::DesktopId));
 
     const QString classicFont = QStringLiteral("MS Sans Serif");
     if (QFontDatabase::families().contains(classicFont))

@@ -11,6 +11,8 @@ quillet_packages=(
     libjpeg62-turbo
     fonts-dejavu-core # text needs at least one font, also offscreen
     e2fsprogs         # chattr, with which the tests make a folder unwritable even for root
+    desktop-file-utils appstream # the validators that the install test runs
+    dpkg-dev file     # dpkg-shlibdeps and file, with which the Debian package finds its dependencies
 )
 
 quillet_missing_packages() {
