@@ -6,11 +6,16 @@
 #include <QFontDatabase>
 #include <QIcon>
 
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QLatin1String(Quillet::ApplicationName));
+    QCoreApplication::setApplicationVersion(QLatin1String(Quillet::ApplicationVersion));
+    QCoreApplication::setOrganizationName(QLatin1String(Quillet::OrganizationName));
+}
+
 void configureApplication(QApplication &app)
 {
-    QApplication::setApplicationName(QLatin1String(Quillet::ApplicationName));
-    QApplication::setApplicationVersion(QLatin1String(Quillet::ApplicationVersion));
-    QApplication::setOrganizationName(QLatin1String(Quillet::OrganizationName));
+    nameApplication();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/quillet.png")));
     // Lets the desktop match the window to the installed entry and its icon.
     QApplication::setDesktopFileName(QLatin1String(Quillet::DesktopId));

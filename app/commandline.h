@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+
+class QTextStream;
+
+// What the command line asks for. Answering --help, --version and --check
+// needs no display, so they are told apart before any window exists.
+struct StartRequest
+{
+    enum class Mode {
+        Window, // open the window, importing files.first() when given
+        Check,  // check files without a window
+        Done,   // answered already (help, version, a usage error): exit with exitCode
+    };
+    Mode mode = Mode::Window;
+    QStringList files;
+    int exitCode = 0;
+};
+
+// arguments include the program's name first, as QCoreApplication::arguments()
+// gives them. Help and version go to out, usage errors to err.
+StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QTextStream &err);
