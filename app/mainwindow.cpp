@@ -1,12 +1,14 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
+#include "filedrops.h"
 #include "filesize.h"
 #include "limitededits.h"
 #include "messages.h"
 #include "padreader.h"
 #include "padwriter.h"
 #include "quilletinfo.h"
+#include "recentfiles.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -87,6 +89,7 @@ TFMain::TFMain(QWidget *parent)
     , ClearButton(new QPushButton(tr("Clear All")))
     , ImportButton(new QPushButton(tr("Import from Existing PAD")))
     , GenerateButton(new QPushButton(tr("Generate PAD")))
+    , m_recentFiles(new RecentFiles(this))
 {
     setObjectName(QStringLiteral("FMain"));
     setWindowTitle(QLatin1String(Quillet::MainWindowCaption));
@@ -252,17 +255,43 @@ void TFMain::createActions()
     QAction *generate = fileMenu->addAction(tr("&Generate PAD File"), GenerateButton,
                                             &QPushButton::click);
     generate->setObjectName(QStringLiteral("GeneratePADFile1"));
+    generate->setShortcut(QKeySequence::Save);
     QAction *import = fileMenu->addAction(tr("&Import PAD File"), ImportButton,
                                           &QPushButton::click);
     import->setObjectName(QStringLiteral("ImportPADFile1"));
+    import->setShortcut(QKeySequence::Open);
+    QMenu *recent = fileMenu->addMenu(tr("Open &Recent"));
+    recent->setObjectName(QStringLiteral("OpenRecent1"));
+    m_recentFiles->attach(recent);
+    connect(m_recentFiles, &RecentFiles::chosen, this, &TFMain::openRecentFile);
     fileMenu->addSeparator()->setObjectName(QStringLiteral("N1"));
     QAction *exit = fileMenu->addAction(tr("E&xit"), this, &QWidget::close);
     exit->setObjectName(QStringLiteral("Exit1"));
+    // Not every platform has a standard key to quit; Ctrl+Q then.
+    exit->setShortcuts(QKeySequence::keyBindings(QKeySequence::Quit).isEmpty()
+                           ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)}
+                           : QKeySequence::keyBindings(QKeySequence::Quit));
 
     QMenu *helpMenu = menuBar()->addMenu(tr("&Help"));
     helpMenu->setObjectName(QStringLiteral("Help1"));
     QAction *about = helpMenu->addAction(tr("&About"), this, &TFMain::About1Click);
     about->setObjectName(QStringLiteral("About1"));
+    about->setShortcut(QKeySequence::HelpContents);
+
+    auto *drops = new FileDrops([this](const QString &path) { importFile(path); },
+                                [this](const QString &path) { fillFileSize(path); }, this);
+    drops->watch(this, {FileSize, File_Size_Bytes});
+}
+
+void TFMain::openRecentFile(const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        m_recentFiles->remove(path);
+        showError(tr("%1 no longer exists; it has been taken off the list of recent files.")
+                      .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    importFile(path);
 }
 
 void TFMain::createStatusBar()
@@ -427,23 +456,29 @@ void TFMain::GenerateButtonClick()
     if (QFileInfo::exists(path) && !confirmReplace(path))
         return;
     QString reason;
-    if (!Pad::savePadFile(path, Pad::padFileBytes(PadOutputLines), &reason))
+    if (!Pad::savePadFile(path, Pad::padFileBytes(PadOutputLines), &reason)) {
         showError(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), reason));
+        return;
+    }
+    m_recentFiles->add(path);
 }
 
 void TFMain::ImportButtonClick()
 {
-    const std::optional<QString> chosen = runFileDialog(FileDialog::Import);
-    if (!chosen)
-        return;
+    if (const std::optional<QString> chosen = runFileDialog(FileDialog::Import))
+        importFile(*chosen);
+}
+
+void TFMain::importFile(const QString &path)
+{
     QString error;
-    const std::optional<Pad::PadImport> imported =
-        Pad::readPadFile(*chosen, QDate::currentDate(), &error);
+    const std::optional<Pad::PadImport> imported = Pad::readPadFile(path, QDate::currentDate(), &error);
     if (!imported) {
         showError(error);
         return;
     }
     const QStringList notes = imported->notes + applyImport(*imported);
+    m_recentFiles->add(path);
     if (!notes.isEmpty())
         showLines(this, QMessageBox::Information, tr("Import"), notes);
 }
@@ -458,11 +493,14 @@ void TFMain::ClearButtonClick()
 
 void TFMain::FileSizeClick()
 {
-    const std::optional<QString> chosen = runFileDialog(FileDialog::FileSize);
-    if (!chosen)
-        return;
+    if (const std::optional<QString> chosen = runFileDialog(FileDialog::FileSize))
+        fillFileSize(*chosen);
+}
+
+void TFMain::fillFileSize(const QString &path)
+{
     QString error;
-    const std::optional<qint64> size = Pad::Sto_GetFileSize(*chosen, &error);
+    const std::optional<qint64> size = Pad::Sto_GetFileSize(path, &error);
     if (!size) {
         showError(error);
         return;

@@ -14,6 +14,7 @@ class QGroupBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class RecentFiles;
 class TFAbout;
 
 namespace Pad {
@@ -37,6 +38,11 @@ public:
 
     TFAbout *aboutDialog() const { return FAbout; }
 
+    // Imports the PAD file at path as File, Import PAD File does after its dialog.
+    void importFile(const QString &path);
+    // Fills in the size of the file at path as the File Size button does.
+    void fillFileSize(const QString &path);
+
 public slots:
     void GenerateButtonClick();
     void ImportButtonClick();
@@ -49,6 +55,7 @@ private:
     void createGroups();
     void createButtonsAndLegend();
     void createActions();
+    void openRecentFile(const QString &path);
     void createStatusBar();
     void setTabOrder();
 
@@ -90,5 +97,6 @@ private:
     // The path last chosen in each file dialog, proposed when it opens again.
     std::array<QString, 3> m_lastChosenPaths;
 
+    RecentFiles *const m_recentFiles;
     TFAbout *FAbout = nullptr;
 };

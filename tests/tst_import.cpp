@@ -77,8 +77,7 @@ private:
 
 void TestImport::initTestCase()
 {
-    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    configureApplication(*qApp);
+    prepareApplication();
     QVERIFY(m_dir.isValid());
 }
 

@@ -79,8 +79,7 @@ private slots:
 
 void TestMainWindow::initTestCase()
 {
-    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    configureApplication(*qApp);
+    prepareApplication();
     QCOMPARE(QApplication::applicationName(), QStringLiteral("Quillet"));
     QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.0.1.13"));
     QCOMPARE(QApplication::organizationName(), QStringLiteral("Tarnwick"));
@@ -125,7 +124,8 @@ void TestMainWindow::startsAsLaidOut()
     QStringList fileItems;
     for (QAction *action : menus[0]->menu()->actions())
         fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    QCOMPARE(fileItems, (QStringList{"&Generate PAD File", "&Import PAD File", "-", "E&xit"}));
+    QCOMPARE(fileItems, (QStringList{"&Generate PAD File", "&Import PAD File", "Open &Recent", "-",
+                                     "E&xit"}));
     QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QStringLiteral("&About"));
 
     const QLabel *status = control<QLabel>(window, "StatusPanel");

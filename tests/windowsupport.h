@@ -3,6 +3,7 @@
 // Reaches the main window's controls by their object names, as a user sees
 // them, without going through the window's own gathering code.
 #include "mainwindow.h"
+#include "startup.h"
 #include "padform.h"
 #include "testsupport.h"
 
@@ -12,7 +13,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
+
+// Names the application as at start-up, keeps the file dialogs Qt's own, and
+// points the settings (recent files) at a test folder that starts empty, so
+// that tests never touch the user's own.
+inline void prepareApplication()
+{
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QStandardPaths::setTestModeEnabled(true);
+    configureApplication(*qApp);
+    QSettings().clear();
+}
 
 template <typename T>
 T *control(const QWidget &window, const QString &name)

@@ -1,0 +1,346 @@
+// Quillet on the desktop: its command line (also without a display), files
+// dropped from the file manager, File, Open Recent, and the standard shortcuts.
+#include "commandline.h"
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "padwriter.h"
+#include "testsupport.h"
+#include "windowsupport.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QUrl>
+
+using Pad::TextField;
+
+namespace {
+
+QString padFile(const QTemporaryDir &dir, const QString &name, const Pad::PadValues &values)
+{
+    const QString path = dir.filePath(name);
+    return writeFile(path, Pad::padFileBytes(Pad::PadOutputLines(values))) ? path : QString();
+}
+
+// Drags the file onto target and drops it there, as the file manager does.
+void dropFile(QWidget *target, const QString &path)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    data.setText(QUrl::fromLocalFile(path).toString()); // file managers send the address as text too
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
+}
+
+QStringList recentEntries(TFMain &window)
+{
+    auto *menu = control<QMenu>(window, QStringLiteral("OpenRecent1"));
+    emit menu->aboutToShow();
+    QStringList entries;
+    for (QAction *action : menu->actions())
+        entries << action->toolTip();
+    return entries;
+}
+
+} // namespace
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void commandLine_data();
+    void commandLine();
+    void answersWithoutDisplay_data();
+    void answersWithoutDisplay();
+    void fileFromCommandLineImports();
+
+    void droppedFile_data();
+    void droppedFile();
+    void droppedTextStaysText();
+
+    void openRecentKeepsEightNewestFirst();
+    void openRecentDropsVanishedFile();
+
+    void shortcutsFireTheirActions_data();
+    void shortcutsFireTheirActions();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestDesktop::initTestCase()
+{
+    prepareApplication();
+    QVERIFY(m_dir.isValid());
+}
+
+void TestDesktop::init()
+{
+    QSettings().clear();
+}
+
+void TestDesktop::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    using M = StartRequest::Mode;
+    QTest::newRow("nothing") << QStringList{} << int(M::Window) << QStringList{} << 0 << "" << "";
+    QTest::newRow("a file") << QStringList{"pad.xml"} << int(M::Window) << QStringList{"pad.xml"} << 0
+                            << "" << "";
+    QTest::newRow("two files") << QStringList{"a.xml", "b.xml"} << int(M::Done) << QStringList{"a.xml", "b.xml"}
+                               << 2 << "" << "one PAD file at a time";
+    QTest::newRow("help") << QStringList{"--help"} << int(M::Done) << QStringList{} << 0 << "--check"
+                          << "";
+    QTest::newRow("version") << QStringList{"--version"} << int(M::Done) << QStringList{} << 0
+                             << "Quillet 1.0.1.13\n" << "";
+    QTest::newRow("check") << QStringList{"--check", "a.xml", "b.xml"} << int(M::Check)
+                           << QStringList{"a.xml", "b.xml"} << 0 << "" << "";
+    QTest::newRow("check without files") << QStringList{"--check"} << int(M::Done) << QStringList{} << 2
+                                         << "" << "--check needs at least one FILE";
+    QTest::newRow("unknown option") << QStringList{"--frobnicate"} << int(M::Done) << QStringList{} << 2
+                                    << "" << "Unknown option 'frobnicate'";
+}
+
+void TestDesktop::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QString outText, errText;
+    QTextStream outStream(&outText), errStream(&errText);
+    const StartRequest request =
+        parseCommandLine(QStringList{QStringLiteral("quillet")} + arguments, outStream, errStream);
+    QTEST(int(request.mode), "mode");
+    QTEST(request.files, "files");
+    QTEST(request.exitCode, "exitCode");
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QVERIFY2(outText.contains(out), qPrintable(outText));
+    QVERIFY2(errText.contains(err), qPrintable(errText));
+    if (out.isEmpty())
+        QCOMPARE(outText, QString());
+    if (err.isEmpty())
+        QCOMPARE(errText, QString());
+}
+
+// The real program, with no display at all.
+void TestDesktop::answersWithoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output"); // %1: the test data folder
+
+    const QString data = testDataPath(QStringLiteral("check/"));
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage:";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "Quillet 1.0.1.13\n";
+    QTest::newRow("clean file") << QStringList{"--check", data + "clean.xml"} << 0 << "";
+    QTest::newRow("refused file") << QStringList{"--check", data + "refused.xml"} << 2
+                                  << data + "refused.xml: its document element is <XML_PAD>, not <XML_DIZ_INFO>\n";
+    QTest::newRow("window without display") << QStringList{} << 1 << "needs a graphical display";
+}
+
+void TestDesktop::answersWithoutDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, output);
+    QProcess quillet;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    quillet.setProcessEnvironment(environment);
+    quillet.start(QStringLiteral(QUILLET_BINARY), arguments);
+    QVERIFY(quillet.waitForFinished(20000));
+    QCOMPARE(quillet.exitStatus(), QProcess::NormalExit);
+    QTEST(quillet.exitCode(), "exitCode");
+    const QString printed = QString::fromLocal8Bit(quillet.readAllStandardOutput() + quillet.readAllStandardError());
+    if (output.isEmpty())
+        QCOMPARE(printed, QString());
+    else if (output.endsWith(u'\n'))
+        QCOMPARE(printed, output);
+    else
+        QVERIFY2(printed.contains(output), qPrintable(printed));
+}
+
+void TestDesktop::fileFromCommandLineImports()
+{
+    const QString good = padFile(m_dir, QStringLiteral("given.xml"), completeForm());
+    TFMain window;
+    QVERIFY(showActive(window));
+    window.importFile(good);
+    QCOMPARE(shownValues(window), completeForm());
+
+    // A file that cannot be imported leaves the empty form and says why.
+    TFMain second;
+    QVERIFY(showActive(second));
+    const Pad::PadValues empty = shownValues(second);
+    ModalDriver driver;
+    driver.answer(QMessageBox::Ok);
+    second.importFile(testDataPath(QStringLiteral("reader/wrong-root.xml")));
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(driver.boxes().first().title, QStringLiteral("Error"));
+    QVERIFY(driver.boxes().first().text.contains(QStringLiteral("wrong-root.xml")));
+    QCOMPARE(shownValues(second), empty);
+}
+
+void TestDesktop::droppedFile_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("fillsSize");
+    QTest::newRow("on a label") << "Label1" << false;
+    QTest::newRow("on a field") << "Company_Name" << false;
+    QTest::newRow("on the description") << "Char_Desc_450" << false;
+    QTest::newRow("on the size button") << "FileSize" << true;
+    QTest::newRow("on the size field") << "File_Size_Bytes" << true;
+}
+
+void TestDesktop::droppedFile()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, fillsSize);
+    const QString path = padFile(m_dir, QStringLiteral("dropped.xml"), completeForm());
+    TFMain window;
+    QVERIFY(showActive(window));
+    QWidget *widget = control<QWidget>(window, target);
+    if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))
+        widget = memo->viewport();
+    dropFile(widget, path);
+
+    if (fillsSize) {
+        QTRY_COMPARE(fieldText(window, TextField::File_Size_Bytes),
+                     QString::number(QFileInfo(path).size()));
+        QCOMPARE(fieldText(window, TextField::Company_Name), QString());
+    } else {
+        QTRY_COMPARE(shownValues(window), completeForm());
+        QCOMPARE(recentEntries(window), QStringList{path});
+    }
+}
+
+void TestDesktop::droppedTextStaysText()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    auto *edit = control<QLineEdit>(window, QStringLiteral("Company_Name"));
+    QMimeData data;
+    data.setText(QStringLiteral("Dropped Text"));
+    const QPoint at = edit->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &drop);
+    QCOMPARE(edit->text(), QStringLiteral("Dropped Text"));
+}
+
+void TestDesktop::openRecentKeepsEightNewestFirst()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    QCOMPARE(recentEntries(window), QStringList{});
+    QVERIFY(!control<QMenu>(window, QStringLiteral("OpenRecent1"))->isEnabled());
+
+    QStringList imported;
+    for (int i = 0; i < 10; ++i) {
+        Pad::PadValues values = completeForm();
+        values.text(TextField::Program_Version) = QString::number(i);
+        imported.prepend(padFile(m_dir, QStringLiteral("recent%1.xml").arg(i), values));
+        window.importFile(imported.first());
+    }
+    // Importing one again moves it to the top instead of listing it twice.
+    QVERIFY(imported.at(5).endsWith(QStringLiteral("recent4.xml")));
+    window.importFile(imported.at(5));
+    imported.move(5, 0);
+    QCOMPARE(recentEntries(window), imported.mid(0, 8));
+
+    // A generated file joins the list, and the list outlives the window.
+    const QString generated = m_dir.filePath(QStringLiteral("generated.xml"));
+    ModalDriver driver;
+    driver.chooseFile(generated);
+    control<QPushButton>(window, QStringLiteral("GenerateButton"))->click();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    TFMain later;
+    QCOMPARE(recentEntries(later).first(), generated);
+
+    // Choosing an entry imports that file.
+    auto *menu = control<QMenu>(later, QStringLiteral("OpenRecent1"));
+    emit menu->aboutToShow();
+    menu->actions().at(1)->trigger();
+    QCOMPARE(fieldText(later, TextField::Program_Version), QStringLiteral("4"));
+}
+
+void TestDesktop::openRecentDropsVanishedFile()
+{
+    const QString kept = padFile(m_dir, QStringLiteral("kept.xml"), completeForm());
+    const QString vanishing = padFile(m_dir, QStringLiteral("vanishing.xml"), completeForm());
+    TFMain window;
+    QVERIFY(showActive(window));
+    window.importFile(kept);
+    window.importFile(vanishing);
+    QVERIFY(QFile::remove(vanishing));
+    window.ClearButtonClick();
+
+    auto *menu = control<QMenu>(window, QStringLiteral("OpenRecent1"));
+    emit menu->aboutToShow();
+    ModalDriver driver;
+    driver.answer(QMessageBox::Ok);
+    menu->actions().first()->trigger();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(driver.boxes().first().text,
+             vanishing + QStringLiteral(" no longer exists; it has been taken off the list of recent files."));
+    QCOMPARE(recentEntries(window), QStringList{kept});
+    QCOMPARE(fieldText(window, TextField::Company_Name), QString());
+}
+
+void TestDesktop::shortcutsFireTheirActions_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("opens"); // the dialog that opens; empty: the window closes
+    QTest::newRow("Ctrl+S generates") << QKeySequence(Qt::CTRL | Qt::Key_S) << "SaveDialog1";
+    QTest::newRow("Ctrl+O imports") << QKeySequence(Qt::CTRL | Qt::Key_O) << "ImportPad";
+    QTest::newRow("F1 shows About") << QKeySequence(Qt::Key_F1) << "FAbout";
+    QTest::newRow("Ctrl+Q exits") << QKeySequence(Qt::CTRL | Qt::Key_Q) << "";
+}
+
+void TestDesktop::shortcutsFireTheirActions()
+{
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, opens);
+    TFMain window;
+    fillForm(window, completeForm());
+    QVERIFY(showActive(window));
+    control<QWidget>(window, QStringLiteral("Company_Name"))->setFocus();
+
+    QString opened;
+    ModalDriver driver;
+    if (!opens.isEmpty()) {
+        driver.then<QDialog>([&](QDialog *dialog) {
+            opened = dialog->objectName();
+            dialog->reject();
+        });
+    }
+    QTest::keySequence(&window, keys);
+    if (opens.isEmpty()) {
+        QTRY_VERIFY(!window.isVisible());
+    } else {
+        QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+        QCOMPARE(opened, opens);
+        QVERIFY(window.isVisible());
+    }
+}
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
