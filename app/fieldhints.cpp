@@ -127,6 +127,7 @@ FieldHints::FieldHints(QWidget *window)
                                                          description);
     descriptionWarning->setPixmap(icon.pixmap(QSize(extent, extent)));
     descriptionWarning->setAlignment(Qt::AlignCenter);
+    descriptionWarning->setFixedSize(extent + 4, extent);
     descriptionWarning->hide();
     description->addScrollBarWidget(descriptionWarning, Qt::AlignRight);
     auto *descriptionCounter = findControl<LengthCounter>(window, QStringLiteral("DescriptionCounter"));
