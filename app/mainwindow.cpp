@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
+#include "fieldhints.h"
 #include "filedrops.h"
 #include "filesize.h"
 #include "limitededits.h"
@@ -113,6 +114,8 @@ TFMain::TFMain(QWidget *parent)
 
     FAbout = new TFAbout(this);
     FAbout->setObjectName(QStringLiteral("FAbout"));
+
+    new FieldHints(this);
 }
 
 void TFMain::FormCreate()
@@ -171,8 +174,24 @@ void TFMain::createGroups()
 
     auto *descriptionLabels = new QVBoxLayout;
     descriptionLabels->addWidget(makeLabel("Label12", tr("Descriptions :"), Char_Desc_450));
-    descriptionLabels->addWidget(makeLabel("Label4", tr("(450 chars.)")));
+    // The count hangs right under the limit it counts against, which leaves
+    // the row no taller than the memo.
+    auto *descriptionCounter = new LengthCounter(tr("Description"), Pad::DescriptionLimit);
+    descriptionCounter->setObjectName(QStringLiteral("DescriptionCounter"));
+    auto *limitAndCount = new QVBoxLayout;
+    limitAndCount->setSpacing(0);
+    limitAndCount->addWidget(makeLabel("Label4", tr("(450 chars.)")));
+    limitAndCount->addWidget(descriptionCounter);
+    descriptionLabels->addLayout(limitAndCount);
     descriptionLabels->addStretch();
+
+    // The counter takes its width from the Keywords field, so the row keeps its extent.
+    auto *keywordsCounter = new LengthCounter(tr("Keywords"), Pad::KeywordsLimit);
+    keywordsCounter->setObjectName(QStringLiteral("KeywordsCounter"));
+    keywordsCounter->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto *keywordsRow = new QHBoxLayout;
+    keywordsRow->addWidget(Keywords);
+    keywordsRow->addWidget(keywordsCounter);
 
     auto *other = new QGridLayout(OtherInfo);
     other->addWidget(makeLabel("Label8", tr("Program Type :"), Program_Type), 0, 0);
@@ -187,7 +206,9 @@ void TFMain::createGroups()
     other->addWidget(osLabel, 0, 3);
     other->addWidget(Program_OS_Support, 0, 4, 3, 1);
     other->addWidget(makeLabel("Label11", tr("Keywords :"), Keywords), 3, 0);
-    other->addWidget(Keywords, 3, 1, 1, 4);
+    other->addLayout(keywordsRow, 3, 1, 1, 4);
+    Keywords->setMinimumWidth(Keywords->minimumWidth() - keywordsRow->spacing()
+                              - keywordsCounter->sizeHint().width());
     other->addLayout(descriptionLabels, 4, 0);
     other->addWidget(Char_Desc_450, 4, 1, 1, 4);
 

@@ -27,7 +27,8 @@ int main(int argc, char **argv)
     set("Company_Website_URL", "https://tarnwick.example.org/");
     set("Contact_Email", "authors@tarnwick.example.org");
     set("Program_Name", "Inkwell");
-    set("Program_Version", "3.2");
+    // The blank breaks the version rule, so the picture shows a hint.
+    set("Program_Version", "v. 3.2");
     set("Program_Cost_Dollars", "19.95");
     set("File_Size_Bytes", "4718592");
     set("Keywords", "notes, writing, markdown");

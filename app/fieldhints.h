@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QLabel>
+#include <QObject>
+
+// Characters used against a long field's limit, such as "123/450", in a
+// warning colour from the limit on. It keeps the width of a four-digit count,
+// so that typing never moves the layout around it.
+class LengthCounter : public QLabel
+{
+    Q_OBJECT
+
+public:
+    // fieldName is how a screen reader names the field, e.g. "Keywords".
+    LengthCounter(const QString &fieldName, int limit, QWidget *parent = nullptr);
+
+    int limit() const { return m_limit; }
+    void setCount(qsizetype count);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    // Readable on the palette's window colour, light or dark.
+    static QColor warningColor(const QPalette &palette);
+
+private:
+    const QString m_fieldName;
+    const int m_limit;
+};
+
+// Attaches to the main window's controls, found by their object names, and
+// tells the author what download sites will refuse while the form is filled
+// in: each field gets a tooltip saying what belongs there, a field whose value
+// breaks a rule shows a warning icon (the hint is its tooltip and the field's
+// accessible description), and the counters of Keywords and the description
+// follow their texts. Typed and imported values are treated alike, since both
+// change the controls' text. Nothing here stops the author.
+class FieldHints : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The counters are the LengthCounters named KeywordsCounter and
+    // DescriptionCounter that the window has laid out.
+    explicit FieldHints(QWidget *window);
+};
