@@ -2,6 +2,7 @@
 
 // Answers the modal dialogs that a window opens, in order, from the event
 // loop they block in, so tests drive the real window without hanging.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -56,8 +57,13 @@ public:
     ModalDriver &chooseFile(const QString &path)
     {
         return then<QFileDialog>([this, path](QFileDialog *dialog) {
-            m_proposedPaths << dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
-            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+            auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            m_proposedPaths << edit->text();
+            // A name set without typing leaves the file the dialog proposed
+            // selected, and the dialog would return that one instead.
+            for (QAbstractItemView *view : dialog->findChildren<QAbstractItemView *>())
+                view->clearSelection();
+            edit->setText(path);
             QMetaObject::invokeMethod(dialog, "accept");
         });
     }
