@@ -4,13 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <algorithm>
 #include <array>
-#include <utility>
 
 namespace Pad {
 
@@ -92,13 +92,46 @@ bool isXmlWhitespace(QChar c)
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
 
-// A decoder that can tell whether the bytes read so far end inside a character.
+// The encoding the document declares or its first bytes show.
+struct Encoding
+{
+    QString declared; // empty: none declared
+    QStringConverter::Encoding detected = QStringConverter::Utf8;
+    // Why the start of the document could not be read, when it could not.
+    QString startProblem;
+    bool unsupported = false; // the declared encoding is one no decoder knows
+};
+
+// A decoder that can tell whether the bytes read so far end inside a
+// character, how many of them it holds back, and how many did not fit.
 class Decoder : public QStringDecoder
 {
 public:
     using QStringDecoder::QStringDecoder;
     bool endsInsideACharacter() const { return state.remainingChars > 0; }
+    qsizetype heldBack() const { return state.remainingChars; }
+    qsizetype invalidCount() const { return state.invalidChars; }
 };
+
+// Whether the U+0000 at index of the text that bytes decode to stands for
+// bytes that did not fit the encoding rather than for a real U+0000: decodes
+// again one byte at a time with a decoder like the one used.
+bool marksInvalidBytes(const QByteArray &bytes, qsizetype index, const Encoding &encoding, bool atStart)
+{
+    QStringConverter::Flags flags = QStringConverter::Flag::ConvertInvalidToNull;
+    if (!atStart)
+        flags |= QStringConverter::Flag::ConvertInitialBom;
+    Decoder decoder = encoding.declared.isEmpty() ? Decoder(encoding.detected, flags)
+                                                  : Decoder(encoding.declared.toUtf8().constData(), flags);
+    qsizetype produced = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const qsizetype invalidBefore = decoder.invalidCount();
+        produced += QString(decoder.decode(bytes.sliced(i, 1))).size();
+        if (produced > index)
+            return decoder.invalidCount() > invalidBefore;
+    }
+    return true;
+}
 
 // Follows the text handed to the XML reader closely enough to know where each
 // start tag and document type declaration begins and how long it has grown,
@@ -107,10 +140,10 @@ public:
 class TextScanner
 {
 public:
-    enum class Problem { None, InvalidByte, DisallowedCharacter, MarkupTooLong, ExtraContent };
+    enum class Problem { None, InvalidByte, DisallowedCharacter, MarkupTooLong };
 
-    // From here on only white space, comments and processing instructions may follow.
-    void documentEnded() { m_documentEnded = true; }
+    // The U+0000 that scan stopped at as an invalid byte is a character of the file.
+    void nullIsACharacter() { m_problem = Problem::DisallowedCharacter; }
 
     // Scans text up to the first problem; returns its index in text, or text.size().
     qsizetype scan(QStringView text, bool decodingFailed)
@@ -217,11 +250,6 @@ private:
         m_markupColumn = m_column + 1;
     }
 
-    bool extraContent()
-    {
-        setProblem(Problem::ExtraContent, 0, m_markupLine, m_markupColumn);
-        return false;
-    }
 
     // False when a start tag or document type declaration grows past the bound.
     bool followMarkup(QChar c)
@@ -234,14 +262,9 @@ private:
             if (c == u'<') {
                 enter(State::Open);
                 startMarkup();
-            } else if (m_documentEnded && !isXmlWhitespace(c)) {
-                startMarkup();
-                return extraContent();
             }
             return true;
         case State::Open:
-            if (m_documentEnded && c != u'?' && c != u'!')
-                return extraContent();
             if (c == u'/')
                 enter(State::EndTag);
             else if (c == u'?')
@@ -258,8 +281,6 @@ private:
                 enter(State::Cdata);
             else if (!QStringView(u"[CDATA[").startsWith(m_recent) && !QStringView(u"--").startsWith(m_recent))
                 m_state = State::Doctype;
-            if (m_documentEnded && m_state != State::Comment && m_state != State::Bang)
-                return extraContent();
             return grow();
         case State::StartTag:
             if (m_quote.isNull() && (c == u'"' || c == u'\''))
@@ -325,7 +346,6 @@ private:
     }
 
     State m_state = State::Text;
-    bool m_documentEnded = false;
     QString m_recent; // the last few characters of the current markup
     QChar m_quote;
     int m_brackets = 0;
@@ -605,18 +625,30 @@ private:
 class Pass
 {
 public:
-    Pass(PathCollector &collector, TextScanner &scanner) : m_collector(collector), m_scanner(scanner) {}
+    explicit Pass(PathCollector &collector) : m_collector(collector) {}
 
-    bool feed(QStringView text, QString *reason)
+    // With last, the text is all there is before a fault or the end.
+    bool feed(QStringView text, QString *reason, bool last = false)
     {
         if (m_done)
             return true;
-        // The reader takes UTF-8, so a surrogate pair must not be cut in two.
         QString whole = m_carry + text.toString();
         m_carry.clear();
-        if (!whole.isEmpty() && whole.back().isHighSurrogate()) {
-            m_carry = whole.back();
-            whole.chop(1);
+        if (!last) {
+            // The reader takes UTF-8, so a surrogate pair must not be cut in
+            // two. And it ends the document when the text runs out between
+            // tokens after the document element, never looking at what
+            // follows; so the text given never ends in '>' or white space
+            // until the last piece.
+            qsizetype keep = whole.size();
+            if (keep > 0 && whole[keep - 1].isHighSurrogate())
+                --keep;
+            else {
+                while (keep > 0 && (whole[keep - 1] == u'>' || isXmlWhitespace(whole[keep - 1])))
+                    --keep;
+            }
+            m_carry = whole.sliced(keep);
+            whole.truncate(keep);
         }
         m_reader.addData(whole);
         return drain(reason);
@@ -625,10 +657,7 @@ public:
     // After the last text: the document must be complete.
     bool finish(QString *reason)
     {
-        if (!m_carry.isEmpty()) {
-            m_reader.addData(std::exchange(m_carry, QString()));
-        }
-        if (!drain(reason))
+        if (!feed(QStringView(), reason, true))
             return false;
         if (!m_done) {
             *reason = notWellFormed(m_reader.lineNumber(), m_reader.columnNumber(),
@@ -652,33 +681,20 @@ private:
             }
             if (!m_collector.take(m_reader, reason))
                 return false;
-            if (token == QXmlStreamReader::EndDocument) {
-                // The reader ends the document as soon as the text given so far
-                // runs out after the document element; what follows is checked
-                // as it comes.
+            if (token == QXmlStreamReader::EndDocument)
                 m_done = true;
-                m_scanner.documentEnded();
-            }
         }
         return true;
     }
 
     QXmlStreamReader m_reader;
     PathCollector &m_collector;
-    TextScanner &m_scanner;
     QString m_carry;
     bool m_done = false;
 };
 
-// The encoding the document declares or its first bytes show.
-struct Encoding
-{
-    QString declared; // empty: none declared
-    QStringConverter::Encoding detected = QStringConverter::Utf8;
-};
-
 // Reads bytes until the XML reader has seen the document's start; nullopt
-// with a reason when the start itself is not well-formed.
+// with a reason when reading fails.
 std::optional<Encoding> findEncoding(ByteSource &source, QByteArray &head, QString *reason)
 {
     QXmlStreamReader probe;
@@ -696,11 +712,18 @@ std::optional<Encoding> findEncoding(ByteSource &source, QByteArray &head, QStri
             head += *bytes;
             probe.addData(*bytes);
         } else if (probe.hasError()) {
-            *reason = notWellFormed(probe.lineNumber(), probe.columnNumber(), probe.errorString());
-            return std::nullopt;
+            break;
         }
     }
     Encoding encoding;
+    if (probe.hasError() && probe.error() != QXmlStreamReader::PrematureEndOfDocumentError) {
+        encoding.startProblem = notWellFormed(probe.lineNumber(), probe.columnNumber(), probe.errorString());
+        static const QRegularExpression asciiDeclaration(QStringLiteral(
+            "^(?:\\x{EF}\\x{BB}\\x{BF})?<\\?xml\\s[\\x{20}-\\x{7E}\\s]*?encoding\\s*=\\s*[\"']([A-Za-z][A-Za-z0-9._-]*)[\"']"));
+        const QRegularExpressionMatch match = asciiDeclaration.match(QString::fromLatin1(head.left(1024)));
+        encoding.unsupported =
+            match.hasMatch() && !QStringDecoder(match.captured(1).toUtf8().constData()).isValid();
+    }
     if (started)
         encoding.declared = probe.documentEncoding().toString();
     if (encoding.declared.isEmpty())
@@ -722,11 +745,17 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
 
     ByteSource source(device, maxBytes);
     QByteArray head;
-    const std::optional<Encoding> encoding = findEncoding(source, head, &reason);
+    std::optional<Encoding> encoding = findEncoding(source, head, &reason);
     if (!encoding)
         return refuse();
     // XML text holds no U+0000, so one marks a byte that did not fit the encoding.
     const auto flags = QStringConverter::Flag::ConvertInvalidToNull;
+    if (encoding->unsupported) {
+        reason = encoding->startProblem;
+        return refuse();
+    }
+    if (!encoding->startProblem.isEmpty())
+        encoding->declared.clear();
     Decoder decoder = encoding->declared.isEmpty()
                           ? Decoder(encoding->detected, flags)
                           : Decoder(encoding->declared.toUtf8().constData(), flags);
@@ -740,10 +769,10 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
 
     PathCollector collector(paths);
     TextScanner scanner;
-    Pass pass(collector, scanner);
+    Pass pass(collector);
     // Reports the scanner's problem, unless the text before it already has one.
     const auto problem = [&](QStringView before) -> std::optional<ElementTexts> {
-        if (!pass.feed(before, &reason))
+        if (!pass.feed(before, &reason, true))
             return refuse();
         switch (scanner.problem()) {
         case TextScanner::Problem::InvalidByte:
@@ -766,10 +795,6 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
                          .arg(scanner.problemColumn())
                          .arg(MaxMarkupLength);
             break;
-        case TextScanner::Problem::ExtraContent:
-            reason = notWellFormed(scanner.problemLine(), scanner.problemColumn(),
-                                   QStringLiteral("Extra content at end of document."));
-            break;
         case TextScanner::Problem::None:
             break;
         }
@@ -777,6 +802,8 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
     };
 
     QByteArray bytes = head;
+    QByteArray previous;
+    bool atStart = true;
     while (true) {
         if (bytes.isEmpty()) {
             std::optional<QByteArray> next = source.next(&reason);
@@ -786,15 +813,26 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
                 break;
             bytes = std::move(*next);
         }
+        const qsizetype heldBack = decoder.heldBack();
+        const qsizetype invalidBefore = decoder.invalidCount();
         const QString text = decoder.decode(bytes);
-        bytes.clear();
-        const qsizetype end = scanner.scan(text, decoder.hasError());
-        if (end < text.size())
+        const qsizetype end = scanner.scan(text, decoder.invalidCount() > invalidBefore);
+        if (end < text.size()) {
+            if (scanner.problem() == TextScanner::Problem::InvalidByte
+                && !marksInvalidBytes(previous.right(heldBack) + bytes, end, *encoding, atStart)) {
+                scanner.nullIsACharacter();
+            }
             return problem(QStringView(text).left(end));
+        }
+        previous = std::move(bytes);
+        bytes.clear();
+        atStart = false;
         if (!pass.feed(text, &reason))
             return refuse();
     }
     if (decoder.endsInsideACharacter()) {
+        if (!pass.feed(QStringView(), &reason, true))
+            return refuse();
         reason = QStringLiteral("it holds bytes that are not valid %1 (line %2, column %3)")
                      .arg(encodingName)
                      .arg(scanner.line())
@@ -805,6 +843,13 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
         return problem(QStringView());
     if (!pass.finish(&reason))
         return refuse();
+    // The reader here takes decoded text and so skips the declared encoding;
+    // a fault that only the first look found (an unknown encoding) still counts.
+    // Any other fault there is found again above, counted in decoded text.
+    if (!encoding->startProblem.isEmpty()) {
+        reason = encoding->startProblem;
+        return refuse();
+    }
     return collector.result();
 }
 

@@ -868,6 +868,12 @@ void TestPadReader::charactersXmlDoesNotAllow_data()
                                     << u"it holds bytes that are not valid UTF-8 (line 1, column 1)"_s;
     QTest::newRow("bad byte after a line break") << QByteArray("<XML_DIZ_INFO>\n\x80</XML_DIZ_INFO>")
                                                  << u"it holds bytes that are not valid UTF-8 (line 2, column 1)"_s;
+    QTest::newRow("a real U+0000 before a bad byte")
+        << QByteArray("<XML_DIZ_INFO>\0</XML_DIZ_INFO>\xff", 31)
+        << u"not well-formed XML (line 1, column 15: the character U+0000 is not allowed in XML)"_s;
+    QTest::newRow("a bad byte before a real U+0000")
+        << QByteArray("<XML_DIZ_INFO>\xff</XML_DIZ_INFO>\0", 31)
+        << u"it holds bytes that are not valid UTF-8 (line 1, column 15)"_s;
     QTest::newRow("sequence cut off at the end") << QByteArray("<XML_DIZ_INFO/>\n\xe2\x82")
                                                  << u"it holds bytes that are not valid UTF-8 (line 2, column 1)"_s;
     QTest::newRow("an earlier fault comes first")
