@@ -175,6 +175,9 @@ public:
     char16_t problemCharacter() const { return m_problemCharacter; }
     qint64 problemLine() const { return m_problemLine; }
     qint64 problemColumn() const { return m_problemColumn; }
+    // Where the markup that the text scanned so far ends inside began, counted
+    // in characters from the start; -1 when it ends outside markup.
+    qint64 openMarkupStart() const { return m_state == State::Text ? -1 : m_markupStart; }
     qint64 line() const { return m_line; }
     qint64 column() const { return m_column; }
 
@@ -224,6 +227,7 @@ private:
 
     void advance(QChar c)
     {
+        ++m_position;
         if (c == u'\n') {
             ++m_line;
             m_column = 0;
@@ -246,6 +250,7 @@ private:
     void startMarkup()
     {
         m_markupLength = 1; // the '<'
+        m_markupStart = m_position;
         m_markupLine = m_line;
         m_markupColumn = m_column + 1;
     }
@@ -350,6 +355,8 @@ private:
     QChar m_quote;
     int m_brackets = 0;
     qsizetype m_markupLength = 0;
+    qint64 m_markupStart = 0;
+    qint64 m_position = 0; // characters scanned
     qint64 m_markupLine = 1;
     qint64 m_markupColumn = 0;
 
@@ -627,26 +634,29 @@ class Pass
 public:
     explicit Pass(PathCollector &collector) : m_collector(collector) {}
 
-    // With last, the text is all there is before a fault or the end.
-    bool feed(QStringView text, QString *reason, bool last = false)
+    // With last, the text is all there is before a fault or the end;
+    // otherwise openMarkup is where the markup it ends in began (counted from
+    // the start of all text, -1: none).
+    bool feed(QStringView text, QString *reason, bool last = false, qint64 openMarkup = -1)
     {
         if (m_done)
             return true;
         QString whole = m_carry + text.toString();
+        const qint64 wholeStart = m_given - m_carry.size();
+        m_given += text.size();
         m_carry.clear();
         if (!last) {
-            // The reader takes UTF-8, so a surrogate pair must not be cut in
-            // two. And it ends the document when the text runs out between
-            // tokens after the document element, never looking at what
-            // follows; so the text given never ends in '>' or white space
-            // until the last piece.
-            qsizetype keep = whole.size();
+            // The reader places a fault in markup by how much of it it has
+            // seen, so markup is handed over whole. It ends the document when
+            // the text runs out between tokens after the document element,
+            // never looking at what follows, so the text given never ends in
+            // '>' or white space. And it takes UTF-8, so a surrogate pair
+            // must not be cut in two.
+            qsizetype keep = openMarkup >= 0 ? std::max<qsizetype>(0, openMarkup - wholeStart) : whole.size();
+            while (keep > 0 && (whole[keep - 1] == u'>' || isXmlWhitespace(whole[keep - 1])))
+                --keep;
             if (keep > 0 && whole[keep - 1].isHighSurrogate())
                 --keep;
-            else {
-                while (keep > 0 && (whole[keep - 1] == u'>' || isXmlWhitespace(whole[keep - 1])))
-                    --keep;
-            }
             m_carry = whole.sliced(keep);
             whole.truncate(keep);
         }
@@ -690,6 +700,7 @@ private:
     QXmlStreamReader m_reader;
     PathCollector &m_collector;
     QString m_carry;
+    qint64 m_given = 0; // characters passed to feed
     bool m_done = false;
 };
 
@@ -827,7 +838,7 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
         previous = std::move(bytes);
         bytes.clear();
         atStart = false;
-        if (!pass.feed(text, &reason))
+        if (!pass.feed(text, &reason, false, scanner.openMarkupStart()))
             return refuse();
     }
     if (decoder.endsInsideACharacter()) {

@@ -2,11 +2,15 @@
 // it stops on an outcome the reader never promises: a refusal without a
 // reason, values the form's lists cannot hold, or a different outcome when
 // the same bytes arrive in small pieces (the first byte chooses their size)
-// instead of 64 KiB at a time.
+// instead of 64 KiB at a time. Only the column of a fault that Qt's stream
+// reader itself reports may differ: it counts to where it noticed the fault,
+// which can depend on where a piece ended. (A file is always read in the same
+// pieces, so it always gets the same message.)
 #include "padreader.h"
 
 #include <QBuffer>
 #include <QDate>
+#include <QRegularExpression>
 
 #include <cstdio>
 #include <cstdlib>
@@ -71,6 +75,12 @@ bool same(const std::optional<Pad::ElementTexts> &a, const std::optional<Pad::El
     return true;
 }
 
+QString withoutReaderColumn(QString reason)
+{
+    static const QRegularExpression column(QStringLiteral("^(it is not well-formed XML \\(line \\d+, column )\\d+(: .*\\.\\))$"));
+    return reason.replace(column, QStringLiteral("\\1?\\2"));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -105,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Trickle trickle(bytes, size > 0 ? 1 + data[0] % 61 : 1);
     QString trickleReason;
     const std::optional<Pad::ElementTexts> inPieces = Pad::readElementTexts(trickle, Paths, &trickleReason);
-    if (!same(atOnce, inPieces) || wholeReason != trickleReason) {
+    if (!same(atOnce, inPieces) || withoutReaderColumn(wholeReason) != withoutReaderColumn(trickleReason)) {
         std::fprintf(stderr, "at once: %s\nin pieces: %s\n", qPrintable(wholeReason), qPrintable(trickleReason));
         fail("the outcome depends on how the bytes arrive");
     }
