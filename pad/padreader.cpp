@@ -463,9 +463,22 @@ public:
             }
             break;
         case QXmlStreamReader::StartElement:
+            m_declarations.push_back(reader.namespaceDeclarations().size());
+            m_declarationsInScope += m_declarations.back();
+            if (m_declarationsInScope > MaxNamespaceDeclarations) {
+                *reason = QStringLiteral("it declares more than %1 namespaces at once (line %2), "
+                                         "more than any PAD file needs")
+                              .arg(MaxNamespaceDeclarations)
+                              .arg(reader.lineNumber());
+                return false;
+            }
             startElement(reader);
             break;
         case QXmlStreamReader::EndElement:
+            if (!m_declarations.empty()) {
+                m_declarationsInScope -= m_declarations.back();
+                m_declarations.pop_back();
+            }
             if (m_unmatchedDepth > 0) {
                 --m_unmatchedDepth;
             } else if (!m_open.empty()) {
@@ -581,6 +594,8 @@ private:
     std::vector<Collected> m_collected;
     std::vector<Open> m_open;    // the elements on the paths that are open
     qint64 m_unmatchedDepth = 0; // elements open above them off the paths
+    std::vector<qsizetype> m_declarations; // namespace declarations of each open element
+    qsizetype m_declarationsInScope = 0;
     bool m_hasRoot = false;
     QString m_rootName;
     QString m_rootLocalName;

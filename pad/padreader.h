@@ -23,6 +23,10 @@ inline constexpr qint64 MaxPadFileSize = 1024 * 1024;
 // keeps the time linear. A PAD start tag carries a namespace declaration or two.
 inline constexpr qsizetype MaxMarkupLength = 16 * 1024;
 
+// More namespace declarations than this in scope at once are refused: the XML
+// reader looks a prefix up by walking all of them, element after element.
+inline constexpr qsizetype MaxNamespaceDeclarations = 1000;
+
 // A note on unknown operating systems names at most this many, and stops
 // earlier when the names would pass MaxOsNoteNamesLength characters (one long
 // name is still named); it only counts the rest. Real PAD files name up to 35.

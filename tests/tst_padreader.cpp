@@ -940,6 +940,11 @@ void TestPadReader::generatedShapes_data()
     QTest::newRow("a document type past the bound")
         << QByteArray(form).insert(form.indexOf("<XML_DIZ_INFO>"), "<!DOCTYPE XML_DIZ_INFO [" + numbered("<!ATTLIST a a# CDATA 'x'>", 10000) + "]>\r\n")
         << u"its tag at line 2, column 1 is longer than %1 characters"_s.arg(Pad::MaxMarkupLength);
+    QTest::newRow("nested namespace declarations")
+        << afterRoot(numbered("<a xmlns:p#='urn:x'>", 40000) + QByteArray("</a>").repeated(40000))
+        << u"it declares more than %1 namespaces at once (line 2)"_s.arg(Pad::MaxNamespaceDeclarations);
+    QTest::newRow("namespace declarations one after another")
+        << afterRoot(numbered("<a xmlns:p#='urn:x' xmlns='urn:#'/>", 20000)) << QString();
     QTest::newRow("a long comment, CDATA and instruction")
         << afterRoot("<!--" + QByteArray(200000, '-').replace("--", "- ") + "--><x><![CDATA[" + QByteArray(200000, '<')
                      + "]]></x><?pi " + QByteArray(200000, '?').replace("?", "? ") + "?>")
@@ -954,6 +959,9 @@ void TestPadReader::generatedShapes_data()
         << endsAtPiece + "\n<!-- c --><?pi x?> junk" << u"Extra content at end of document."_s;
     QTest::newRow("an element after the end, in the next piece")
         << endsAtPiece + "<XML_DIZ_INFO/>" << u"Extra content at end of document."_s;
+    QTest::newRow("an element after the end and its line break, in the next piece")
+        << QByteArray(endsAtPiece).remove(close, 2) + "\r\n<XML_DIZ_INFO/>"
+        << u"Extra content at end of document."_s;
     QTest::newRow("comments and instructions after the end, in the next piece")
         << endsAtPiece + "\r\n<!-- c --> <?pi x?>\n" << QString();
     QTest::newRow("100,000 unknown OS names")
