@@ -747,8 +747,14 @@ std::optional<Encoding> findEncoding(ByteSource &source, QByteArray &head, QStri
         static const QRegularExpression asciiDeclaration(QStringLiteral(
             "^(?:\\x{EF}\\x{BB}\\x{BF})?<\\?xml\\s[\\x{20}-\\x{7E}\\s]*?encoding\\s*=\\s*[\"']([A-Za-z][A-Za-z0-9._-]*)[\"']"));
         const QRegularExpressionMatch match = asciiDeclaration.match(QString::fromLatin1(head.left(1024)));
-        encoding.unsupported =
-            match.hasMatch() && !QStringDecoder(match.captured(1).toUtf8().constData()).isValid();
+        if (match.hasMatch() && !QStringDecoder(match.captured(1).toUtf8().constData()).isValid()) {
+            // Placed here rather than by the reader, which counts past the
+            // name into bytes it may decode differently.
+            const qsizetype bom = head.startsWith("\xef\xbb\xbf") ? 3 : 0;
+            encoding.unsupported = true;
+            encoding.startProblem = notWellFormed(1, match.capturedStart(1) - bom + 1,
+                                                  QStringLiteral("Encoding %1 is unsupported").arg(match.captured(1)));
+        }
     }
     if (started)
         encoding.declared = probe.documentEncoding().toString();
