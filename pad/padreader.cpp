@@ -238,13 +238,13 @@ private:
 
     bool endsWith(QLatin1StringView tail) const
     {
-        return m_recent.size() >= tail.size() && QStringView(m_recent).endsWith(tail);
+        return recent().endsWith(tail);
     }
 
     void enter(State state)
     {
         m_state = state;
-        m_recent.clear();
+        m_recentSize = 0;
     }
 
     void startMarkup()
@@ -259,9 +259,13 @@ private:
     // False when a start tag or document type declaration grows past the bound.
     bool followMarkup(QChar c)
     {
-        m_recent.append(c);
-        if (m_recent.size() > 8)
-            m_recent.remove(0, m_recent.size() - 8);
+        if (m_state != State::Text) {
+            if (m_recentSize == RecentSize) {
+                std::copy(m_recent.begin() + 1, m_recent.end(), m_recent.begin());
+                --m_recentSize;
+            }
+            m_recent[m_recentSize++] = c.unicode();
+        }
         switch (m_state) {
         case State::Text:
             if (c == u'<') {
@@ -280,11 +284,11 @@ private:
                 m_state = State::StartTag;
             return grow();
         case State::Bang:
-            if (m_recent == u"--")
+            if (recent() == u"--")
                 enter(State::Comment);
-            else if (m_recent == u"[CDATA[")
+            else if (recent() == u"[CDATA[")
                 enter(State::Cdata);
-            else if (!QStringView(u"[CDATA[").startsWith(m_recent) && !QStringView(u"--").startsWith(m_recent))
+            else if (!QStringView(u"[CDATA[").startsWith(recent()) && !QStringView(u"--").startsWith(recent()))
                 m_state = State::Doctype;
             return grow();
         case State::StartTag:
@@ -351,7 +355,10 @@ private:
     }
 
     State m_state = State::Text;
-    QString m_recent; // the last few characters of the current markup
+    static constexpr int RecentSize = 8;
+    std::array<char16_t, RecentSize> m_recent{}; // the last characters of the current markup
+    int m_recentSize = 0;
+    QStringView recent() const { return QStringView(m_recent.data(), m_recentSize); }
     QChar m_quote;
     int m_brackets = 0;
     qsizetype m_markupLength = 0;
