@@ -751,16 +751,27 @@ std::optional<Encoding> findEncoding(ByteSource &source, QByteArray &head, QStri
     Encoding encoding;
     if (probe.hasError() && probe.error() != QXmlStreamReader::PrematureEndOfDocumentError) {
         encoding.startProblem = notWellFormed(probe.lineNumber(), probe.columnNumber(), probe.errorString());
+        // A declaration well-formed up to its encoding's name, which no decoder knows?
+        // Looked for in the same bytes however they arrived.
+        while (head.size() < 1024) {
+            const std::optional<QByteArray> bytes = source.next(reason);
+            if (!bytes)
+                return std::nullopt;
+            if (bytes->isEmpty())
+                break;
+            head += *bytes;
+        }
         static const QRegularExpression asciiDeclaration(QStringLiteral(
-            "^(?:\\x{EF}\\x{BB}\\x{BF})?<\\?xml\\s[\\x{20}-\\x{7E}\\s]*?encoding\\s*=\\s*[\"']([A-Za-z][A-Za-z0-9._-]*)[\"']"));
+            "^(?:\\x{EF}\\x{BB}\\x{BF})?<\\?xml[ \\t\\r\\n]+version[ \\t\\r\\n]*=[ \\t\\r\\n]*(\"1\\.[0-9]+\"|'1\\.[0-9]+')"
+            "[ \\t\\r\\n]+encoding[ \\t\\r\\n]*=[ \\t\\r\\n]*[\"']([A-Za-z][A-Za-z0-9._-]*)[\"']"));
         const QRegularExpressionMatch match = asciiDeclaration.match(QString::fromLatin1(head.left(1024)));
-        if (match.hasMatch() && !QStringDecoder(match.captured(1).toUtf8().constData()).isValid()) {
+        if (match.hasMatch() && !QStringDecoder(match.captured(2).toUtf8().constData()).isValid()) {
             // Placed here rather than by the reader, which counts past the
             // name into bytes it may decode differently.
             const qsizetype bom = head.startsWith("\xef\xbb\xbf") ? 3 : 0;
             encoding.unsupported = true;
-            encoding.startProblem = notWellFormed(1, match.capturedStart(1) - bom + 1,
-                                                  QStringLiteral("Encoding %1 is unsupported").arg(match.captured(1)));
+            encoding.startProblem = notWellFormed(1, match.capturedStart(2) - bom + 1,
+                                                  QStringLiteral("Encoding %1 is unsupported").arg(match.captured(2)));
         }
     }
     if (started)
