@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -144,6 +145,8 @@ private slots:
     void generatedShapes_data();
     void generatedShapes();
     void externalEntitiesAreNeverFetched();
+    void piecesGiveTheSameOutcome_data();
+    void piecesGiveTheSameOutcome();
 
     void samples_data();
     void samples();
@@ -397,6 +400,9 @@ void TestPadReader::documentElement_data()
         << u"<pad:PAD xmlns:pad='urn:pad'/>"_s << u"its document element is <pad:PAD>, not <XML_DIZ_INFO>"_s;
     QTest::newRow("no document") << QString()
                                  << u"it is not well-formed XML (line 1, column 0: Premature end of document.)"_s;
+    QTest::newRow("unsupported encoding")
+        << u"<?xml version=\"1.0\" encoding=\"x-none\"?><XML_DIZ_INFO/>"_s
+        << u"it is not well-formed XML (line 1, column 31: Encoding x-none is unsupported)"_s;
     QTest::newRow("text after the document element")
         << u"<XML_DIZ_INFO>"_s + body + u"</XML_DIZ_INFO>junk"_s
         << u"it is not well-formed XML (line 1, column 93: Extra content at end of document.)"_s;
@@ -999,6 +1005,82 @@ void TestPadReader::externalEntitiesAreNeverFetched()
         const std::optional<Pad::PadImport> read = Pad::readPadFile(path, Today, nullptr);
         if (read)
             QVERIFY(!allValues(read->values).join(u'|').contains(secret));
+    }
+}
+
+namespace {
+
+// Hands out its bytes a few at a time, as a pipe might.
+class Trickle : public QIODevice
+{
+public:
+    Trickle(const QByteArray &bytes, qint64 piece) : m_bytes(bytes), m_piece(piece)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 n = std::min({maxSize, m_piece, qint64(m_bytes.size()) - m_at});
+        std::copy_n(m_bytes.constData() + m_at, n, data);
+        m_at += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_piece;
+    qint64 m_at = 0;
+};
+
+} // namespace
+
+// Where the pieces of input end must change nothing: not the values, not a
+// refusal, not a position in its message.
+void TestPadReader::piecesGiveTheSameOutcome_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("piece");
+
+    QStringList files;
+    for (const QString &name : QDir(testDataPath(u"reader"_s)).entryList({u"*.xml"_s}))
+        files << testDataPath(u"reader/"_s + name);
+    for (const QString &name : QDir(samplesDir()).entryList({u"*.xml"_s}))
+        files << QDir(samplesDir()).filePath(name);
+    for (const QString &file : std::as_const(files)) {
+        for (int piece : {1, 7, 64}) {
+            QTest::addRow("%s in %d-byte pieces", qPrintable(QFileInfo(file).fileName()), piece)
+                << file << piece;
+        }
+    }
+}
+
+void TestPadReader::piecesGiveTheSameOutcome()
+{
+    QFETCH(QString, path);
+    QFETCH(int, piece);
+
+    const QByteArray bytes = readAll(path);
+    QBuffer whole;
+    whole.setData(bytes);
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    QString wholeReason;
+    const std::optional<Pad::ElementTexts> atOnce = Pad::readElementTexts(whole, MappedPaths, &wholeReason);
+    Trickle trickle(bytes, piece);
+    QString trickleReason;
+    const std::optional<Pad::ElementTexts> inPieces = Pad::readElementTexts(trickle, MappedPaths, &trickleReason);
+    QCOMPARE(trickleReason, wholeReason);
+    QCOMPARE(inPieces.has_value(), atOnce.has_value());
+    if (!atOnce)
+        return;
+    QCOMPARE(inPieces->rootName, atOnce->rootName);
+    for (int i = 0; i < MappedPaths.size(); ++i) {
+        QCOMPARE(inPieces->elements[i].found, atOnce->elements[i].found);
+        QCOMPARE(inPieces->elements[i].text, atOnce->elements[i].text);
+        QCOMPARE(inPieces->elements[i].markup, atOnce->elements[i].markup);
     }
 }
 
