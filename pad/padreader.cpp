@@ -123,12 +123,14 @@ bool marksInvalidBytes(const QByteArray &bytes, qsizetype index, const Encoding 
         flags |= QStringConverter::Flag::ConvertInitialBom;
     Decoder decoder = encoding.declared.isEmpty() ? Decoder(encoding.detected, flags)
                                                   : Decoder(encoding.declared.toUtf8().constData(), flags);
-    qsizetype produced = 0;
+    QString produced;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const qsizetype invalidBefore = decoder.invalidCount();
-        produced += QString(decoder.decode(bytes.sliced(i, 1))).size();
-        if (produced > index)
-            return decoder.invalidCount() > invalidBefore;
+        produced += decoder.decode(bytes.sliced(i, 1));
+        // A decoder that keeps a partial character to itself (one built on
+        // ICU) cannot be started again in the middle; then its word stands.
+        if (produced.size() > index)
+            return produced[index] != QChar(0) || decoder.invalidCount() > invalidBefore;
     }
     return true;
 }
