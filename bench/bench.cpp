@@ -1,6 +1,11 @@
 // Prints how long Quillet's main actions take on this machine:
-//   build/bench/quillet_bench [a PAD file to import]
-// It runs without a display (offscreen) unless QT_QPA_PLATFORM says otherwise;
+//   build/bench/quillet_bench [--sizes] [a PAD file to import]
+// then, for generated worst cases just under the size limit, the import time,
+// the added peak memory, and the time to read the file and show it in the
+// window. --sizes also reads the same shapes at fixed sizes (most above the
+// limit, so they are read from memory, past the file size check) to compare
+// the reader with earlier versions. It runs without a display (offscreen)
+// unless QT_QPA_PLATFORM says otherwise;
 // QT_QPA_PLATFORM=xcb measures start-up on an X server, where windows are mapped.
 #include "mainwindow.h"
 #include "padreader.h"
@@ -10,10 +15,16 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -60,6 +71,217 @@ void importFigure(const char *what, const QString &path, int repeat)
                 ok ? "" : qPrintable(QStringLiteral("  (refused: ") + error + u')'));
 }
 
+// The generated shapes: a form written by Quillet with something added where a
+// reader is slowest, grown to about size bytes.
+QByteArray writtenForm()
+{
+    return Pad::padFileBytes(Pad::PadOutputLines(sampleForm()));
+}
+
+QByteArray insertAfterRoot(const QByteArray &piece)
+{
+    QByteArray bytes = writtenForm();
+    const qsizetype at = bytes.indexOf("<XML_DIZ_INFO>") + int(std::strlen("<XML_DIZ_INFO>"));
+    return bytes.insert(at, piece);
+}
+
+// Repeats unit, numbered, until the whole is about size bytes.
+QByteArray numbered(const char *unit, qint64 size)
+{
+    QByteArray out;
+    out.reserve(size);
+    for (int i = 0; out.size() < size; ++i)
+        out += QByteArray(unit).replace("#", QByteArray::number(i));
+    return out;
+}
+
+QByteArray oneLongText(qint64 size)
+{
+    const QByteArray form = writtenForm();
+    QByteArray bytes = form;
+    const QByteArray tag = "<Char_Desc_450>";
+    const qsizetype at = bytes.indexOf(tag) + tag.size();
+    const qsizetype end = bytes.indexOf("</Char_Desc_450>");
+    return bytes.replace(at, end - at, QByteArray(std::max<qint64>(0, size - form.size() + (end - at)), 'x'));
+}
+
+QByteArray manySmallElements(qint64 size)
+{
+    const QByteArray form = writtenForm();
+    QByteArray bytes = form;
+    const qsizetype at = bytes.lastIndexOf("</XML_DIZ_INFO>");
+    return bytes.insert(at, "<Extra>" + numbered("<Item_#>value #</Item_#>", size - form.size() - 16) + "</Extra>");
+}
+
+QByteArray siblingsBeforeCompany(qint64 size)
+{
+    return insertAfterRoot(numbered("<Sibling_#>value #</Sibling_#>", size - writtenForm().size()));
+}
+
+QByteArray deepNesting(int depth)
+{
+    return insertAfterRoot(QByteArray("<d>").repeated(depth) + QByteArray("</d>").repeated(depth));
+}
+
+qint64 depthFor(qint64 size)
+{
+    return (size - writtenForm().size()) / 7;
+}
+
+QByteArray manyAttributes(qint64 size)
+{
+    return insertAfterRoot("<Many" + numbered(" a#=\"1\"", size - writtenForm().size() - 8) + "/>");
+}
+
+QByteArray manyOsNames(qint64 size)
+{
+    QByteArray bytes = writtenForm();
+    const QByteArray tag = "<Program_OS_Support>";
+    const qsizetype at = bytes.indexOf(tag) + tag.size();
+    return bytes.insert(at, numbered("OS #,", size - bytes.size()));
+}
+
+// Linux keeps the peak resident size; writing 5 to clear_refs starts it anew.
+// Memory that earlier cases freed is handed back first, so that it does not
+// hide what this case takes.
+qint64 statusKilobytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+bool resetPeakMemory()
+{
+    malloc_trim(0);
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
+struct Measured
+{
+    double medianMs = 0;
+    double peakMb = -1;
+    QString outcome;
+};
+
+// The median of runs imports and the peak memory added by the first.
+Measured measureImport(const std::function<std::optional<Pad::PadImport>(QString *)> &import, int runs)
+{
+    Measured m;
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const bool peak = i == 0 && resetPeakMemory();
+        const qint64 before = statusKilobytes("VmRSS:");
+        QString error;
+        QElapsedTimer timer;
+        timer.start();
+        const std::optional<Pad::PadImport> read = import(&error);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        if (peak)
+            m.peakMb = (statusKilobytes("VmHWM:") - before) / 1024.0;
+        if (read) {
+            int notes = 0;
+            for (const QString &note : read->notes)
+                notes += int(note.size());
+            m.outcome = notes ? QStringLiteral("read, notes of %1 characters").arg(notes)
+                              : QStringLiteral("read");
+        } else {
+            m.outcome = QStringLiteral("refused: ") + error.mid(error.indexOf(QStringLiteral("\": ")) + 3).left(90);
+        }
+    }
+    std::sort(times.begin(), times.end());
+    m.medianMs = times[times.size() / 2];
+    return m;
+}
+
+void printMeasured(const QString &what, qint64 bytes, const Measured &m, double windowMs = -1)
+{
+    std::printf("  %-40s %9.2f MB %10.1f ms %+9.1f MB", qPrintable(what), bytes / 1048576.0,
+                m.medianMs, m.peakMb);
+    if (windowMs >= 0)
+        std::printf(" %10.1f ms", windowMs);
+    std::printf("  %s\n", qPrintable(m.outcome));
+}
+
+struct Shape
+{
+    QString name;
+    QByteArray bytes;
+};
+
+std::vector<Shape> shapesAt(qint64 size)
+{
+    return {
+        {QStringLiteral("one long description"), oneLongText(size)},
+        {QStringLiteral("many small elements"), manySmallElements(size)},
+        {QStringLiteral("siblings before Company_Info"), siblingsBeforeCompany(size)},
+        {QStringLiteral("nested %1 deep").arg(depthFor(size)), deepNesting(int(depthFor(size)))},
+        {QStringLiteral("one element, many attributes"), manyAttributes(size)},
+        {QStringLiteral("many unknown OS names"), manyOsNames(size)},
+    };
+}
+
+// Reads the file, hands the values to the window and paints it.
+double windowMilliseconds(const QString &path)
+{
+    TFMain window;
+    window.show();
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    if (const std::optional<Pad::PadImport> read = Pad::readPadFile(path, QDate::currentDate(), &error))
+        window.applyImport(*read);
+    window.repaint();
+    QApplication::processEvents();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+void worstCasesAtTheLimit(const QTemporaryDir &dir)
+{
+    std::printf("\nworst cases just under the size limit of %lld bytes (median import, added peak memory,"
+                " read and shown in the window):\n",
+                qint64(Pad::MaxPadFileSize));
+    for (const Shape &shape : shapesAt(Pad::MaxPadFileSize - 64)) {
+        const QString path = dir.filePath(QStringLiteral("shape.xml"));
+        writeFile(path, shape.bytes);
+        const Measured m = measureImport(
+            [&](QString *error) { return Pad::readPadFile(path, QDate::currentDate(), error); }, 5);
+        printMeasured(shape.name, shape.bytes.size(), m, windowMilliseconds(path));
+    }
+}
+
+// The shapes of the issue that started the streaming reader, at their sizes.
+void fixedSizes(const QTemporaryDir &dir)
+{
+    std::printf("\nthe same shapes at fixed sizes (median import, added peak memory):\n");
+    std::vector<Shape> shapes = {
+        {QStringLiteral("16 MiB of small elements"), manySmallElements(16 << 20)},
+        {QStringLiteral("30 MiB of small elements"), manySmallElements(30 << 20)},
+        {QStringLiteral("16 MiB of siblings before Company_Info"), siblingsBeforeCompany(16 << 20)},
+        {QStringLiteral("nested 20,000 deep"), deepNesting(20000)},
+        {QStringLiteral("nested 100,000 deep"), deepNesting(100000)},
+        {QStringLiteral("nested 200,000 deep"), deepNesting(200000)},
+        {QStringLiteral("80,000 attributes"), insertAfterRoot("<Many" + numbered(" a#=\"1\"", 80000 * 11) + "/>")},
+        {QStringLiteral("80,000 unknown OS names"), manyOsNames(writtenForm().size() + 80000 * 8)},
+        {QStringLiteral("16 MiB description"), oneLongText(16 << 20)},
+    };
+    for (const Shape &shape : shapes) {
+        const QString path = dir.filePath(QStringLiteral("fixed.xml"));
+        writeFile(path, shape.bytes);
+        const Measured m = measureImport([&](QString *error) {
+            return Pad::readPadData(shape.bytes, QDate::currentDate(), error);
+        }, 3);
+        printMeasured(shape.name, shape.bytes.size(), m);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -84,13 +306,22 @@ int main(int argc, char **argv)
     std::printf("save one file (atomically)                %10.3f us\n",
                 meanMicroseconds([&] { Pad::savePadFile(written, bytes, &error); }));
     importFigure("a generated file", written, 200);
-    if (argc > 1)
-        importFigure(argv[1], QString::fromLocal8Bit(argv[1]), 200);
+    bool sizes = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--sizes") == 0)
+            sizes = true;
+        else
+            importFigure(argv[i], QString::fromLocal8Bit(argv[i]), 200);
+    }
 
     Pad::PadValues big = form;
     big.text(Pad::TextField::Char_Desc_450) = QString(16 * 1024 * 1024, u'x');
     const QString large = dir.filePath(QStringLiteral("large.xml"));
     if (writeFile(large, Pad::padFileBytes(Pad::PadOutputLines(big))))
         importFigure("a 16 MiB file", large, 3);
+
+    worstCasesAtTheLimit(dir);
+    if (sizes)
+        fixedSizes(dir);
     return 0;
 }

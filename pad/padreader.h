@@ -2,36 +2,75 @@
 
 #include "padform.h"
 
-#include <QDomDocument>
-#include <QDomElement>
+#include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace Pad {
 
-// Files larger than this are refused before parsing: no PAD file comes near
-// it, and the document tree takes several times the file's size.
-inline constexpr qint64 MaxPadFileSize = 32 * 1024 * 1024;
+// Files larger than this are refused before reading. Real PAD files are a few
+// dozen kilobytes; at this size the slowest file to show (one long
+// description) still appears in the window within half a second.
+inline constexpr qint64 MaxPadFileSize = 1024 * 1024;
+
+// A start tag or document type declaration longer than this many characters is
+// refused as soon as the reader sees it: the XML reader compares every
+// attribute of a start tag with every other one, so only a bound on the tag
+// keeps the time linear. A PAD start tag carries a namespace declaration or two.
+inline constexpr qsizetype MaxMarkupLength = 16 * 1024;
+
+// More namespace declarations than this in scope at once are refused: the XML
+// reader looks a prefix up by walking all of them, element after element.
+inline constexpr qsizetype MaxNamespaceDeclarations = 1000;
+
+// A note on unknown operating systems names at most this many, and stops
+// earlier when the names would pass MaxOsNoteNamesLength characters (one long
+// name is still named); it only counts the rest. Real PAD files name up to 35.
+inline constexpr int MaxListedOsNames = 50;
+inline constexpr qsizetype MaxOsNoteNamesLength = 2000;
 
 // Appends to parts the pieces of text between separators; a separator at the
 // very end yields no empty last piece, and an empty text one empty piece.
 void Split(QString text, QChar separator, QStringList &parts);
 
-// The element at path below the document element ("Company_Info/Company_Name"),
-// matching names or local names exactly and keeping to the parent's namespace;
-// a null element when any step is missing.
-QDomElement findElement(const QDomDocument &document, const QString &path);
-
-// The element's text: empty for no children, the one text or CDATA piece,
-// nullopt when it holds markup (an element, a comment, a processing
-// instruction, or more than one piece).
-std::optional<QString> elementText(const QDomElement &element);
-
 // Reads "month/day/year" as written in a PAD file; today decides the century
 // of one- and two-digit years. An invalid QDate when the text is no date.
 QDate readReleaseDate(const QString &joined, const QDate &today);
+
+// What one pass found at a path below the document element.
+struct ElementText
+{
+    bool found = false;          // the path leads to an element
+    std::optional<QString> text; // its text; nullopt when it holds markup
+    QString markup;              // what the markup is, for a message
+};
+
+// What one pass over a document found: its document element and the elements
+// at paths below it.
+struct ElementTexts
+{
+    QString rootName;      // qualified, as in the file
+    QString rootLocalName;
+    std::vector<ElementText> elements; // in the order of the paths
+};
+
+// One forward pass over the XML document on device, keeping only the elements
+// at paths ("Company_Info/Company_Name", below the document element). Each step
+// takes the first child element whose name or local name matches exactly and,
+// when the parent has a namespace, whose namespace matches the parent's (letter
+// case aside). An element's text is the one piece of text or CDATA it holds
+// (white space around a CDATA section aside), the empty text when it holds
+// nothing, and nullopt when it holds an element, a comment, a processing
+// instruction, an entity reference or several pieces. The bytes are decoded as
+// the file declares, and a file that is not well-formed, holds bytes that do
+// not fit its encoding, declares entities, or holds a too long start tag is
+// refused with errorReason. Reading stops with a refusal past maxBytes bytes.
+std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringList &paths,
+                                             QString *errorReason, qint64 maxBytes = -1);
 
 // What an import takes from a document, before any field changes.
 struct PadImport
@@ -41,9 +80,10 @@ struct PadImport
     QStringList notes;         // what could not be taken over, one line each
 };
 
-// Maps a parsed document to the sixteen values, or gives the reason it cannot.
-std::optional<PadImport> importPadDocument(const QDomDocument &document, const QDate &today,
-                                           QString *errorReason);
+// Reads and maps a PAD document held in memory, whatever its size, or gives
+// the reason it cannot.
+std::optional<PadImport> readPadData(const QByteArray &bytes, const QDate &today,
+                                     QString *errorReason);
 
 // Reads, parses and maps the file at path. On failure errorMessage names the
 // file and says what is wrong.

@@ -149,7 +149,7 @@ void TestImport::refusedFileChangesNothing_data()
     const QString huge = m_dir.filePath(QStringLiteral("huge.xml"));
     QFile file(huge);
     if (file.open(QIODevice::WriteOnly) && file.resize(Pad::MaxPadFileSize + 1))
-        QTest::newRow("larger than 32 MiB") << huge << "larger than 32 MiB";
+        QTest::newRow("larger than the limit") << huge << "larger than 1 MiB";
 }
 
 void TestImport::refusedFileChangesNothing()
