@@ -3,6 +3,7 @@
 // trip through the writer, generated shapes that once took the reader minutes,
 // and the real PAD files beside the checkout.
 #include "padreader.h"
+#include "trickle.h"
 #include "padwriter.h"
 #include "testsupport.h"
 
@@ -1007,36 +1008,6 @@ void TestPadReader::externalEntitiesAreNeverFetched()
             QVERIFY(!allValues(read->values).join(u'|').contains(secret));
     }
 }
-
-namespace {
-
-// Hands out its bytes a few at a time, as a pipe might.
-class Trickle : public QIODevice
-{
-public:
-    Trickle(const QByteArray &bytes, qint64 piece) : m_bytes(bytes), m_piece(piece)
-    {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        const qint64 n = std::min({maxSize, m_piece, qint64(m_bytes.size()) - m_at});
-        std::copy_n(m_bytes.constData() + m_at, n, data);
-        m_at += n;
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_bytes;
-    qint64 m_piece;
-    qint64 m_at = 0;
-};
-
-} // namespace
 
 // Where the pieces of input end must change nothing: not the values, not a
 // refusal, not a position in its message.
