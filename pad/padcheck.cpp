@@ -9,25 +9,6 @@
 
 namespace Pad {
 
-namespace {
-
-// The optional two are the fields the window labels in blue.
-bool isRequired(TextField field)
-{
-    return field != TextField::Program_Cost_Dollars
-           && field != TextField::Application_Screenshot_URL;
-}
-
-// The reader's message names the file for a message box; a line that starts
-// with the file name already says which file, so only the reason stays.
-QString refusalReason(const QString &message, const QString &shownPath)
-{
-    const QString prefix = QStringLiteral("Cannot import \"%1\": ").arg(shownPath);
-    return message.startsWith(prefix) ? message.mid(prefix.size()) : message;
-}
-
-} // namespace
-
 QStringList formProblems(const PadValues &values)
 {
     QStringList problems;
@@ -58,10 +39,10 @@ int checkPadFiles(const QStringList &paths, const QDate &today, QTextStream &out
         const auto report = [&](const QString &line) {
             out << shownPath << QStringLiteral(": ") << line << u'\n';
         };
-        QString error;
-        const std::optional<PadImport> imported = readPadFile(path, today, &error);
+        QString reason;
+        const std::optional<PadImport> imported = readPadFile(path, today, nullptr, &reason);
         if (!imported) {
-            report(refusalReason(error, shownPath));
+            report(reason);
             worst = CheckRefused;
             continue;
         }

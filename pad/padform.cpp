@@ -2,6 +2,8 @@
 
 #include <QStringView>
 
+#include <algorithm>
+
 namespace Pad {
 
 namespace {
@@ -95,6 +97,12 @@ const QStringList &OsSupportList()
         QStringLiteral("Not Applicable"),
     };
     return list;
+}
+
+bool isRequired(TextField field)
+{
+    return std::find(requiredInCheckOrder.begin(), requiredInCheckOrder.end(), field)
+           != requiredInCheckOrder.end();
 }
 
 std::optional<FieldProblem> validate(const PadValues &values)

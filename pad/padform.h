@@ -61,6 +61,9 @@ struct FieldProblem
     bool operator==(const FieldProblem &) const = default;
 };
 
+// Whether the required-field checks ask for the field to be filled.
+bool isRequired(TextField field);
+
 // The required-field checks in their fixed order; the first failure, if any.
 std::optional<FieldProblem> validate(const PadValues &values);
 

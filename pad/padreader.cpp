@@ -1090,9 +1090,12 @@ std::optional<PadImport> readPadData(const QByteArray &bytes, const QDate &today
     return readPadDevice(buffer, today, errorReason, -1);
 }
 
-std::optional<PadImport> readPadFile(const QString &path, const QDate &today, QString *errorMessage)
+std::optional<PadImport> readPadFile(const QString &path, const QDate &today, QString *errorMessage,
+                                     QString *errorReason)
 {
     const auto refuse = [&](const QString &reason) -> std::optional<PadImport> {
+        if (errorReason)
+            *errorReason = reason;
         if (errorMessage) {
             *errorMessage = QStringLiteral("Cannot import \"%1\": %2")
                                 .arg(QDir::toNativeSeparators(path), reason);

@@ -86,8 +86,9 @@ std::optional<PadImport> readPadData(const QByteArray &bytes, const QDate &today
                                      QString *errorReason);
 
 // Reads, parses and maps the file at path. On failure errorMessage names the
-// file and says what is wrong.
+// file and says what is wrong, and errorReason, when given, holds what is
+// wrong alone.
 std::optional<PadImport> readPadFile(const QString &path, const QDate &today,
-                                     QString *errorMessage);
+                                     QString *errorMessage, QString *errorReason = nullptr);
 
 } // namespace Pad
