@@ -69,6 +69,9 @@ void TestFileSize::sizeOfName_data()
     QTest::newRow("wildcard in a subfolder")
             << Files{{u"dist/b.zip"_s, 2}, {u"dist/a.zip"_s, 1}, {u"a.zip"_s, 9}}
             << QStringList{u"dist"_s} << u"dist/*.zip"_s << qint64(1);
+    QTest::newRow("wildcard matches hidden files")
+            << Files{{u"dist/.build-2.zip"_s, 2}, {u"dist/.build-1.zip"_s, 1}}
+            << QStringList{u"dist"_s} << u"dist/.build-*.zip"_s << qint64(1);
     QTest::newRow("wildcard above 4 GiB")
             << Files{{u"disc1.iso"_s, fourGiB + 1}} << QStringList() << u"disc*.iso"_s
             << fourGiB + 1;

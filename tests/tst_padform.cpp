@@ -62,8 +62,6 @@ void TestPadForm::validationStopsAtFirstEmptyField_data()
     row("program name", {F::Program_Name}, false, "Program Name must be filled", F::Program_Name);
     row("version", {F::Program_Version}, false, "Program Version must be filled",
         F::Program_Version);
-    row("file size before keywords", {F::Keywords, F::File_Size_Bytes}, false,
-        "File Size must be filled", F::File_Size_Bytes);
     row("keywords", {F::Keywords}, false, "Keywords must be filled", F::Keywords);
     row("descriptions", {F::Char_Desc_450}, false, "Descriptions must be filled",
         F::Char_Desc_450);
@@ -76,6 +74,28 @@ void TestPadForm::validationStopsAtFirstEmptyField_data()
     row("texts before OS list", {F::Primary_Download_URL}, true,
         "Primary Download URL must be filled", F::Primary_Download_URL);
     row("no OS ticked", {}, true, "Please select OS Support", std::nullopt);
+
+    // Each neighbouring pair of the order emptied together names the earlier one.
+    const QList<std::pair<TextField, const char *>> order{
+        {F::Company_Name, "Company Name"},
+        {F::Company_Website_URL, "Company Website"},
+        {F::Contact_Email, "Contact E-mail"},
+        {F::Program_Name, "Program Name"},
+        {F::Program_Version, "Program Version"},
+        {F::File_Size_Bytes, "File Size"},
+        {F::Keywords, "Keywords"},
+        {F::Char_Desc_450, "Descriptions"},
+        {F::Application_Info_URL, "Application Info URL"},
+        {F::Application_XML_File_URL, "PAD XML File URL"},
+        {F::Primary_Download_URL, "Primary Download URL"},
+    };
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) {
+        const auto [earlier, label] = order[i];
+        const auto [later, laterLabel] = order[i + 1];
+        const QByteArray name = QByteArray(label) + " before " + laterLabel;
+        row(name.constData(), {later, earlier}, false,
+            QByteArray(label).append(" must be filled").constData(), earlier);
+    }
 }
 
 void TestPadForm::validationStopsAtFirstEmptyField()

@@ -222,6 +222,8 @@ void TestPadReader::releaseDate_data()
     QTest::newRow("0") << u"1/1/0"_s << Today << QDate(2000, 1, 1);
     QTest::newRow("two digits in the 1900s") << u"6/1/05"_s << QDate(1999, 12, 31) << QDate(1905, 6, 1);
     QTest::newRow("two digits in the 2100s") << u"6/1/05"_s << QDate(2150, 1, 1) << QDate(2105, 6, 1);
+    QTest::newRow("two digits on the first day of 2000") << u"1/1/05"_s << QDate(2000, 1, 1) << QDate(2005, 1, 1);
+    QTest::newRow("two digits on the last day of 2100") << u"1/1/05"_s << QDate(2100, 12, 31) << QDate(2105, 1, 1);
     QTest::newRow("three digits are the year") << u"1/1/005"_s << Today << QDate(5, 1, 1);
     QTest::newRow("four digits are the year") << u"1/1/0099"_s << Today << QDate(99, 1, 1);
     QTest::newRow("year 1") << u"1/1/0001"_s << Today << QDate(1, 1, 1);
@@ -941,6 +943,11 @@ void TestPadReader::generatedShapes_data()
         << afterRoot(numbered("<p:Sibling xmlns:p='urn:#'/>", 30000)) << QString();
     QTest::newRow("1,000 attributes")
         << afterRoot("<Many" + numbered(" a#='1'", 1000) + "/>") << QString();
+    QTest::newRow("a start tag of 16,384 characters")
+        << afterRoot("<Many a='" + QByteArray(16384 - 12, 'x') + "'/>") << QString();
+    QTest::newRow("a start tag of 16,385 characters")
+        << afterRoot("<Many a='" + QByteArray(16385 - 12, 'x') + "'/>")
+        << u"its tag at line 2, column 15 is longer than 16384 characters"_s;
     QTest::newRow("a start tag past the bound")
         << afterRoot("<Many" + numbered(" a#='1'", 100000) + "/>")
         << u"its tag at line 2, column 15 is longer than %1 characters"_s.arg(Pad::MaxMarkupLength);

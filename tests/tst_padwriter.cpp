@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 using Pad::TextField;
 
 namespace {
@@ -271,6 +274,7 @@ void TestPadWriter::saveFailureLeavesNothingBehind_data()
     QTest::newRow("folder that does not exist") << "missing-folder";
     QTest::newRow("folder that cannot be written") << "immutable-folder";
     QTest::newRow("file that cannot be replaced") << "immutable-file";
+    QTest::newRow("write cut short by the file size limit") << "size-limit";
 }
 
 void TestPadWriter::saveFailureLeavesNothingBehind()
@@ -279,9 +283,13 @@ void TestPadWriter::saveFailureLeavesNothingBehind()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QByteArray oldBytes = "old contents";
+    const QByteArray newBytes(200 * 1024, 'n');
     QString target;
     QString immutable;
-    if (where == QLatin1String("below-file")) {
+    if (where == QLatin1String("size-limit")) {
+        target = dir.filePath(QStringLiteral("pad.xml"));
+        QVERIFY(writeFile(target, oldBytes));
+    } else if (where == QLatin1String("below-file")) {
         QVERIFY(writeFile(dir.filePath(QStringLiteral("plain")), oldBytes));
         target = dir.filePath(QStringLiteral("plain/pad.xml"));
     } else if (where == QLatin1String("missing-folder")) {
@@ -303,12 +311,32 @@ void TestPadWriter::saveFailureLeavesNothingBehind()
 
     const QStringList before = QDir(QFileInfo(target).path()).entryList(QDir::AllEntries | QDir::Hidden);
     QString error;
-    QVERIFY(!Pad::savePadFile(target, "new contents", &error));
-    QVERIFY(!error.isEmpty());
+    if (where == QLatin1String("size-limit")) {
+        // Past the limit write() stores what fits and then fails with EFBIG
+        // instead of killing the process, as on a disk that fills up.
+        rlimit oldLimit{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &oldLimit) == 0);
+        struct sigaction ignore{};
+        ignore.sa_handler = SIG_IGN;
+        struct sigaction oldAction{};
+        QVERIFY(sigaction(SIGXFSZ, &ignore, &oldAction) == 0);
+        const auto restore = qScopeGuard([&] {
+            setrlimit(RLIMIT_FSIZE, &oldLimit);
+            sigaction(SIGXFSZ, &oldAction, nullptr);
+        });
+        rlimit limit = oldLimit;
+        limit.rlim_cur = 64 * 1024;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        QVERIFY(!Pad::savePadFile(target, newBytes, &error));
+        QCOMPARE(error, QStringLiteral("only 65536 of 204800 bytes could be written"));
+    } else {
+        QVERIFY(!Pad::savePadFile(target, newBytes, &error));
+        QVERIFY(!error.isEmpty());
+    }
     QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::AllEntries | QDir::Hidden), before);
     if (where == QLatin1String("below-file"))
         QCOMPARE(readAll(dir.filePath(QStringLiteral("plain"))), oldBytes);
-    else if (!immutable.isEmpty())
+    else if (QFile::exists(target))
         QCOMPARE(readAll(target), oldBytes);
 }
 
