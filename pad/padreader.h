@@ -58,17 +58,22 @@ struct ElementTexts
     std::vector<ElementText> elements; // in the order of the paths
 };
 
-// One forward pass over the XML document on device, keeping only the elements
-// at paths ("Company_Info/Company_Name", below the document element). Each step
-// takes the first child element whose name or local name matches exactly and,
-// when the parent has a namespace, whose namespace matches the parent's (letter
+// One pass over the XML document in bytes, keeping only the elements at paths
+// ("Company_Info/Company_Name", below the document element). Each step takes
+// the first child element whose name or local name matches exactly and, when
+// the parent has a namespace, whose namespace matches the parent's (letter
 // case aside). An element's text is the one piece of text or CDATA it holds
 // (white space around a CDATA section aside), the empty text when it holds
 // nothing, and nullopt when it holds an element, a comment, a processing
-// instruction, an entity reference or several pieces. The bytes are decoded as
-// the file declares, and a file that is not well-formed, holds bytes that do
-// not fit its encoding, declares entities, or holds a too long start tag is
-// refused with errorReason. Reading stops with a refusal past maxBytes bytes.
+// instruction, an entity reference or several pieces. The bytes are decoded
+// as the file declares (or its first bytes show), and a file that is not
+// well-formed, holds bytes that do not fit its encoding, declares entities,
+// or holds a too long start tag is refused with errorReason.
+std::optional<ElementTexts> readElementTexts(const QByteArray &bytes, const QStringList &paths,
+                                             QString *errorReason);
+
+// The same for everything device holds; reading stops with a refusal past
+// maxBytes bytes (-1: no limit).
 std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringList &paths,
                                              QString *errorReason, qint64 maxBytes = -1);
 
