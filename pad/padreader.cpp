@@ -315,12 +315,14 @@ struct Collected
     bool found = false;
     std::vector<Piece> pieces;
     QString markup; // the first markup inside, described; empty: none
+    ElementSpan span;
 };
 
 ElementText finishText(const Collected &collected)
 {
     ElementText result;
     result.found = collected.found;
+    result.span = collected.span;
     if (!collected.markup.isEmpty()) {
         result.text = std::nullopt;
         result.markup = collected.markup;
@@ -347,12 +349,16 @@ ElementText finishText(const Collected &collected)
     return result;
 }
 
-// Takes the tokens of one document and keeps what lies at the paths.
+// Takes the tokens of one document and keeps what lies at the paths, and
+// with collectLeaves every element that holds no child element. Where they
+// sit is found in document, which the XML reader reads without a U+FEFF at
+// its start.
 class PathCollector
 {
 public:
-    explicit PathCollector(const QStringList &paths)
-        : m_nodes(1), m_collected(paths.size())
+    PathCollector(const QStringList &paths, QStringView document, bool collectLeaves)
+        : m_nodes(1), m_collected(paths.size()), m_document(document),
+          m_shift(document.startsWith(QChar(0xfeff)) ? 1 : 0), m_collectLeaves(collectLeaves)
     {
         for (int i = 0; i < paths.size(); ++i) {
             int node = 0;
@@ -394,22 +400,27 @@ public:
                 return false;
             }
             startElement(reader);
+            if (m_collectLeaves)
+                openFrame(reader);
             break;
         case QXmlStreamReader::EndElement:
             if (!m_declarations.empty()) {
                 m_declarationsInScope -= m_declarations.back();
                 m_declarations.pop_back();
             }
-            if (m_unmatchedDepth > 0) {
-                --m_unmatchedDepth;
-            } else if (!m_open.empty()) {
-                m_open.pop_back();
-            }
+            endElement(reader);
+            if (m_collectLeaves && !closeFrame(reader, reason))
+                return false;
             break;
         case QXmlStreamReader::Characters:
             if (Collected *leaf = openLeaf()) {
                 if (leaf->markup.isEmpty())
                     leaf->pieces.push_back(Piece{reader.text().toString(), reader.isCDATA()});
+            }
+            if (m_collectLeaves && !m_frames.empty()) {
+                Frame &frame = m_frames.back();
+                if (!frame.hasChild && frame.content.markup.isEmpty())
+                    frame.content.pieces.push_back(Piece{reader.text().toString(), reader.isCDATA()});
             }
             break;
         case QXmlStreamReader::Comment:
@@ -428,15 +439,15 @@ public:
         return true;
     }
 
-    bool hasRoot() const { return m_hasRoot; }
-
-    ElementTexts result() const
+    ElementTexts result()
     {
         ElementTexts texts;
         texts.rootName = m_rootName;
         texts.rootLocalName = m_rootLocalName;
         for (const Collected &collected : m_collected)
             texts.elements.push_back(finishText(collected));
+        texts.rootSpan = m_rootSpan;
+        texts.leaves = std::move(m_leaves);
         return texts;
     }
 
@@ -445,7 +456,37 @@ private:
     {
         int node;
         QString namespaceUri;
+        ElementSpan span;
     };
+
+    // An open element while leaves are collected.
+    struct Frame
+    {
+        QString name;
+        ElementSpan span;
+        Collected content;
+        bool hasChild = false;
+    };
+
+    // Where the token just read ends. The XML reader reads ahead after
+    // text, but never after a tag.
+    qsizetype offset(const QXmlStreamReader &reader) const { return reader.characterOffset() + m_shift; }
+
+    // The span of the element whose start tag the reader has just read.
+    ElementSpan opened(const QXmlStreamReader &reader) const
+    {
+        ElementSpan span;
+        span.contentStart = offset(reader);
+        // '<' is not allowed in attribute values, so the last one is the tag's.
+        span.start = m_document.lastIndexOf(u'<', span.contentStart - 1);
+        return span;
+    }
+
+    void close(ElementSpan &span, const QXmlStreamReader &reader) const
+    {
+        span.end = offset(reader);
+        span.contentEnd = span.end == span.contentStart ? span.end : m_document.lastIndexOf(u'<', span.end - 1);
+    }
 
     // The leaf whose direct content the reader is in, if any.
     Collected *openLeaf()
@@ -465,6 +506,8 @@ private:
             for (int path : m_nodes[m_open.back().node].paths)
                 m_collected[path].markup = what;
         }
+        if (m_collectLeaves && !m_frames.empty() && m_frames.back().content.markup.isEmpty())
+            m_frames.back().content.markup = what;
     }
 
     void startElement(const QXmlStreamReader &reader)
@@ -473,7 +516,7 @@ private:
             m_hasRoot = true;
             m_rootName = reader.qualifiedName().toString();
             m_rootLocalName = reader.name().toString();
-            m_open.push_back(Open{0, reader.namespaceUri().toString()});
+            m_open.push_back(Open{0, reader.namespaceUri().toString(), opened(reader)});
             claim(0);
             return;
         }
@@ -498,10 +541,74 @@ private:
                 && namespaceUri.compare(parent.namespaceUri, Qt::CaseInsensitive) != 0)
                 continue;
             claim(child);
-            m_open.push_back(Open{child, namespaceUri.toString()});
+            m_open.push_back(Open{child, namespaceUri.toString(), opened(reader)});
             return;
         }
         ++m_unmatchedDepth;
+    }
+
+    void endElement(const QXmlStreamReader &reader)
+    {
+        if (m_unmatchedDepth > 0) {
+            // The element that ends is the last child of the open one.
+            if (--m_unmatchedDepth == 0 && !m_open.empty())
+                m_open.back().span.lastChildEnd = offset(reader);
+            return;
+        }
+        if (m_open.empty())
+            return;
+        Open &open = m_open.back();
+        close(open.span, reader);
+        for (int path : m_nodes[open.node].paths)
+            m_collected[path].span = open.span;
+        if (m_open.size() == 1)
+            m_rootSpan = open.span;
+        const qsizetype end = open.span.end;
+        m_open.pop_back();
+        if (!m_open.empty())
+            m_open.back().span.lastChildEnd = end;
+    }
+
+    void openFrame(const QXmlStreamReader &reader)
+    {
+        if (!m_frames.empty()) {
+            m_frames.back().hasChild = true;
+            m_frames.back().content.pieces.clear();
+        }
+        m_frames.push_back(Frame{reader.qualifiedName().toString(), opened(reader), {}});
+        if (m_frames.size() > 1)
+            m_pathLength += m_frames.back().name.size() + (m_frames.size() > 2 ? 1 : 0);
+    }
+
+    // False with a reason when the leaves' paths grow too long.
+    bool closeFrame(const QXmlStreamReader &reader, QString *reason)
+    {
+        if (m_frames.empty())
+            return true;
+        Frame &frame = m_frames.back();
+        if (m_frames.size() > 1 && !frame.hasChild) {
+            m_leavesPathLength += m_pathLength;
+            if (m_leavesPathLength > MaxLeafPathsLength) {
+                *reason = QStringLiteral("its elements' paths add up to more than %1 characters (line %2), "
+                                         "more than any PAD file needs")
+                              .arg(MaxLeafPathsLength)
+                              .arg(reader.lineNumber());
+                return false;
+            }
+            QString path;
+            path.reserve(m_pathLength);
+            for (std::size_t i = 1; i < m_frames.size(); ++i) {
+                if (i > 1)
+                    path += u'/';
+                path += m_frames[i].name;
+            }
+            close(frame.span, reader);
+            m_leaves.push_back(ElementLeaf{path, finishText(frame.content).text, frame.span});
+        }
+        if (m_frames.size() > 1)
+            m_pathLength -= frame.name.size() + (m_frames.size() > 2 ? 1 : 0);
+        m_frames.pop_back();
+        return true;
     }
 
     void claim(int node)
@@ -520,6 +627,14 @@ private:
     bool m_hasRoot = false;
     QString m_rootName;
     QString m_rootLocalName;
+    QStringView m_document;
+    qsizetype m_shift;
+    ElementSpan m_rootSpan;
+    bool m_collectLeaves;
+    std::vector<Frame> m_frames;
+    qsizetype m_pathLength = 0;       // of the open element's path below the document element
+    qsizetype m_leavesPathLength = 0; // of the leaves so far
+    std::vector<ElementLeaf> m_leaves;
 };
 
 // Hands every token of text to the collector; false with a reason at the
@@ -566,7 +681,7 @@ std::optional<QByteArray> readAllBytes(QIODevice &device, qint64 maxBytes, QStri
 } // namespace
 
 std::optional<ElementTexts> readElementTexts(const QByteArray &bytes, const QStringList &paths,
-                                             QString *errorReason)
+                                             QString *errorReason, ReadOptions options)
 {
     QString reason;
     const auto refuse = [&]() -> std::optional<ElementTexts> {
@@ -578,7 +693,7 @@ std::optional<ElementTexts> readElementTexts(const QByteArray &bytes, const QStr
     const std::optional<Codec> codec = findCodec(bytes, &reason);
     if (!codec)
         return refuse();
-    const Decoded decoded = decode(bytes, *codec);
+    Decoded decoded = decode(bytes, *codec);
     const QString &text = decoded.text;
 
     // The first fault in the text: a byte that does not fit, a character XML
@@ -594,11 +709,16 @@ std::optional<ElementTexts> readElementTexts(const QByteArray &bytes, const QStr
     if (tooLong >= 0 && tooLong < fault)
         fault = tooLong;
 
-    PathCollector collector(paths);
+    PathCollector collector(paths, text, options.testFlag(ReadOption::CollectLeaves));
     if (fault == text.size() && decoded.invalidAt < 0) {
         if (!readTokens(text, collector, true, &reason))
             return refuse();
-        return collector.result();
+        ElementTexts texts = collector.result();
+        texts.document = std::move(decoded.text);
+        texts.encoding = codec->builtIn ? QByteArray(QStringConverter::nameForEncoding(*codec->builtIn)) : codec->name;
+        // The decoder drops the byte-order mark of the encoding it decodes.
+        texts.byteOrderMark = codec->builtIn && QStringConverter::encodingForData(bytes) == codec->builtIn;
+        return texts;
     }
     // A fault that the XML reader finds in the text before it comes first.
     if (!readTokens(text.first(fault), collector, false, &reason))
@@ -626,7 +746,7 @@ std::optional<ElementTexts> readElementTexts(const QByteArray &bytes, const QStr
 }
 
 std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringList &paths,
-                                             QString *errorReason, qint64 maxBytes)
+                                             QString *errorReason, qint64 maxBytes, ReadOptions options)
 {
     QString reason;
     const std::optional<QByteArray> bytes = readAllBytes(device, maxBytes, &reason);
@@ -635,7 +755,7 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
             *errorReason = reason;
         return std::nullopt;
     }
-    return readElementTexts(*bytes, paths, errorReason);
+    return readElementTexts(*bytes, paths, errorReason, options);
 }
 
 

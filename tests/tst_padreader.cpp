@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -147,6 +148,10 @@ private slots:
     void generatedShapes_data();
     void generatedShapes();
     void externalEntitiesAreNeverFetched();
+    void spans_data();
+    void spans();
+    void leaves();
+    void leavesOfDeepNestingAreBounded();
 
     void samples_data();
     void samples();
@@ -1034,6 +1039,162 @@ void TestPadReader::externalEntitiesAreNeverFetched()
         if (read)
             QVERIFY(!allValues(read->values).join(u'|').contains(secret));
     }
+}
+
+// Where an element sits, so that it can be changed in place: each span cut
+// from the document gives exactly the markup, and the document encoded again
+// gives back the bytes.
+void TestPadReader::spans_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("afterLastChild"); // null: no child element
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::addColumn<bool>("byteOrderMark");
+
+    const auto utf8 = [](const char *name, const QByteArray &bytes, const QString &path, const QString &element,
+                         const QString &content, const QString &afterLastChild = QString()) {
+        QTest::newRow(name) << bytes << path << element << content << afterLastChild << QByteArray("UTF-8") << false;
+    };
+    utf8("nested", "<R><A><B>x</B><C/></A></R>", u"A"_s, u"<A><B>x</B><C/></A>"_s, u"<B>x</B><C/>"_s, u""_s);
+    utf8("inner", "<R><A><B>x</B><C/></A></R>", u"A/B"_s, u"<B>x</B>"_s, u"x"_s);
+    utf8("text after the last child", "<R><A>x<B/>y<C>z</C>tail</A></R>", u"A"_s,
+         u"<A>x<B/>y<C>z</C>tail</A>"_s, u"x<B/>y<C>z</C>tail"_s, u"tail"_s);
+    utf8("empty-element tag", "<R><A x=\"1\" /></R>", u"A"_s, u"<A x=\"1\" />"_s, QString());
+    utf8("empty element", "<R><A></A></R>", u"A"_s, u"<A></A>"_s, QString());
+    utf8("'>' in attribute values", "<R><A b=\">\" c='/>'>t</A></R>", u"A"_s, u"<A b=\">\" c='/>'>t</A>"_s, u"t"_s);
+    utf8("line breaks in tags", "<R><A\n>t</A\n ></R>", u"A"_s, u"<A\n>t</A\n >"_s, u"t"_s);
+    utf8("text around it", "<R>text<A>t</A>more</R>", u"A"_s, u"<A>t</A>"_s, u"t"_s);
+    utf8("CDATA", "<R><A><![CDATA[<b>]]></A></R>", u"A"_s, u"<A><![CDATA[<b>]]></A>"_s, u"<![CDATA[<b>]]>"_s);
+    utf8("comments", "<R><!-- <A> --><A><!--c-->t<!--d--></A><!--e--></R>", u"A"_s,
+         u"<A><!--c-->t<!--d--></A>"_s, u"<!--c-->t<!--d-->"_s);
+    utf8("references", "<R><A>&amp;&#x20AC;</A></R>", u"A"_s, u"<A>&amp;&#x20AC;</A>"_s, u"&amp;&#x20AC;"_s);
+    utf8("the first of two", "<R><X><A>no</A></X><A>yes</A><A>no</A></R>", u"A"_s, u"<A>yes</A>"_s, u"yes"_s);
+    utf8("prefixed", "<p:R xmlns:p=\"urn:x\"><p:A>x</p:A></p:R>", u"A"_s, u"<p:A>x</p:A>"_s, u"x"_s);
+    utf8("CR LF kept", "<?xml version=\"1.0\"?>\r\n<R>\r\n  <A>a\r\nb</A>\r\n</R>\r\n", u"A"_s, u"<A>a\r\nb</A>"_s,
+         u"a\r\nb"_s);
+    utf8("CR alone kept", "<R>\r<A>\r</A>\r</R>", u"A"_s, u"<A>\r</A>"_s, u"\r"_s);
+    utf8("characters beyond the BMP", "<R>\xf0\x9f\x98\x80<A>\xf0\x9f\x98\x80</A></R>", u"A"_s,
+         u"<A>\U0001F600</A>"_s, u"\U0001F600"_s);
+
+    QTest::newRow("BOM") << QByteArray("\xef\xbb\xbf<R><A>x</A></R>") << u"A"_s << u"<A>x</A>"_s << u"x"_s
+                         << QString() << QByteArray("UTF-8") << true;
+    // The XML reader skips a second one as if it were the first.
+    QTest::newRow("two BOMs") << QByteArray("\xef\xbb\xbf\xef\xbb\xbf<R><A>x</A></R>") << u"A"_s << u"<A>x</A>"_s
+                              << u"x"_s << QString() << QByteArray("UTF-8") << true;
+    QTest::newRow("UTF-16LE") << QByteArray(QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
+                                                .encode(u"<R>\r\n<A>\U0001F600\u00e9</A></R>"_s))
+                              << u"A"_s << u"<A>\U0001F600\u00e9</A>"_s << u"\U0001F600\u00e9"_s << QString()
+                              << QByteArray("UTF-16LE") << true;
+    QTest::newRow("UTF-16BE declared as UTF-16, no BOM")
+        << QByteArray(QStringEncoder(QStringConverter::Utf16BE)
+                          .encode(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><R><A>\u00e9</A></R>"_s))
+        << u"A"_s << u"<A>\u00e9</A>"_s << u"\u00e9"_s << QString() << QByteArray("UTF-16BE") << false;
+    QTest::newRow("windows-1252")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<R><A>\x80\xe9</A></R>") << u"A"_s
+        << u"<A>\u20ac\u00e9</A>"_s << u"\u20ac\u00e9"_s << QString() << QByteArray("windows-1252") << false;
+    QTest::newRow("ISO-8859-1")
+        << QByteArray("<?xml version='1.0' encoding='iso-8859-1'?><R><A>\xe9</A></R>") << u"A"_s
+        << u"<A>\u00e9</A>"_s << u"\u00e9"_s << QString() << QByteArray("ISO-8859-1") << false;
+}
+
+void TestPadReader::spans()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, path);
+    QFETCH(QString, element);
+    QFETCH(QString, content);
+    QFETCH(QString, afterLastChild);
+    QFETCH(QByteArray, encoding);
+    QFETCH(bool, byteOrderMark);
+
+    QString why;
+    const std::optional<Pad::ElementTexts> found =
+        Pad::readElementTexts(bytes, {path, u"Missing"_s}, &why, Pad::ReadOption::CollectLeaves);
+    QVERIFY2(found, qPrintable(why));
+    const QString &document = found->document;
+    const auto cut = [&](qsizetype from, qsizetype to) { return document.mid(from, to - from); };
+    const Pad::ElementSpan span = found->elements.at(0).span;
+    QVERIFY(span.isValid());
+    QCOMPARE(cut(span.start, span.end), element);
+    QCOMPARE(cut(span.contentStart, span.contentEnd), content);
+    if (afterLastChild.isNull())
+        QCOMPARE(span.lastChildEnd, -1);
+    else
+        QCOMPARE(cut(span.lastChildEnd, span.contentEnd), afterLastChild);
+    QVERIFY(!found->elements.at(1).span.isValid());
+
+    const Pad::ElementSpan root = found->rootSpan;
+    QCOMPARE(root.start, document.indexOf(QRegularExpression(u"<(p:)?R[ >]"_s)));
+    QCOMPARE(root.end, document.lastIndexOf(u'>') + 1);
+    QCOMPARE(document.mid(root.contentEnd, 2), u"</"_s);
+    QVERIFY(root.start < span.start && span.end <= root.lastChildEnd && root.lastChildEnd <= root.contentEnd);
+    const auto leaf = std::find_if(found->leaves.cbegin(), found->leaves.cend(),
+                                   [&](const Pad::ElementLeaf &leaf) { return QString(leaf.path).remove(u"p:"_s) == path; });
+    if (afterLastChild.isNull()) {
+        QVERIFY(leaf != found->leaves.cend());
+        QCOMPARE(cut(leaf->span.start, leaf->span.end), element);
+    }
+
+    QCOMPARE(found->encoding, encoding);
+    QCOMPARE(found->byteOrderMark, byteOrderMark);
+    QStringEncoder encoder(encoding.constData(), byteOrderMark ? QStringConverter::Flag::WriteBom
+                                                               : QStringConverter::Flag::Default);
+    QCOMPARE(QByteArray(encoder.encode(document)), bytes);
+}
+
+void TestPadReader::leaves()
+{
+    const QByteArray bytes = "<XML_DIZ_INFO>\r\n"
+                             " <Company_Info>\r\n"
+                             "  <Company_Name>A &amp; B</Company_Name>\r\n"
+                             "  <Contact_Info><Contact_Email/></Contact_Info>\r\n"
+                             " </Company_Info>\r\n"
+                             " <Program_Descriptions><German><Char_Desc_80>\r\n"
+                             "  <![CDATA[x]]> </Char_Desc_80></German></Program_Descriptions>\r\n"
+                             " <p:Note xmlns:p=\"urn:x\">t<!--c--></p:Note>\r\n"
+                             " <Empty></Empty>\r\n"
+                             "</XML_DIZ_INFO>\r\n";
+    QString why;
+    const std::optional<Pad::ElementTexts> found =
+        Pad::readElementTexts(bytes, {}, &why, Pad::ReadOption::CollectLeaves);
+    QVERIFY2(found, qPrintable(why));
+    QStringList listed;
+    for (const Pad::ElementLeaf &leaf : found->leaves) {
+        listed << leaf.path + u" = "_s + leaf.text.value_or(u"(markup)"_s) + u" | "_s
+                      + found->document.mid(leaf.span.start, leaf.span.end - leaf.span.start);
+    }
+    QCOMPARE(listed, (QStringList{
+                         u"Company_Info/Company_Name = A & B | <Company_Name>A &amp; B</Company_Name>"_s,
+                         u"Company_Info/Contact_Info/Contact_Email =  | <Contact_Email/>"_s,
+                         u"Program_Descriptions/German/Char_Desc_80 = x | <Char_Desc_80>\r\n  <![CDATA[x]]> </Char_Desc_80>"_s,
+                         u"p:Note = (markup) | <p:Note xmlns:p=\"urn:x\">t<!--c--></p:Note>"_s,
+                         u"Empty =  | <Empty></Empty>"_s,
+                     }));
+
+    const std::optional<Pad::ElementTexts> plain = Pad::readElementTexts(bytes, {}, &why);
+    QVERIFY2(plain, qPrintable(why));
+    QVERIFY(plain->leaves.empty());
+}
+
+// A hundred levels of long names around many small elements would make the
+// leaves' paths take gigabytes from a file of a megabyte.
+void TestPadReader::leavesOfDeepNestingAreBounded()
+{
+    QByteArray opening, closing;
+    for (int i = 0; i < 100; ++i) {
+        const QByteArray name = "n" + QByteArray::number(i) + QByteArray(100, 'x');
+        opening += "<" + name + ">";
+        closing.prepend("</" + name + ">");
+    }
+    const QByteArray bytes = "<XML_DIZ_INFO>" + opening + QByteArray("<a/>").repeated(2000) + closing + "</XML_DIZ_INFO>";
+    QString why;
+    QVERIFY(!Pad::readElementTexts(bytes, {}, &why, Pad::ReadOption::CollectLeaves));
+    QCOMPARE(why, u"its elements' paths add up to more than %1 characters (line 1), more than any PAD file needs"_s
+                      .arg(Pad::MaxLeafPathsLength));
+    QVERIFY2(Pad::readElementTexts(bytes, {}, &why), qPrintable(why));
 }
 
 void TestPadReader::samples_data()
