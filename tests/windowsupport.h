@@ -15,15 +15,22 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Names the application as at start-up, keeps the file dialogs Qt's own, and
-// points the settings (recent files) at a test folder that starts empty, so
-// that tests never touch the user's own.
+// points the settings (recent files) at a folder of this process that starts
+// empty, so that tests never touch the user's own nor, running in parallel,
+// each other's.
 inline void prepareApplication()
 {
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QStandardPaths::setTestModeEnabled(true);
+    static const QTemporaryDir settingsDir;
+    if (!settingsDir.isValid())
+        qFatal("no temporary folder for the settings");
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, settingsDir.path());
     configureApplication(*qApp);
     QSettings().clear();
 }
