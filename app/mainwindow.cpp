@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
+#include "calendardateedit.h"
 #include "fieldhints.h"
 #include "filedrops.h"
 #include "filesize.h"
@@ -75,7 +76,7 @@ TFMain::TFMain(QWidget *parent)
     , Contact_Email(makeEdit("Contact_Email", 193))
     , Program_Name(makeEdit("Program_Name", 193))
     , Program_Version(makeEdit("Program_Version", 193))
-    , Release_Date(new QDateEdit)
+    , Release_Date(new CalendarDateEdit)
     , Program_Type(new QComboBox)
     , Program_Cost_Dollars(makeEdit("Program_Cost_Dollars", 193))
     , File_Size_Bytes(makeEdit("File_Size_Bytes", 193))
@@ -136,7 +137,6 @@ void TFMain::createGroups()
 
     ProgramInformation->setObjectName(QStringLiteral("ProgramInformation"));
     Release_Date->setObjectName(QStringLiteral("Release_Date"));
-    Release_Date->setCalendarPopup(true);
     Release_Date->setMinimumDate(QDate(100, 1, 1)); // the earliest a date edit can show
     QString dateFormat = QLocale().dateFormat(QLocale::ShortFormat);
     if (!dateFormat.contains(QLatin1String("yyyy")))
