@@ -72,6 +72,8 @@ private slots:
     void droppedTextStaysText();
 
     void openRecentKeepsEightNewestFirst();
+    void openRecentInFirstSession_data();
+    void openRecentInFirstSession();
     void openRecentDropsVanishedFile();
 
     void shortcutsFireTheirActions_data();
@@ -280,6 +282,68 @@ void TestDesktop::openRecentKeepsEightNewestFirst()
     emit menu->aboutToShow();
     menu->actions().at(1)->trigger();
     QCOMPARE(fieldText(later, TextField::Program_Version), QStringLiteral("4"));
+}
+
+// With empty settings, the first file imported or generated is on the menu
+// at once, found by keyboard as a user does: Alt+F, then R.
+void TestDesktop::openRecentInFirstSession_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("imported") << "import";
+    QTest::newRow("generated") << "generate";
+    QTest::newRow("dropped") << "drop";
+    QTest::newRow("imported in another window") << "other window";
+}
+
+void TestDesktop::openRecentInFirstSession()
+{
+    QFETCH(QString, how);
+    QVERIFY(QSettings().allKeys().isEmpty());
+    TFMain window;
+    QVERIFY(showActive(window));
+    auto *recent = control<QMenu>(window, QStringLiteral("OpenRecent1"));
+    QVERIFY(!recent->isEnabled());
+
+    const QString imported = padFile(m_dir, QStringLiteral("first.xml"), completeForm());
+    QString listed = imported;
+    if (how == QLatin1String("import")) {
+        window.importFile(imported);
+    } else if (how == QLatin1String("drop")) {
+        dropFile(control<QWidget>(window, QStringLiteral("Label1")), imported);
+        QTRY_COMPARE(shownValues(window), completeForm());
+    } else if (how == QLatin1String("generate")) {
+        listed = m_dir.filePath(QStringLiteral("first-generated.xml"));
+        fillForm(window, completeForm());
+        ModalDriver driver;
+        driver.chooseFile(listed);
+        control<QPushButton>(window, QStringLiteral("GenerateButton"))->click();
+        QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    } else {
+        TFMain other;
+        other.importFile(imported);
+    }
+    if (how != QLatin1String("other window"))
+        QVERIFY(recent->isEnabled());
+    // A closed dialog hands the focus back to the window.
+    QVERIFY(showActive(window));
+
+    QTest::keyClick(window.windowHandle(), Qt::Key_F, Qt::AltModifier);
+    QTRY_COMPARE(QApplication::activePopupWidget(), control<QMenu>(window, QStringLiteral("File1")));
+    QTest::keyClick(window.windowHandle(), Qt::Key_R);
+    QTRY_COMPARE(QApplication::activePopupWidget(), recent);
+    QStringList entries;
+    for (const QAction *action : recent->actions())
+        entries << action->toolTip();
+    QCOMPARE(entries, QStringList{listed});
+    QVERIFY(recent->actions().constFirst()->isEnabled());
+
+    // Return on the entry imports it again.
+    window.ClearButtonClick();
+    QTest::keyClick(window.windowHandle(), Qt::Key_Down);
+    QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+    QTRY_COMPARE(QApplication::activePopupWidget(), nullptr);
+    QTRY_COMPARE(fieldText(window, TextField::Company_Name),
+                 completeForm().text(TextField::Company_Name));
 }
 
 void TestDesktop::openRecentDropsVanishedFile()
