@@ -1,11 +1,12 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 class QTextStream;
 
-// What the command line asks for. Answering --help, --version and --check
-// needs no display, so they are told apart before any window exists.
+// What the command line asks for. Answering --help, --help-all, --version and
+// --check needs no display, so they are told apart before any window exists.
 struct StartRequest
 {
     enum class Mode {
@@ -16,8 +17,13 @@ struct StartRequest
     Mode mode = Mode::Window;
     QStringList files;
     int exitCode = 0;
+    // Qt's -platform and -display, which decide whether a window can open.
+    QString platform;
+    QString display;
 };
 
 // arguments include the program's name first, as QCoreApplication::arguments()
-// gives them. Help and version go to out, usage errors to err.
+// gives them. Help and version go to out, usage errors to err. The options
+// every Qt program takes (-style Fusion, -reverse, ...) are accepted in any
+// mode; QApplication acts on them when the window opens.
 StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QTextStream &err);

@@ -25,7 +25,7 @@ int main(int argc, char *argv[])
             return Pad::checkPadFiles(request.files, QDate::currentDate(), out);
     }
 
-    if (!displayAvailable()) {
+    if (!displayAvailable(request.platform, request.display)) {
         std::fputs("Quillet needs a graphical display: set DISPLAY or WAYLAND_DISPLAY "
                    "(or run it inside a desktop session). Without one, quillet --check FILE "
                    "checks PAD files.\n",

@@ -119,6 +119,21 @@ void TestDesktop::commandLine_data()
                                          << "" << "--check needs at least one FILE";
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << int(M::Done) << QStringList{} << 2
                                     << "" << "Unknown option 'frobnicate'";
+    // Qt's own options, left to QApplication, with one dash or two, a value
+    // apart or after "=".
+    QTest::newRow("Qt's options and a file")
+        << QStringList{"-style", "Fusion", "-reverse", "-stylesheet=look.qss", "--platformtheme",
+                       "gtk3", "-qwindowgeometry", "640x480+0+0", "pad.xml"}
+        << int(M::Window) << QStringList{"pad.xml"} << 0 << "" << "";
+    QTest::newRow("Qt's options and a check")
+        << QStringList{"-style", "Fusion", "--check", "a.xml", "-widgetcount"} << int(M::Check)
+        << QStringList{"a.xml"} << 0 << "" << "";
+    QTest::newRow("help with Qt's options")
+        << QStringList{"--help-all"} << int(M::Done) << QStringList{} << 0
+        << "  --stylesheet <stylesheet>" << "";
+    QTest::newRow("a Qt option without its value")
+        << QStringList{"pad.xml", "-style"} << int(M::Done) << QStringList{} << 2 << ""
+        << "Missing value after '-style'";
 }
 
 void TestDesktop::commandLine()
@@ -155,6 +170,18 @@ void TestDesktop::answersWithoutDisplay_data()
     QTest::newRow("refused file") << QStringList{"--check", data + "refused.xml"} << 2
                                   << data + "refused.xml: its document element is <XML_PAD>, not <XML_DIZ_INFO>\n";
     QTest::newRow("window without display") << QStringList{} << 1 << "needs a graphical display";
+    QTest::newRow("help with Qt's options")
+        << QStringList{"--help-all"} << 0 << "  --platform <platformName[:options]>";
+    QTest::newRow("a style and the version")
+        << QStringList{"-style", "Fusion", "--version"} << 0 << "Quillet 1.0.1.13\n";
+    QTest::newRow("Qt's options and a check")
+        << QStringList{"-style=Fusion", "-reverse", "-platform", "offscreen", "--check",
+                       data + "clean.xml"}
+        << 0 << "";
+    QTest::newRow("window with a style, without display")
+        << QStringList{"-style", "Fusion"} << 1 << "needs a graphical display";
+    QTest::newRow("window on X11, without display")
+        << QStringList{"-platform", "xcb"} << 1 << "needs a graphical display";
 }
 
 void TestDesktop::answersWithoutDisplay()
