@@ -1,5 +1,6 @@
 #include "fieldhints.h"
 
+#include "accentcolor.h"
 #include "limitededits.h"
 #include "padrules.h"
 
@@ -48,6 +49,7 @@ LengthCounter::LengthCounter(const QString &fieldName, int limit, QWidget *paren
     : QLabel(parent)
     , m_fieldName(fieldName)
     , m_limit(limit)
+    , m_warning(new AccentText(this, AccentColor::Accent::Warning, false))
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAccessibleName(tr("%1 length").arg(fieldName));
@@ -64,14 +66,7 @@ void LengthCounter::setCount(qsizetype count)
         used = tr("%1: %2 over the limit").arg(used).arg(count - m_limit);
     setAccessibleDescription(used);
 
-    if (count >= m_limit) {
-        QPalette warning;
-        warning.setColor(QPalette::WindowText, warningColor(palette()));
-        setPalette(warning);
-    } else {
-        // An empty palette resolves nothing, so the label follows its parent again.
-        setPalette(QPalette());
-    }
+    m_warning->setActive(count >= m_limit);
 }
 
 QSize LengthCounter::sizeHint() const
@@ -91,8 +86,7 @@ QSize LengthCounter::minimumSizeHint() const
 
 QColor LengthCounter::warningColor(const QPalette &palette)
 {
-    return palette.color(QPalette::Window).lightness() < 128 ? QColor(0xff, 0x8a, 0x50)
-                                                              : QColor(0xb0, 0x20, 0x00);
+    return AccentColor::on(AccentColor::Accent::Warning, palette.color(QPalette::Window));
 }
 
 FieldHints::FieldHints(QWidget *window)

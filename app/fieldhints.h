@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QObject>
 
+class AccentText;
+
 // Characters used against a long field's limit, such as "123/450", in a
 // warning colour from the limit on. It keeps the width of a four-digit count,
 // so that typing never moves the layout around it.
@@ -26,6 +28,7 @@ public:
 private:
     const QString m_fieldName;
     const int m_limit;
+    AccentText *const m_warning;
 };
 
 // Attaches to the main window's controls, found by their object names, and

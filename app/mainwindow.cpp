@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
+#include "accentcolor.h"
 #include "calendardateedit.h"
 #include "fieldhints.h"
 #include "filedrops.h"
@@ -36,7 +37,6 @@ using Pad::TextField;
 namespace {
 
 const QString xmlFilter = QStringLiteral("XML Document (*.xml)");
-const QColor navy(0x00, 0x00, 0x80);
 
 QLineEdit *makeEdit(const char *name, int width)
 {
@@ -55,11 +55,8 @@ QLabel *makeLabel(const char *name, const QString &caption, QWidget *buddy = nul
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     if (buddy)
         label->setBuddy(buddy);
-    if (optional) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, navy);
-        label->setPalette(palette);
-    }
+    if (optional)
+        new AccentText(label, AccentColor::Accent::Optional);
     return label;
 }
 
