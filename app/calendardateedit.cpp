@@ -52,10 +52,10 @@ void CalendarDateEdit::showCalendar()
     option.initFrom(this);
     option.editable = true;
     option.subControls = QStyle::SC_All;
-    const QPoint arrow =
-        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this).center();
-    QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    const QRect arrow =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
+    QMouseEvent press(QEvent::MouseButtonPress, arrow.center(), mapToGlobal(arrow.center()),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     mousePressEvent(&press);
 }
 

@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "padcheck.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
@@ -66,6 +68,7 @@ constexpr QtOption qtOptions[] = {
 
 const QString HelpAll = QStringLiteral("help-all");
 const QString Check = QStringLiteral("check");
+const QString Json = QStringLiteral("json");
 
 // Quillet's own options first, then Qt's, which only --help-all lists.
 void describeOptions(QCommandLineParser &parser, bool listQtOptions)
@@ -80,10 +83,17 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
     parser.addOption(QCommandLineOption(
         Check,
         QCoreApplication::translate(
-            "main", "Check each FILE against the field rules of the download sites, without "
-                    "a window: one line per problem, as \"FILE: Field: what is wrong\". Exit "
-                    "status 0 when no file has a problem, 1 when a field breaks a rule or the "
-                    "import has a note, 2 when a file cannot be read as a PAD file.")));
+            "main", "Check each FILE against the field rules of the download sites, without a "
+                    "window: one line per problem, as \"FILE: severity: Field: \"value\" what "
+                    "is wrong\", the severity being error (download sites refuse it), warning "
+                    "(advice) or note (what an import could not take over). Exit status 0 when "
+                    "no file has an error, 1 when some file has one, 2 when a file cannot be "
+                    "read as a PAD file.")));
+    parser.addOption(QCommandLineOption(
+        Json, QCoreApplication::translate(
+                  "main", "With --check: print one JSON document instead, {\"files\": [{\"file\", "
+                          "\"status\", \"reason\", \"problems\": [{\"field\", \"value\", "
+                          "\"severity\", \"message\"}]}]}, with the same exit status.")));
     parser.addPositionalArgument(
         QStringLiteral("file"),
         QCoreApplication::translate("main", "A PAD file to import when the window opens; with "
@@ -138,13 +148,31 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
     request.files = parser.positionalArguments();
     request.platform = parser.value(QStringLiteral("platform"));
     request.display = parser.value(QStringLiteral("display"));
+    request.json = parser.isSet(Json);
     if (parser.isSet(Check)) {
         if (request.files.isEmpty())
             return fail(QCoreApplication::translate("main", "--check needs at least one FILE."));
         request.mode = StartRequest::Mode::Check;
         return request;
     }
+    if (request.json)
+        return fail(QCoreApplication::translate("main", "--json goes with --check."));
     if (request.files.size() > 1)
         return fail(QCoreApplication::translate("main", "The window opens one PAD file at a time."));
     return request;
+}
+
+int runCheck(const StartRequest &request, const QDate &today, QTextStream &out)
+{
+    const QList<Pad::FileCheck> checks = Pad::checkPadFiles(request.files, today);
+    if (request.json) {
+        out << Pad::checkReport(checks).toJson(QJsonDocument::Indented);
+    } else {
+        for (const Pad::FileCheck &check : checks) {
+            for (const QString &line : Pad::checkLines(check))
+                out << line << u'\n';
+        }
+    }
+    out.flush();
+    return Pad::worstStatus(checks);
 }

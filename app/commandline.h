@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDate;
 class QTextStream;
 
 // What the command line asks for. Answering --help, --help-all, --version and
@@ -16,6 +17,7 @@ struct StartRequest
     };
     Mode mode = Mode::Window;
     QStringList files;
+    bool json = false; // with Check: one JSON document instead of lines
     int exitCode = 0;
     // Qt's -platform and -display, which decide whether a window can open.
     QString platform;
@@ -27,3 +29,9 @@ struct StartRequest
 // every Qt program takes (-style Fusion, -reverse, ...) are accepted in any
 // mode; QApplication acts on them when the window opens.
 StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QTextStream &err);
+
+// Checks request.files as --check does and prints one line per problem, or
+// with --json the one JSON document, to out. Returns the exit status: 0 when
+// no file has an error, 1 when some file has one, 2 when some file cannot be
+// read as a PAD file. today decides the century of two-digit years.
+int runCheck(const StartRequest &request, const QDate &today, QTextStream &out);

@@ -6,6 +6,7 @@
 #include "textcontrols.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QStyle>
@@ -85,7 +86,7 @@ QColor LengthCounter::warningColor(const QPalette &palette)
 }
 
 FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *releaseDate,
-                       QWidget *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
+                       QComboBox *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
                        LengthCounter *descriptionCounter)
     : QObject(window)
 {
@@ -147,6 +148,16 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
     connect(releaseDate, &QDateEdit::dateChanged, this, updateDate);
     updateDate(releaseDate->date());
 
-    programType->setToolTip(Pad::fieldTip(PickedField::Program_Type));
+    // The list holds no choice only after an import of a type it lacks, or of
+    // none; Generate then writes the empty type the field shows.
+    programType->setPlaceholderText(tr("Not in the list: choose one"));
+    const auto updateType = [programType] {
+        const std::optional<QString> hint = Pad::programTypeHint(
+            programType->currentIndex() < 0 ? QString() : programType->currentText());
+        programType->setToolTip(hint.value_or(Pad::fieldTip(PickedField::Program_Type)));
+        showHint(programType, static_cast<QAction *>(nullptr), hint);
+    };
+    connect(programType, &QComboBox::currentIndexChanged, this, updateType);
+    updateType();
     osSupport->setToolTip(Pad::fieldTip(PickedField::Program_OS_Support));
 }

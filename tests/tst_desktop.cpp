@@ -7,6 +7,9 @@
 #include "testsupport.h"
 #include "windowsupport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -65,6 +68,8 @@ private slots:
     void commandLine();
     void answersWithoutDisplay_data();
     void answersWithoutDisplay();
+    void checkAsJson_data();
+    void checkAsJson();
     void fileFromCommandLineImports();
 
     void droppedFile_data();
@@ -117,6 +122,10 @@ void TestDesktop::commandLine_data()
                            << QStringList{"a.xml", "b.xml"} << 0 << "" << "";
     QTest::newRow("check without files") << QStringList{"--check"} << int(M::Done) << QStringList{} << 2
                                          << "" << "--check needs at least one FILE";
+    QTest::newRow("check as JSON") << QStringList{"--check", "--json", "a.xml"} << int(M::Check)
+                                   << QStringList{"a.xml"} << 0 << "" << "";
+    QTest::newRow("JSON without check") << QStringList{"--json", "a.xml"} << int(M::Done)
+                                        << QStringList{"a.xml"} << 2 << "" << "--json goes with --check";
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << int(M::Done) << QStringList{} << 2
                                     << "" << "Unknown option 'frobnicate'";
     // Qt's own options, left to QApplication, with one dash or two, a value
@@ -167,8 +176,18 @@ void TestDesktop::answersWithoutDisplay_data()
     QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage:";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "Quillet 1.0.1.13\n";
     QTest::newRow("clean file") << QStringList{"--check", data + "clean.xml"} << 0 << "";
-    QTest::newRow("refused file") << QStringList{"--check", data + "refused.xml"} << 2
-                                  << data + "refused.xml: its document element is <XML_PAD>, not <XML_DIZ_INFO>\n";
+    QTest::newRow("refused file")
+        << QStringList{"--check", data + "refused.xml"} << 2
+        << data + "refused.xml: error: its document element is <XML_PAD>, not <XML_DIZ_INFO>\n";
+    // Warnings and notes are printed and pass.
+    QTest::newRow("advice only") << QStringList{"--check", data + "advice-only.xml"} << 0
+                                 << data + "advice-only.xml: warning: Program Name: \"Widget 2.1\"";
+    QTest::newRow("a note only")
+        << QStringList{"--check", data + "note-only.xml"} << 0
+        << data + "note-only.xml: note: OS Support: Amiga is not in the list\n";
+    QTest::newRow("an error among advice")
+        << QStringList{"--check", data + "advice-only.xml", data + "unknown-os.xml"} << 1
+        << data + "unknown-os.xml: error: OS Support: must have at least one system ticked";
     QTest::newRow("window without display") << QStringList{} << 1 << "needs a graphical display";
     QTest::newRow("help with Qt's options")
         << QStringList{"--help-all"} << 0 << "  --platform <platformName[:options]>";
@@ -204,6 +223,59 @@ void TestDesktop::answersWithoutDisplay()
         QCOMPARE(printed, output);
     else
         QVERIFY2(printed.contains(output), qPrintable(printed));
+}
+
+// The report a CI system reads: one JSON document on standard output,
+// nothing else, and the same exit status as the lines.
+void TestDesktop::checkAsJson_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QList<int>>("statuses");
+    QTest::addColumn<int>("exitCode");
+
+    const QString data = testDataPath(QStringLiteral("check/"));
+    QTest::newRow("clean and advised") << QStringList{data + "clean.xml", data + "advice-only.xml"}
+                                       << QList<int>{0, 0} << 0;
+    QTest::newRow("with an error") << QStringList{data + "advice-only.xml", data + "broken-rules.xml"}
+                                   << QList<int>{0, 1} << 1;
+    QTest::newRow("with a refusal") << QStringList{data + "refused.xml", data + "broken-rules.xml"}
+                                    << QList<int>{2, 1} << 2;
+}
+
+void TestDesktop::checkAsJson()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QList<int>, statuses);
+    QFETCH(int, exitCode);
+
+    QProcess quillet;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    quillet.setProcessEnvironment(environment);
+    quillet.start(QStringLiteral(QUILLET_BINARY), QStringList{"--check", "--json"} + files);
+    QVERIFY(quillet.waitForFinished(20000));
+    QCOMPARE(quillet.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quillet.exitCode(), exitCode);
+    QCOMPARE(quillet.readAllStandardError(), QByteArray());
+
+    QJsonParseError error;
+    const QJsonDocument report = QJsonDocument::fromJson(quillet.readAllStandardOutput(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonArray reported = report.object().value(QStringLiteral("files")).toArray();
+    QCOMPARE(reported.size(), files.size());
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QJsonObject file = reported[i].toObject();
+        QCOMPARE(file.value(QStringLiteral("file")).toString(), files[i]);
+        QCOMPARE(file.value(QStringLiteral("status")).toInt(-1), statuses[i]);
+        QCOMPARE(file.value(QStringLiteral("reason")).isNull(), statuses[i] != 2);
+        for (const QJsonValue &problem : file.value(QStringLiteral("problems")).toArray()) {
+            const QString severity = problem[QStringLiteral("severity")].toString();
+            QVERIFY2(severity == "error" || severity == "warning" || severity == "note",
+                     qPrintable(severity));
+            QVERIFY(!problem[QStringLiteral("message")].toString().isEmpty());
+        }
+    }
 }
 
 void TestDesktop::fileFromCommandLineImports()
