@@ -739,7 +739,6 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
     return readElementTexts(*bytes, paths, errorReason, options);
 }
 
-
 void Split(QString text, QChar separator, QStringList &parts)
 {
     qsizetype from = 0;
