@@ -225,25 +225,26 @@ Decoded decode(const QByteArray &bytes, const Codec &codec)
 qsizetype firstTooLongMarkup(QStringView text, qsizetype end, qsizetype *markupStart)
 {
     const auto after = [&](qsizetype from, QStringView close) {
-        const qsizetype at = text.indexOf(close, from);
+        const qsizetype at = close.size() == 1 ? text.indexOf(close.front(), from) : text.indexOf(close, from);
         return at < 0 ? text.size() : at + close.size();
     };
     for (qsizetype open = text.indexOf(u'<'); open >= 0 && open < end; open = text.indexOf(u'<', open)) {
         const QStringView markup = text.sliced(open);
-        if (markup.startsWith(u"<!--")) {
-            open = after(open + 4, u"-->");
-        } else if (markup.startsWith(u"<![CDATA[")) {
-            open = after(open + 9, u"]]>");
-        } else if (markup.startsWith(u"<?")) {
-            open = after(open + 2, u"?>");
-        } else if (markup.startsWith(u"</")) {
+        const QChar second = markup.size() > 1 ? markup[1] : QChar();
+        if (second == u'/') {
             open = after(open + 2, u">");
+        } else if (second == u'?') {
+            open = after(open + 2, u"?>");
+        } else if (second == u'!' && markup.startsWith(u"<!--")) {
+            open = after(open + 4, u"-->");
+        } else if (second == u'!' && markup.startsWith(u"<![CDATA[")) {
+            open = after(open + 9, u"]]>");
         } else {
             // Quoted values may hold '>', and the internal subset of a
             // document type declaration, between brackets, comments and
             // processing instructions. Only the first characters up to the
             // bound matter.
-            const bool doctype = markup.startsWith(u"<!");
+            const bool doctype = second == u'!';
             const qsizetype bound = std::min(text.size(), open + MaxMarkupLength);
             qsizetype close = -1;
             QChar quote;
