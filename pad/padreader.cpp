@@ -559,7 +559,7 @@ private:
         }
         m_frames.push_back(Frame{reader.qualifiedName().toString(), opened(reader), {}});
         if (m_frames.size() > 1)
-            m_pathLength += m_frames.back().name.size() + (m_frames.size() > 2 ? 1 : 0);
+            m_pathLength += m_frames.back().name.size() + 1;
     }
 
     // False with a reason when the leaves' paths grow too long.
@@ -569,7 +569,7 @@ private:
             return true;
         Frame &frame = m_frames.back();
         if (m_frames.size() > 1 && !frame.hasChild) {
-            m_leavesPathLength += m_pathLength;
+            m_leavesPathLength += m_pathLength - 1;
             if (m_leavesPathLength > MaxLeafPathsLength) {
                 *reason = QStringLiteral("its elements' paths add up to more than %1 characters (line %2), "
                                          "more than any PAD file needs")
@@ -579,16 +579,14 @@ private:
             }
             QString path;
             path.reserve(m_pathLength);
-            for (std::size_t i = 1; i < m_frames.size(); ++i) {
-                if (i > 1)
-                    path += u'/';
-                path += m_frames[i].name;
-            }
+            for (std::size_t i = 1; i < m_frames.size(); ++i)
+                path.append(m_frames[i].name).append(u'/');
+            path.chop(1);
             close(frame.span, reader);
             m_leaves.push_back(ElementLeaf{path, finishText(frame.content).text, frame.span});
         }
         if (m_frames.size() > 1)
-            m_pathLength -= frame.name.size() + (m_frames.size() > 2 ? 1 : 0);
+            m_pathLength -= frame.name.size() + 1;
         m_frames.pop_back();
         return true;
     }
@@ -614,7 +612,7 @@ private:
     ElementSpan m_rootSpan;
     bool m_collectLeaves;
     std::vector<Frame> m_frames;
-    qsizetype m_pathLength = 0;       // of the open element's path below the document element
+    qsizetype m_pathLength = 0;       // of the open element's path below the document element, with a '/' more
     qsizetype m_leavesPathLength = 0; // of the leaves so far
     std::vector<ElementLeaf> m_leaves;
 };
