@@ -39,6 +39,15 @@ QString characterName(QChar c)
     return QStringLiteral("a \"%1\"").arg(c);
 }
 
+// The character at index, whole when a surrogate pair makes it up.
+QString characterNameAt(QStringView value, qsizetype index)
+{
+    if (value[index].isHighSurrogate() && index + 1 < value.size()
+        && value[index + 1].isLowSurrogate())
+        return QStringLiteral("a \"%1\"").arg(value.sliced(index, 2));
+    return characterName(value[index]);
+}
+
 // Lengths are counted in UTF-16 code units, as the typing limits of Keywords
 // and Char_Desc_450 are. after names what the count starts after, if anything.
 Breach lengthBreach(QStringView value, qsizetype least, qsizetype most, const QString &after = {})
@@ -218,9 +227,9 @@ QList<RulePart> emailAddress()
 RulePart onlyPart(bool (*allowed)(QChar))
 {
     return [allowed](QStringView value) -> Breach {
-        for (QChar c : value) {
-            if (!allowed(c))
-                return QStringLiteral("holds ") + characterName(c);
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            if (!allowed(value[i]))
+                return QStringLiteral("holds ") + characterNameAt(value, i);
         }
         return std::nullopt;
     };
@@ -242,9 +251,9 @@ bool endsWithVersion(QStringView value)
 
 Breach costBreach(QStringView value)
 {
-    for (QChar c : value) {
-        if (!isAsciiDigit(c) && c != u'.')
-            return QStringLiteral("holds ") + characterName(c);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (!isAsciiDigit(value[i]) && value[i] != u'.')
+            return QStringLiteral("holds ") + characterNameAt(value, i);
     }
     const qsizetype dot = value.indexOf(u'.');
     if (dot < 0)
