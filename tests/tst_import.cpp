@@ -178,7 +178,7 @@ void TestImport::whatCouldNotBeTakenOverIsSaid()
   <Program_Info>
     <Program_Name>Tool</Program_Name>
     <Program_Type>Open Source</Program_Type>
-    <Program_OS_Support>Win7 x32, winxp ,WinVista,Linux,,Win7 x32</Program_OS_Support>
+    <Program_OS_Support>Win7 x86, winxp ,Vista,win10,Linux,,Win7 x86</Program_OS_Support>
     <Program_Release_Month>2</Program_Release_Month>
     <Program_Release_Day>30</Program_Release_Day>
     <Program_Release_Year>2005</Program_Release_Year>
@@ -194,14 +194,14 @@ void TestImport::whatCouldNotBeTakenOverIsSaid()
     QCOMPARE(run.boxes.first().title, QStringLiteral("Import"));
     QCOMPARE(run.boxes.first().text.split(u'\n'),
              (QStringList{"Program Type: Open Source is not in the list",
-                          "OS Support: Win7 x32, WinVista are not in the list",
+                          "OS Support: Win7 x86, Vista are not in the list",
                           "Release Date: 2/30/2005 is not a valid date"}));
 
     Pad::PadValues expected;
     expected.text(TextField::Company_Name) = QStringLiteral("A & B");
     expected.text(TextField::Program_Name) = QStringLiteral("Tool");
     expected.releaseDate = otherForm().releaseDate;
-    expected.osSupport = QStringList{QStringLiteral("WinXP"), QStringLiteral("Linux")};
+    expected.osSupport = QStringList{QStringLiteral("WinXP"), QStringLiteral("Linux"), QStringLiteral("Win10")};
     QCOMPARE(shownValues(window), expected);
 }
 

@@ -99,6 +99,8 @@ void TestPadCheck::checkFiles_data()
     QTest::newRow("no known system")
         << QStringList{unknownOs}
         << QStringList{shown(unknownOs) + u"OS Support: Amiga is not in the list"_s} << 1;
+    QTest::newRow("today's systems are known")
+        << QStringList{fixture(u"today-systems.xml"_s)} << QStringList() << 0;
     QTest::newRow("refused") << QStringList{refused} << QStringList{refusedLine} << 2;
     QTest::newRow("missing")
         << QStringList{missing}
