@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 #include "padcheck.h"
 #include "startup.h"
+#include "updatecommand.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -14,7 +15,7 @@ int main(int argc, char *argv[])
     nameApplication();
     StartRequest request;
     if (argc > 1) {
-        // Help, version and checking answer without a display.
+        // Help, version, checking and updating answer without a display.
         QCoreApplication core(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
@@ -23,6 +24,10 @@ int main(int argc, char *argv[])
             return request.exitCode;
         if (request.mode == StartRequest::Mode::Check)
             return Pad::checkPadFiles(request.files, QDate::currentDate(), out);
+        if (request.mode == StartRequest::Mode::Update) {
+            return Pad::runUpdate({request.files.first(), request.settings, request.dryRun},
+                                  QDate::currentDate(), out, err);
+        }
     }
 
     if (!displayAvailable()) {
