@@ -494,13 +494,13 @@ void TFMain::importFile(const QString &path)
     QStringList notes = source->imported.notes + applyImport(source->imported);
     setUpdateSource(path, source->bytes);
     m_recentFiles->add(path);
-    if (source->unshownValues > 0) {
-        notes << (source->unshownValues == 1
-                      ? tr("The file holds 1 value that the form does not show.")
-                      : tr("The file holds %1 values that the form does not show.")
-                            .arg(source->unshownValues))
-                     + tr(" File, Update PAD File keeps them; Generate PAD writes a new file "
-                          "without them.");
+    if (source->unshownValues == 1) {
+        notes << tr("The file holds 1 value that the form does not show. File, Update PAD File "
+                    "keeps it; Generate PAD writes a new file without it.");
+    } else if (source->unshownValues > 1) {
+        notes << tr("The file holds %1 values that the form does not show. File, Update PAD "
+                    "File keeps them; Generate PAD writes a new file without them.")
+                     .arg(source->unshownValues);
     }
     if (!notes.isEmpty())
         showLines(this, QMessageBox::Information, tr("Import"), notes);
