@@ -340,7 +340,7 @@ void TestPadUpdate::valueThatWouldNotComeBackIsRefused_data()
     QTest::newRow("a year of five digits") << farYear << u"Release Date"_s;
     Pad::PadValues surrogate = file;
     surrogate.text(TextField::Keywords) = u"half a pair "_s + QChar(0xd800);
-    QTest::newRow("an unpaired surrogate") << surrogate << u"not allowed in XML"_s;
+    QTest::newRow("an unpaired surrogate") << surrogate << u"cannot be saved in a PAD file"_s;
 }
 
 void TestPadUpdate::valueThatWouldNotComeBackIsRefused()
