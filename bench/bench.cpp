@@ -320,11 +320,8 @@ double updateMilliseconds(const QByteArray &bytes, int runs, QString *outcome)
 // that grows with the file shows as times that double with it.
 void updatesGrowLinearly()
 {
-    std::printf("
-update (read, change version, date, size, address, description and OS list, read back)"
-                "
-of the worst cases at 1/4, 1/2 and all of the size limit (median):
-");
+    std::printf("\nupdate (read, change version, date, size, address, description and OS list, read back)"
+                "\nof the worst cases at 1/4, 1/2 and all of the size limit (median):\n");
     const qint64 limit = Pad::MaxPadFileSize - 64;
     const std::vector<Shape> quarter = shapesAt(limit / 4), half = shapesAt(limit / 2), whole = shapesAt(limit);
     for (std::size_t i = 0; i < whole.size(); ++i) {
