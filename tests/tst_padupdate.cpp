@@ -2,6 +2,7 @@
 // in the file's own layout and encoding, and everything else stays byte for
 // byte; the script's way in refuses without touching the file.
 #include "padreader.h"
+#include "padrules.h"
 #include "padupdate.h"
 #include "testsupport.h"
 #include "updatecommand.h"
