@@ -523,15 +523,13 @@ void TFMain::UpdatePADFile1Click()
     }
     const QString path = m_updatePath;
     const QString name = QFileInfo(path).fileName();
-    QString error;
     QString reason;
-    const std::optional<Pad::PadSource> current =
-        Pad::readPadSource(path, QDate::currentDate(), &error, &reason);
+    const std::optional<QByteArray> current = Pad::readPadFileBytes(path, &reason);
     if (!current) {
         showError(tr("Cannot update \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
         return;
     }
-    if (current->bytes != m_updateBytes
+    if (*current != m_updateBytes
         && !askYesNo(this, QMessageBox::Warning, tr("Confirm Update"),
                      tr("%1 has changed on disk since it was read.\nDo you want to write the "
                         "form's values into it anyway?")
@@ -539,7 +537,7 @@ void TFMain::UpdatePADFile1Click()
         return;
     }
     const std::optional<Pad::PadUpdate> update =
-        Pad::updatePadData(current->bytes, values, QDate::currentDate(), &reason);
+        Pad::updatePadData(*current, values, QDate::currentDate(), &reason);
     if (!update) {
         showError(tr("Cannot update \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
         return;

@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -97,6 +98,9 @@ private slots:
     void unknownNamesStay();
     void releaseDateKeepsTheFilesDigits_data();
     void releaseDateKeepsTheFilesDigits();
+    void everyEncodingTheReaderTakes_data();
+    void everyEncodingTheReaderTakes();
+    void madeElementsTakeTheirParentsPrefix();
     void nothingChangedKeepsEveryByte_data();
     void nothingChangedKeepsEveryByte();
     void changesAreNamedInTheWindowsOrder();
@@ -273,6 +277,69 @@ void TestPadUpdate::releaseDateKeepsTheFilesDigits()
     QCOMPARE(update->changes.size(), 1);
     QCOMPARE(update->changes.first().field, u"Release Date"_s);
     QCOMPARE(update->changes.first().after, date.toString(Qt::ISODate));
+}
+
+void TestPadUpdate::everyEncodingTheReaderTakes_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *name : {"utf8.xml", "utf8-bom.xml", "utf8-no-declaration.xml", "utf16le-bom.xml",
+                             "utf16be-bom.xml", "utf16be-no-bom.xml", "iso-8859-1.xml",
+                             "windows-1252.xml", "shift_jis.xml"})
+        QTest::newRow(name) << testDataPath(u"reader/"_s + QLatin1String(name));
+}
+
+// A name with characters from everywhere, and a version in an element made
+// anew, written in the file's own encoding: the bytes before the name and
+// after it stay, and both values come back.
+void TestPadUpdate::everyEncodingTheReaderTakes()
+{
+    QFETCH(QString, file);
+    const QByteArray bytes = readAll(file);
+    QString reason;
+    const std::optional<Pad::ElementTexts> before = Pad::readElementTexts(bytes, {}, &reason);
+    QVERIFY2(before, qPrintable(reason));
+    Pad::PadValues values = Pad::readPadData(bytes, Today, &reason)->values;
+    values.text(TextField::Company_Name) = u"\u0141\u00f3d\u017a & \u65e5\u672c \U0001F600 \u00bd \u00e9"_s;
+    values.text(TextField::Program_Version) = u"2.0"_s;
+    const std::optional<Pad::PadUpdate> update = Pad::updatePadData(bytes, values, Today, &reason);
+    QVERIFY2(update, qPrintable(reason));
+    QCOMPARE(Pad::readPadData(update->bytes, Today, &reason)->values, values);
+
+    const std::optional<Pad::ElementTexts> after = Pad::readElementTexts(update->bytes, {}, &reason);
+    QVERIFY2(after, qPrintable(reason));
+    QCOMPARE(after->encoding, before->encoding);
+    QCOMPARE(after->byteOrderMark, before->byteOrderMark);
+    const auto encoded = [&](const char *text) -> QByteArray {
+        return QStringEncoder(before->encoding.constData()).encode(QString::fromLatin1(text));
+    };
+    const qsizetype nameStart = bytes.indexOf(encoded("<Company_Name>"));
+    QVERIFY(nameStart > 0);
+    QCOMPARE(update->bytes.left(nameStart), bytes.left(nameStart));
+    const qsizetype nameEnd = bytes.indexOf(encoded("</Company_Name>"));
+    const qsizetype infoEnd = bytes.indexOf(encoded("</Company_Info>")) + encoded("</Company_Info>").size();
+    const QByteArray between = bytes.mid(nameEnd, infoEnd - nameEnd);
+    QVERIFY(update->bytes.contains(between));
+    QVERIFY(update->bytes.contains(encoded("<Program_Version>2.0</Program_Version>")));
+    QVERIFY(update->bytes.endsWith(bytes.mid(infoEnd)));
+}
+
+void TestPadUpdate::madeElementsTakeTheirParentsPrefix()
+{
+    QByteArray bytes = readAll(fixture(u"missing-element.xml"_s));
+    bytes.replace("<XML_DIZ_INFO>", "<pad:XML_DIZ_INFO xmlns:pad=\"urn:example:pad\">");
+    bytes.replace("<", "<pad:").replace("<pad:/", "</pad:").replace("<pad:?", "<?").replace("<pad:pad:", "<pad:");
+    QString reason;
+    Pad::PadValues values = Pad::readPadData(bytes, Today, &reason)->values;
+    QCOMPARE(values.text(TextField::Company_Name), u"Smith Software"_s);
+    values.text(TextField::Program_Version) = u"2.0"_s;
+    values.text(TextField::Application_Screenshot_URL) = u"https://smith.example.com/widget.png"_s;
+    const std::optional<Pad::PadUpdate> update = Pad::updatePadData(bytes, values, Today, &reason);
+    QVERIFY2(update, qPrintable(reason));
+    QVERIFY(update->bytes.contains(
+        "\t\t</pad:File_Info>\n\t\t<pad:Program_Version>2.0</pad:Program_Version>\n\t</pad:Program_Info>"));
+    QVERIFY(update->bytes.contains(
+        "</pad:Application_XML_File_URL>\n\t\t\t<pad:Application_Screenshot_URL>"
+        "https://smith.example.com/widget.png</pad:Application_Screenshot_URL>\n\t\t</pad:Application_URLs>"));
 }
 
 void TestPadUpdate::nothingChangedKeepsEveryByte_data()
