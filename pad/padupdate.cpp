@@ -4,7 +4,6 @@
 #include "padwriter.h"
 
 #include <QDir>
-#include <QHash>
 #include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -129,7 +128,8 @@ struct Layout
 };
 
 // The white space that starts the line holding pos, and the line end before
-// it; nullopt when something other than blanks and tabs precedes pos on its line.
+// it; nullopt on the first line, which no line end precedes, and, when
+// onlyBlanksBefore, when anything but blanks and tabs precedes pos on its line.
 struct LineStart
 {
     QString lineEnd;
@@ -141,7 +141,7 @@ std::optional<LineStart> lineStartOf(const QString &document, qsizetype pos, boo
     while (start > 0 && document[start - 1] != u'\n' && document[start - 1] != u'\r')
         --start;
     if (start == 0)
-        return std::nullopt; // the first line: no line end before it
+        return std::nullopt;
     qsizetype indentEnd = start;
     while (indentEnd < document.size() && (document[indentEnd] == u' ' || document[indentEnd] == u'\t'))
         ++indentEnd;
@@ -392,7 +392,7 @@ std::optional<QByteArray> spliceBytes(const QByteArray &bytes, const ElementText
     // Takes the document's text up to docEnd: its bytes must be the file's next ones.
     const auto advance = [&](qsizetype docEnd, bool keep) {
         const QByteArray encoded = encoder.encode(QStringView(found.document).mid(docPos, docEnd - docPos));
-        if (encoder.hasError() || QByteArrayView(bytes).sliced(bytePos).first(std::min(encoded.size(), bytes.size() - bytePos)) != encoded)
+        if (encoder.hasError() || !QByteArrayView(bytes).sliced(bytePos).startsWith(encoded))
             return false;
         if (keep)
             out += encoded;
@@ -522,6 +522,13 @@ std::optional<QByteArray> applyElementEdits(const QByteArray &bytes,
     const std::optional<ElementTexts> found = readElementTexts(bytes, paths, errorReason);
     if (!found)
         return std::nullopt;
+    for (qsizetype i = 0; i < qsizetype(edits.size()); ++i) {
+        if (found->elements[i].found && !found->elements[i].text) {
+            *errorReason = QStringLiteral("the element %1 holds %2 instead of plain text")
+                               .arg(edits[i].path, found->elements[i].markup);
+            return std::nullopt;
+        }
+    }
     std::vector<IndexedEdit> indexed;
     for (qsizetype i = 0; i < qsizetype(edits.size()); ++i)
         indexed.push_back({i, edits[i].text});

@@ -30,7 +30,8 @@ struct ElementEdit
 // is created after the last child element of its parent, laid out as its
 // siblings are; missing parents are created the same way. Refuses, with
 // errorReason, a file that the reader refuses and a file whose text cannot be
-// mapped back onto its bytes. The edits' paths must differ.
+// mapped back onto its bytes, an element that holds more than text, and an
+// edit that would not read back as given. The edits' paths must differ.
 std::optional<QByteArray> applyElementEdits(const QByteArray &bytes,
                                             const std::vector<ElementEdit> &edits,
                                             QString *errorReason);

@@ -112,6 +112,9 @@ private slots:
     void brokenRuleStillWrites();
     void samples_data();
     void samples();
+    void anyElementCanBeEdited();
+    void editsOfMoreThanTextAreRefused_data();
+    void editsOfMoreThanTextAreRefused();
 
 private:
     QString copyOf(const QString &fixturePath);
@@ -593,6 +596,52 @@ void TestPadUpdate::samples()
     QVERIFY2(again, qPrintable(reason));
     QCOMPARE(again->changes, QList<Pad::FieldChange>());
     QCOMPARE(again->bytes, update->bytes);
+}
+
+// The same splicing serves any element, not only the form's fields.
+void TestPadUpdate::anyElementCanBeEdited()
+{
+    const QByteArray bytes = readAll(fixture(u"rich.xml"_s));
+    QString reason;
+    const std::optional<QByteArray> edited = Pad::applyElementEdits(
+        bytes,
+        {{u"Program_Descriptions/English/Char_Desc_45"_s, u"A small widget."_s},
+         {u"Program_Descriptions/English/Char_Desc_80"_s, u"A widget that does one thing."_s},
+         {u"Permissions/EULA"_s, u"Free & open."_s},
+         {u"Program_Descriptions/French/Keywords"_s, u"outil"_s}},
+        &reason);
+    QVERIFY2(edited, qPrintable(reason));
+    QByteArray expected = bytes;
+    expected.replace("<Char_Desc_45>A widget.</Char_Desc_45>",
+                     "<Char_Desc_45>A small widget.</Char_Desc_45>");
+    expected.replace("<Char_Desc_450>A widget that does one thing well.</Char_Desc_450>",
+                     "<Char_Desc_450>A widget that does one thing well.</Char_Desc_450>\r\n"
+                     "\t\t\t<Char_Desc_80>A widget that does one thing.</Char_Desc_80>");
+    expected.replace("<EULA>Free for all.</EULA>", "<EULA>Free &amp; open.</EULA>");
+    expected.replace("\t\t</German>",
+                     "\t\t</German>\r\n\t\t<French>\r\n\t\t\t<Keywords>outil</Keywords>\r\n\t\t</French>");
+    QCOMPARE(*edited, expected);
+}
+
+void TestPadUpdate::editsOfMoreThanTextAreRefused_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("an element holding elements")
+        << u"Program_Info/File_Info"_s << u"flat"_s << u"holds a child element <File_Size_Bytes>"_s;
+    QTest::newRow("a character XML cannot carry") << u"Permissions/EULA"_s << u"\x01"_s
+                                                  << u"cannot be saved in a PAD file"_s;
+}
+
+void TestPadUpdate::editsOfMoreThanTextAreRefused()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, text);
+    QFETCH(QString, reason);
+    QString error;
+    QVERIFY(!Pad::applyElementEdits(readAll(fixture(u"rich.xml"_s)), {{path, text}}, &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestPadUpdate)
