@@ -1,5 +1,6 @@
 // File, Update PAD File through the window as a user drives it, and
 // quillet --update on the built program without a display.
+#include "commandline.h"
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "padreader.h"
@@ -15,6 +16,7 @@
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -96,6 +98,8 @@ private slots:
     void importSaysWhatTheFormDoesNotShow_data();
     void importSaysWhatTheFormDoesNotShow();
 
+    void commandLineAsksForAnUpdate_data();
+    void commandLineAsksForAnUpdate();
     void commandLine_data();
     void commandLine();
 
@@ -422,6 +426,56 @@ void TestUpdate::importSaysWhatTheFormDoesNotShow()
         QCOMPARE(driver.boxes().first().title, u"Import"_s);
         QCOMPARE(driver.boxes().first().text.split(u'\n'), lines);
     }
+}
+
+void TestUpdate::commandLineAsksForAnUpdate_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<bool>("dryRun");
+    QTest::addColumn<QString>("said"); // part of what goes to the terminal
+
+    using M = StartRequest::Mode;
+    QTest::newRow("settings in order, a dry run")
+        << QStringList{u"--set"_s, u"Program_Version=2.1"_s, u"--update"_s, u"pad.xml"_s,
+                       u"--dry-run"_s, u"--set=Program_Version=2.2"_s}
+        << int(M::Update) << QStringList{u"Program_Version=2.1"_s, u"Program_Version=2.2"_s} << true
+        << QString();
+    QTest::newRow("nothing to set") << QStringList{u"--update"_s, u"pad.xml"_s} << int(M::Update)
+                                    << QStringList() << false << QString();
+    QTest::newRow("no file") << QStringList{u"--update"_s} << int(M::Done) << QStringList() << false
+                             << u"Missing value after '--update'"_s;
+    QTest::newRow("two files") << QStringList{u"--update"_s, u"a.xml"_s, u"b.xml"_s} << int(M::Done)
+                               << QStringList() << false << u"--update takes one FILE"_s;
+    QTest::newRow("with --check") << QStringList{u"--update"_s, u"a.xml"_s, u"--check"_s}
+                                  << int(M::Done) << QStringList() << false
+                                  << u"--update takes one FILE"_s;
+    QTest::newRow("--set alone") << QStringList{u"--set"_s, u"Keywords=x"_s, u"pad.xml"_s}
+                                 << int(M::Done) << QStringList() << false
+                                 << u"--set and --dry-run go with --update FILE"_s;
+    QTest::newRow("help") << QStringList{u"--help"_s} << int(M::Done) << QStringList() << false
+                          << u"quillet --update pad.xml --set Program_Version=2.1"_s;
+}
+
+void TestUpdate::commandLineAsksForAnUpdate()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    const StartRequest request = parseCommandLine(QStringList{u"quillet"_s} + arguments, out, err);
+    QTEST(int(request.mode), "mode");
+    QTEST(request.settings, "settings");
+    QTEST(request.dryRun, "dryRun");
+    if (request.mode == StartRequest::Mode::Update)
+        QCOMPARE(request.files, QStringList{u"pad.xml"_s});
+    if (said.isEmpty())
+        QCOMPARE(outText + errText, QString());
+    else
+        QVERIFY2((outText + errText).contains(said), qPrintable(outText + errText));
+    if (request.mode == StartRequest::Mode::Done)
+        QCOMPARE(request.exitCode, said.startsWith(u"quillet") ? 0 : 2);
 }
 
 // The built program, with no display at all, on copies of the fixtures.
