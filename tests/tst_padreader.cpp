@@ -150,6 +150,7 @@ private slots:
     void externalEntitiesAreNeverFetched();
     void spans_data();
     void spans();
+    void spansOfAnElementAndOfOnesInside();
     void leaves();
     void leavesOfDeepNestingAreBounded();
 
@@ -1104,6 +1105,28 @@ void TestPadReader::spans_data()
     QTest::newRow("ISO-8859-1")
         << QByteArray("<?xml version='1.0' encoding='iso-8859-1'?><R><A>\xe9</A></R>") << u"A"_s
         << u"<A>\u00e9</A>"_s << u"\u00e9"_s << QString() << QByteArray("ISO-8859-1") << false;
+}
+
+// Asked for along with elements inside it, an element gives its span and
+// still holds no text, and those inside are found as well.
+void TestPadReader::spansOfAnElementAndOfOnesInside()
+{
+    QString why;
+    const std::optional<Pad::ElementTexts> found = Pad::readElementTexts(
+        "<R><A>a<B>x</B><C/></A><D><E>e</E></D></R>", {u"A/B"_s, u"A"_s, u"A/C"_s, u"D/E"_s}, &why);
+    QVERIFY2(found, qPrintable(why));
+    const auto cut = [&](const Pad::ElementSpan &span) {
+        return found->document.mid(span.start, span.end - span.start);
+    };
+    QCOMPARE(found->elements.at(0).text, u"x"_s);
+    QCOMPARE(cut(found->elements.at(0).span), u"<B>x</B>"_s);
+    QVERIFY(found->elements.at(1).found);
+    QCOMPARE(found->elements.at(1).text, std::nullopt);
+    QCOMPARE(found->elements.at(1).markup, u"a child element <B>"_s);
+    QCOMPARE(cut(found->elements.at(1).span), u"<A>a<B>x</B><C/></A>"_s);
+    QCOMPARE(found->document.mid(found->elements.at(1).span.lastChildEnd, 4), u"</A>"_s);
+    QCOMPARE(cut(found->elements.at(2).span), u"<C/>"_s);
+    QCOMPARE(found->elements.at(3).text, u"e"_s);
 }
 
 void TestPadReader::spans()
