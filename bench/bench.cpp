@@ -228,7 +228,8 @@ std::vector<Shape> shapesAt(qint64 size)
     };
 }
 
-// Reads the file, hands the values to the window and paints it.
+// Reads the file as the window does, counting what the form does not show,
+// hands the values to the window and paints it.
 double windowMilliseconds(const QString &path)
 {
     TFMain window;
@@ -237,8 +238,8 @@ double windowMilliseconds(const QString &path)
     QElapsedTimer timer;
     timer.start();
     QString error;
-    if (const std::optional<Pad::PadImport> read = Pad::readPadFile(path, QDate::currentDate(), &error))
-        window.applyImport(*read);
+    if (const std::optional<Pad::PadSource> read = Pad::readPadSource(path, QDate::currentDate(), &error))
+        window.applyImport(read->imported);
     window.repaint();
     QApplication::processEvents();
     return timer.nsecsElapsed() / 1e6;
