@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "padreader.h"
+#include "padupdate.h"
 #include "padwriter.h"
 #include "testsupport.h"
 #include "windowsupport.h"
@@ -97,6 +98,8 @@ private slots:
     void failedSaveKeepsTheFile();
     void importSaysWhatTheFormDoesNotShow_data();
     void importSaysWhatTheFormDoesNotShow();
+    void samplesComeBackFromTheFormUnchanged_data();
+    void samplesComeBackFromTheFormUnchanged();
 
     void commandLineAsksForAnUpdate_data();
     void commandLineAsksForAnUpdate();
@@ -426,6 +429,42 @@ void TestUpdate::importSaysWhatTheFormDoesNotShow()
         QCOMPARE(driver.boxes().first().title, u"Import"_s);
         QCOMPARE(driver.boxes().first().text.split(u'\n'), lines);
     }
+}
+
+// What the window's fields make of a real file's values changes nothing in
+// it: only a date the file does not give is the form's own.
+void TestUpdate::samplesComeBackFromTheFormUnchanged_data()
+{
+    QTest::addColumn<QString>("path");
+    if (!QDir(samplesDir()).exists())
+        return;
+    QStringList paths = QDir(samplesDir()).entryList({u"*.xml"_s}, QDir::Files, QDir::Name);
+    for (const QString &name : std::as_const(paths)) {
+        const QString path = QDir(samplesDir()).filePath(name);
+        QString error;
+        if (Pad::readPadFile(path, QDate::currentDate(), &error))
+            QTest::newRow(qPrintable(name)) << path;
+    }
+}
+
+void TestUpdate::samplesComeBackFromTheFormUnchanged()
+{
+    if (!QDir(samplesDir()).exists())
+        QSKIP("The real PAD files are not here: they live in ../shared/pad-samples beside the checkout.");
+    QFETCH(QString, path);
+    QString error;
+    const std::optional<Pad::PadSource> source = Pad::readPadSource(path, QDate::currentDate(), &error);
+    QVERIFY2(source, qPrintable(error));
+    TFMain window;
+    window.applyImport(source->imported);
+    const std::optional<Pad::PadUpdate> update =
+        Pad::updatePadData(source->bytes, window.gatherValues(), QDate::currentDate(), &error);
+    QVERIFY2(update, qPrintable(error));
+    QStringList changed;
+    for (const Pad::FieldChange &change : update->changes)
+        changed << change.field;
+    QCOMPARE(changed, source->imported.values.releaseDate.isValid() ? QStringList()
+                                                                    : QStringList{u"Release Date"_s});
 }
 
 void TestUpdate::commandLineAsksForAnUpdate_data()
