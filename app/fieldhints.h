@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QObject>
 
+class AccentText;
+class QComboBox;
 class QDateEdit;
 class TextControls;
 
@@ -29,14 +31,15 @@ public:
 private:
     const QString m_fieldName;
     const int m_limit;
+    AccentText *const m_warning;
 };
 
 // Attaches to the main window's controls and tells the author what download
 // sites will refuse while the form is filled in: each field gets a tooltip
 // saying what belongs there, a field whose value breaks a rule shows a
 // warning icon (the hint is its tooltip and the field's accessible
-// description), and the counters of Keywords and the description follow
-// their texts. Typed and imported values are treated alike, since both change
+// description), an empty program type says in its place that sites require
+// one, and the counters of Keywords and the description follow their texts. Typed and imported values are treated alike, since both change
 // the controls' text. Nothing here stops the author.
 class FieldHints : public QObject
 {
@@ -44,6 +47,6 @@ class FieldHints : public QObject
 
 public:
     FieldHints(QWidget *window, const TextControls &texts, QDateEdit *releaseDate,
-               QWidget *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
+               QComboBox *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
                LengthCounter *descriptionCounter);
 };

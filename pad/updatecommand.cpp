@@ -202,11 +202,13 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
         out << updateSummary(shownPath, update->changes) << u'\n';
     }
     // The file now holds the values, as the read-back check made sure.
-    const QStringList problems = formProblems(values);
-    for (const QString &problem : problems)
-        out << shownPath << QStringLiteral(": ") << problem << u'\n';
+    FileCheck check;
+    check.path = request.file;
+    check.problems = formProblems(values);
+    for (const QString &line : checkLines(check))
+        out << line << u'\n';
     out.flush();
-    return problems.isEmpty() ? UpdateDone : UpdateDoneBreaksRules;
+    return check.status() == CheckPassed ? UpdateDone : UpdateDoneWithErrors;
 }
 
 } // namespace Pad

@@ -541,7 +541,7 @@ void TestUpdate::commandLine_data()
                                        << u"Nothing changed in %1\n"_s << QString() << QString();
     QTest::newRow("a rule broken") << rich
                                    << QStringList{u"--set"_s, u"Contact_Email=jo"_s}
-                                   << 1 << u"Updated %1: Contact E-mail\n%1: Contact E-mail: "_s
+                                   << 1 << u"Updated %1: Contact E-mail\n%1: error: Contact E-mail: \"jo\" "_s
                                    << QString() << u"email jo"_s;
     QTest::newRow("an unknown field") << rich << QStringList{u"--set"_s, u"Version=2"_s} << 2
                                       << QString() << u"%1: --set Version=2: Version is not a field"_s
