@@ -1,0 +1,307 @@
+#include "padfields.h"
+
+#include <QHash>
+
+#include <array>
+
+namespace Pad {
+
+namespace {
+
+struct Row
+{
+    const char *path;
+    const char *title;
+    const char *rule;
+    const char *pattern;
+};
+
+constexpr Row rows[] = {
+#include "padfieldtable.inc"
+};
+
+struct FormPath
+{
+    const char *path;
+    TextField field;
+};
+constexpr std::array<FormPath, TextFieldCount> formPaths{{
+    {"Company_Info/Company_Name", TextField::Company_Name},
+    {"Company_Info/Company_WebSite_URL", TextField::Company_Website_URL},
+    {"Company_Info/Contact_Info/Contact_Email", TextField::Contact_Email},
+    {"Program_Info/Program_Name", TextField::Program_Name},
+    {"Program_Info/Program_Version", TextField::Program_Version},
+    {"Program_Info/Program_Cost_Dollars", TextField::Program_Cost_Dollars},
+    {"Program_Info/File_Info/File_Size_Bytes", TextField::File_Size_Bytes},
+    {"Program_Descriptions/English/Keywords", TextField::Keywords},
+    {"Program_Descriptions/English/Char_Desc_450", TextField::Char_Desc_450},
+    {"Web_Info/Application_URLs/Application_Info_URL", TextField::Application_Info_URL},
+    {"Web_Info/Application_URLs/Application_XML_File_URL", TextField::Application_XML_File_URL},
+    {"Web_Info/Download_URLs/Primary_Download_URL", TextField::Primary_Download_URL},
+    {"Web_Info/Application_URLs/Application_Screenshot_URL", TextField::Application_Screenshot_URL},
+}};
+
+// The window's picked values: the release date's three elements, the type and the OS list.
+constexpr std::array<const char *, 5> pickedPaths{
+    "Program_Info/Program_Release_Month",
+    "Program_Info/Program_Release_Day",
+    "Program_Info/Program_Release_Year",
+    "Program_Info/Program_Type",
+    "Program_Info/Program_OS_Support",
+};
+
+bool isHexDigit(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+const QHash<QString, qsizetype> &fieldIndex()
+{
+    static const QHash<QString, qsizetype> index = [] {
+        QHash<QString, qsizetype> built;
+        const QList<FormatField> &fields = formatFields();
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            built.insert(fields[i].path, i);
+        return built;
+    }();
+    return index;
+}
+
+QString descriptionsPrefix()
+{
+    return QString(DescriptionsPath) + u'/';
+}
+
+// Rounds bytes / divisor to hundredths and writes it without trailing zeros.
+QString hundredths(qint64 bytes, qint64 divisor)
+{
+    const qint64 rounded = (bytes * 100 + divisor / 2) / divisor;
+    QString text = QString::number(rounded / 100);
+    const qint64 fraction = rounded % 100;
+    if (fraction % 10 != 0)
+        text += u'.' + QString::number(fraction).rightJustified(2, u'0');
+    else if (fraction != 0)
+        text += u'.' + QString::number(fraction / 10);
+    return text;
+}
+
+} // namespace
+
+QString convertPerlPattern(QStringView perl)
+{
+    QString converted;
+    converted.reserve(perl.size() + 16);
+    for (qsizetype i = 0; i < perl.size(); ++i) {
+        const QChar c = perl[i];
+        if (c != u'\\' || i + 1 == perl.size()) {
+            converted += c;
+            continue;
+        }
+        const QChar next = perl[i + 1];
+        if (next == u'Z') {
+            converted += QStringLiteral("\\z");
+            ++i;
+        } else if (next == u'x' && i + 3 < perl.size() && isHexDigit(perl[i + 2])
+                   && isHexDigit(perl[i + 3])) {
+            converted += QStringLiteral("\\x{%1}").arg(perl.mid(i + 2, 2));
+            i += 3;
+        } else {
+            // Any other escape (\d, \/, \-, \@ ...) means the same to both.
+            converted += c;
+            converted += next;
+            ++i;
+        }
+    }
+    return converted;
+}
+
+const QList<FormatField> &formatFields()
+{
+    static const QList<FormatField> fields = [] {
+        QList<FormatField> built;
+        built.reserve(std::size(rows));
+        for (const Row &row : rows) {
+            FormatField field;
+            field.path = QString::fromUtf8(row.path);
+            field.title = QString::fromUtf8(row.title);
+            field.rule = QString::fromUtf8(row.rule);
+            const QString perl = QString::fromUtf8(row.pattern);
+            if (!perl.isEmpty())
+                field.pattern = QRegularExpression(convertPerlPattern(perl));
+            built << field;
+        }
+        return built;
+    }();
+    return fields;
+}
+
+QStringView descriptionLanguage(QStringView path)
+{
+    if (!path.startsWith(descriptionsPrefix()))
+        return {};
+    const QStringView rest = path.mid(DescriptionsPath.size() + 1);
+    const qsizetype slash = rest.indexOf(u'/');
+    return slash < 0 ? rest : rest.left(slash);
+}
+
+const FormatField *formatField(QStringView path)
+{
+    const QHash<QString, qsizetype> &index = fieldIndex();
+    auto found = index.constFind(path.toString());
+    if (found == index.cend()) {
+        const QStringView language = descriptionLanguage(path);
+        if (language.isEmpty() || language == DefaultLanguage)
+            return nullptr;
+        const QStringView element = path.mid(DescriptionsPath.size() + 1 + language.size());
+        found = index.constFind(descriptionsPrefix() + QString(DefaultLanguage) + element.toString());
+        if (found == index.cend())
+            return nullptr;
+    }
+    return &formatFields()[*found];
+}
+
+std::optional<QString> formatRuleHint(QStringView path, const QString &value)
+{
+    if (value.isEmpty())
+        return std::nullopt;
+    const FormatField *field = formatField(path);
+    if (!field || field->pattern.pattern().isEmpty() || field->pattern.match(value).hasMatch())
+        return std::nullopt;
+    return QStringLiteral("The PAD format asks for: %1.").arg(field->rule);
+}
+
+const QStringList &formatLanguages()
+{
+    // The format lists its languages once, as the alternatives of the
+    // pattern of Program_Language, along with the comma that separates them.
+    static const QStringList languages = [] {
+        const FormatField *field = formatField(u"Program_Info/Program_Language");
+        Q_ASSERT(field);
+        QString alternatives = field->pattern.pattern();
+        const qsizetype open = alternatives.indexOf(u'(');
+        const qsizetype close = alternatives.lastIndexOf(u')');
+        alternatives = alternatives.mid(open + 1, close - open - 1);
+        QStringList names = alternatives.split(u'|');
+        names.removeAll(QStringLiteral(","));
+        return names;
+    }();
+    return languages;
+}
+
+const QStringList &descriptionElements()
+{
+    static const QStringList elements = [] {
+        const QString prefix = descriptionsPrefix() + QString(DefaultLanguage) + u'/';
+        QStringList names;
+        for (const FormatField &field : formatFields()) {
+            if (field.path.startsWith(prefix))
+                names << field.path.mid(prefix.size());
+        }
+        return names;
+    }();
+    return elements;
+}
+
+std::optional<TextField> formTextField(QStringView path)
+{
+    for (const FormPath &form : formPaths) {
+        if (path == QLatin1StringView(form.path))
+            return form.field;
+    }
+    return std::nullopt;
+}
+
+bool shownInWindow(QStringView path)
+{
+    if (formTextField(path))
+        return true;
+    for (const char *picked : pickedPaths) {
+        if (path == QLatin1StringView(picked))
+            return true;
+    }
+    return false;
+}
+
+FieldGroup fieldGroup(QStringView path)
+{
+    const auto under = [path](const char *prefix) {
+        return path.startsWith(QLatin1StringView(prefix));
+    };
+    if (under("MASTER_PAD_VERSION_INFO/"))
+        return FieldGroup::PadFile;
+    if (under("Company_Info/Support_Info/"))
+        return FieldGroup::Support;
+    if (under("Company_Info/"))
+        return FieldGroup::Company;
+    if (under("Program_Info/File_Info/"))
+        return FieldGroup::File;
+    if (under("Program_Info/Expire_Info/"))
+        return FieldGroup::Expiry;
+    if (under("Program_Descriptions/"))
+        return FieldGroup::Descriptions;
+    if (under("Web_Info/Download_URLs/"))
+        return FieldGroup::Downloads;
+    if (under("Web_Info/"))
+        return FieldGroup::WebAddresses;
+    if (under("Permissions/"))
+        return FieldGroup::Permissions;
+    if (under("Press_Release/"))
+        return FieldGroup::PressRelease;
+    if (under("NewsFeed/"))
+        return FieldGroup::NewsFeed;
+    if (under("Affiliates/"))
+        return FieldGroup::Affiliates;
+    if (under("ASP/"))
+        return FieldGroup::Asp;
+    return FieldGroup::Program;
+}
+
+QString groupTitle(FieldGroup group)
+{
+    switch (group) {
+    case FieldGroup::PadFile: return QStringLiteral("PAD File");
+    case FieldGroup::Company: return QStringLiteral("Company and Contact");
+    case FieldGroup::Support: return QStringLiteral("Support");
+    case FieldGroup::Program: return QStringLiteral("Program");
+    case FieldGroup::File: return QStringLiteral("File");
+    case FieldGroup::Expiry: return QStringLiteral("Expiry");
+    case FieldGroup::Descriptions: return QStringLiteral("Descriptions");
+    case FieldGroup::WebAddresses: return QStringLiteral("Web Addresses");
+    case FieldGroup::Downloads: return QStringLiteral("Downloads");
+    case FieldGroup::Permissions: return QStringLiteral("Permissions");
+    case FieldGroup::PressRelease: return QStringLiteral("Press Release");
+    case FieldGroup::NewsFeed: return QStringLiteral("News Feed");
+    case FieldGroup::Affiliates: return QStringLiteral("Affiliates");
+    case FieldGroup::Asp: return QStringLiteral("ASP Membership");
+    }
+    return {};
+}
+
+std::optional<int> lengthLimit(const FormatField &field)
+{
+    // One class of characters repeated up to a bound, perhaps as an
+    // alternative to the empty text: "^[^<\x{09}]{0,100}\z", "^([...]{20,100}|)\z".
+    static const QRegularExpression bounded(
+        QStringLiteral("^\\^\\(?\\[[^\\]]*\\]\\{\\d+,(\\d+)\\}(?:\\|\\))?\\\\z$"));
+    const QRegularExpressionMatch match = bounded.match(field.pattern.pattern());
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1).toInt();
+}
+
+bool isLongText(const FormatField &field)
+{
+    return lengthLimit(field).value_or(0) > 1000;
+}
+
+QString fileSizeKilobytes(qint64 bytes)
+{
+    return hundredths(bytes, 1024);
+}
+
+QString fileSizeMegabytes(qint64 bytes)
+{
+    return hundredths(bytes, 1024 * 1024);
+}
+
+} // namespace Pad

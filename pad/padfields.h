@@ -1,0 +1,98 @@
+#pragma once
+
+#include "padform.h"
+
+#include <QList>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+namespace Pad {
+
+// Every field of the PAD format (its last published version, 4.0, public
+// domain), in the format's order, taken from pad/padfields.tsv when the
+// program is built. The form's sixteen fields keep their own rules
+// (padrules); every other field is held to the format's rule.
+struct FormatField
+{
+    QString path;  // below XML_DIZ_INFO: "Program_Descriptions/English/Char_Desc_80"
+    QString title; // as the format names it: "80 character description"
+    QString rule;  // the rule in the format's words; empty when it gives none
+    QRegularExpression pattern; // the rule as a pattern; an empty one takes any text
+
+    QString elementName() const { return path.section(u'/', -1); }
+};
+
+const QList<FormatField> &formatFields();
+
+// The field of the table at path, or nullptr when the table does not know it.
+// A description in another language ("Program_Descriptions/German/Char_Desc_80")
+// has the field of its English counterpart.
+const FormatField *formatField(QStringView path);
+
+// A pattern as the format publishes it (Perl style) for QRegularExpression:
+// Perl's \Z also takes a final line break, which the format means to refuse,
+// so it becomes \z; \xHH (Latin-1 letters such as \xbc-\xff) becomes \x{HH}.
+QString convertPerlPattern(QStringView perl);
+
+// The hint for a value that breaks the format's rule of the field at path, or
+// nullopt when it keeps it, the table does not know the path, or the value is
+// empty: the format asks for some fields to be filled, but an author may leave
+// out what a program needs no more than the form asks for.
+std::optional<QString> formatRuleHint(QStringView path, const QString &value);
+
+// The root below which descriptions stand, one element per language.
+inline constexpr QLatin1StringView DescriptionsPath("Program_Descriptions");
+inline constexpr QLatin1StringView DefaultLanguage("English");
+
+// The languages the format names, in its order ("Abkhazian" to "Zulu").
+const QStringList &formatLanguages();
+// The element names a language block may hold: those of the English block.
+const QStringList &descriptionElements();
+// The language of a path inside Program_Descriptions, or an empty view.
+QStringView descriptionLanguage(QStringView path);
+
+// The text field of the window at path, for the paths whose values the window
+// shows; nullopt for the rest (and for the date, type and OS list).
+std::optional<TextField> formTextField(QStringView path);
+// Whether the window shows the value at path: its thirteen text fields, the
+// release date's three elements, the program type and the OS list.
+bool shownInWindow(QStringView path);
+
+// The groups in which the format arranges its fields, in its order.
+enum class FieldGroup {
+    PadFile,
+    Company,
+    Support,
+    Program,
+    File,
+    Expiry,
+    Descriptions,
+    WebAddresses,
+    Downloads,
+    Permissions,
+    PressRelease,
+    NewsFeed,
+    Affiliates,
+    Asp,
+};
+inline constexpr int FieldGroupCount = 14;
+FieldGroup fieldGroup(QStringView path);
+QString groupTitle(FieldGroup group);
+
+// Whether the field holds one of the long texts (the 2000-character
+// description, the permissions, the EULA, the press release) that want an
+// editor of several lines: its rule allows more than 1000 characters.
+bool isLongText(const FormatField &field);
+// The most characters the rule allows, or nullopt when it sets no bound.
+std::optional<int> lengthLimit(const FormatField &field);
+
+// The size in kilobytes and in megabytes for a size in bytes, as the format
+// writes them: at most two decimals and no trailing zeros ("1.5", "12", "0.01").
+QString fileSizeKilobytes(qint64 bytes);
+QString fileSizeMegabytes(qint64 bytes);
+
+} // namespace Pad
