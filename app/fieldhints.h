@@ -3,6 +3,9 @@
 #include <QLabel>
 #include <QObject>
 
+#include <functional>
+#include <optional>
+
 // Characters used against a long field's limit, such as "123/450", in a
 // warning colour from the limit on. It keeps the width of a four-digit count,
 // so that typing never moves the layout around it.
@@ -44,3 +47,18 @@ public:
     // DescriptionCounter that the window has laid out.
     explicit FieldHints(QWidget *window);
 };
+
+class QLineEdit;
+class QPlainTextEdit;
+
+// The hint of a value, or nullopt when it keeps the rule.
+using HintRule = std::function<std::optional<QString>(const QString &)>;
+
+// Gives edit the warning icon of the window's fields: inside the edit, shown
+// while its text breaks rule, with the hint as its tooltip and as the edit's
+// accessible description. Returns the icon's action, named after the edit
+// with "Hint" appended.
+QAction *followRule(QLineEdit *edit, const HintRule &rule);
+// The same for a multi-line edit, whose icon is a label the caller lays out;
+// counter, when given, follows the text's length.
+QLabel *followRule(QPlainTextEdit *edit, const HintRule &rule, LengthCounter *counter);

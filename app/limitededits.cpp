@@ -99,3 +99,12 @@ void setTextUncut(QLineEdit *edit, const QString &text)
     edit->setMaxLength(std::max<int>(floor, text.size()));
     edit->setText(text);
 }
+
+QString exactText(const QPlainTextEdit *edit)
+{
+    // toPlainText() turns no-break spaces into blanks; the raw text keeps
+    // them and marks block ends with the paragraph separator.
+    QString raw = edit->document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, u'\n');
+    return raw;
+}

@@ -1,6 +1,7 @@
 #include "padfields.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <array>
 
@@ -302,6 +303,71 @@ QString fileSizeKilobytes(qint64 bytes)
 QString fileSizeMegabytes(qint64 bytes)
 {
     return hundredths(bytes, 1024 * 1024);
+}
+
+namespace {
+
+// Whether path leads to elements of the table, as "Permissions" or
+// "Program_Descriptions/English" do.
+bool holdsTableFields(const QString &path)
+{
+    const QString prefix = path + u'/';
+    for (const FormatField &field : formatFields()) {
+        if (field.path.startsWith(prefix))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+OtherFields otherFieldsOf(const QList<PathText> &leaves, QList<PathText> *kept)
+{
+    OtherFields fields;
+    QSet<QString> seen;
+    for (const PathText &leaf : leaves) {
+        const QString &path = leaf.path;
+        const bool first = !seen.contains(path);
+        seen.insert(path);
+        if (first && shownInWindow(path))
+            continue;
+        if (first && (path.startsWith(u"MASTER_PAD_VERSION_INFO/") || holdsTableFields(path)))
+            continue;
+        const QStringView language = descriptionLanguage(path);
+        if (!language.isEmpty() && language != DefaultLanguage) {
+            const QStringView element = QStringView(path).mid(DescriptionsPath.size() + language.size() + 2);
+            const bool block = element.isEmpty() && path.size() == DescriptionsPath.size() + 1 + language.size();
+            if (block || descriptionElements().contains(element)) {
+                if (!fields.languages.contains(language))
+                    fields.languages << language.toString();
+                if (first && !block)
+                    fields.values.insert(path, leaf.text);
+                if (first)
+                    continue;
+            }
+        } else if (first && formatField(path)) {
+            fields.values.insert(path, leaf.text);
+            continue;
+        }
+        if (kept)
+            *kept << leaf;
+    }
+    return fields;
+}
+
+bool holdsChanges(const OtherFields &file, const OtherFields &fields)
+{
+    if (file.languages != fields.languages)
+        return true;
+    for (auto it = fields.values.cbegin(); it != fields.values.cend(); ++it) {
+        if (file.values.value(it.key()) != it.value())
+            return true;
+    }
+    for (auto it = file.values.cbegin(); it != file.values.cend(); ++it) {
+        if (fields.values.value(it.key()) != it.value())
+            return true;
+    }
+    return false;
 }
 
 } // namespace Pad

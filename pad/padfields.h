@@ -3,6 +3,7 @@
 #include "padform.h"
 
 #include <QList>
+#include <QMap>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -94,5 +95,34 @@ std::optional<int> lengthLimit(const FormatField &field);
 // writes them: at most two decimals and no trailing zeros ("1.5", "12", "0.01").
 QString fileSizeKilobytes(qint64 bytes);
 QString fileSizeMegabytes(qint64 bytes);
+
+// A value at a path below XML_DIZ_INFO.
+struct PathText
+{
+    QString path;
+    QString text;
+    bool operator==(const PathText &) const = default;
+};
+
+// The values of the fields the window does not show, as a file holds them or
+// as the author set them in the More PAD Fields dialog.
+struct OtherFields
+{
+    // By path: the table's fields (but the PAD file's own version block,
+    // which stays as the file has it) and the descriptions in other languages.
+    QMap<QString, QString> values;
+    QStringList languages; // the other languages with descriptions, in order
+    bool operator==(const OtherFields &) const = default;
+};
+
+// Sorts the elements of a file that hold no child element (path and text, in
+// document order) into the fields the window does not show and, in kept when
+// given, the elements the table does not know. A path met again is kept too:
+// the first element of a path is the one that counts.
+OtherFields otherFieldsOf(const QList<PathText> &leaves, QList<PathText> *kept = nullptr);
+
+// Whether a value of the fields differs from what the file holds, an element
+// the file lacks counting as empty.
+bool holdsChanges(const OtherFields &file, const OtherFields &fields);
 
 } // namespace Pad

@@ -124,7 +124,7 @@ void TestMainWindow::startsAsLaidOut()
     QStringList fileItems;
     for (QAction *action : menus[0]->menu()->actions())
         fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    QCOMPARE(fileItems, (QStringList{"&Generate PAD File", "&Import PAD File", "Open &Recent", "-",
+    QCOMPARE(fileItems, (QStringList{"&Generate PAD File", "&Import PAD File", "&More PAD Fields...", "Open &Recent", "-",
                                      "E&xit"}));
     QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QStringLiteral("&About"));
 
