@@ -8,4 +8,4 @@ quillet_install_packages
 quillet_build
 
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir build --output-on-failure
+ctest --test-dir build --output-on-failure -j"$(nproc)"

@@ -2,6 +2,7 @@
 
 #include "limitededits.h"
 #include "padrules.h"
+#include "textcontrols.h"
 
 #include <QAction>
 #include <QDateEdit>
@@ -15,20 +16,14 @@ using Pad::TextField;
 
 namespace {
 
-template <typename T>
-T *findControl(const QWidget *window, const QString &name)
-{
-    T *found = window->findChild<T *>(name);
-    Q_ASSERT_X(found, "FieldHints", qPrintable(name));
-    return found;
-}
-
 // Shows or hides a field's warning icon (a line edit's action or a label).
 template <typename Icon>
 void showHint(QWidget *field, Icon *icon, const std::optional<QString> &hint)
 {
-    icon->setToolTip(hint.value_or(QString()));
-    icon->setVisible(hint.has_value());
+    if (icon) {
+        icon->setToolTip(hint.value_or(QString()));
+        icon->setVisible(hint.has_value());
+    }
     // Without a description of its own, a field is described by its tooltip.
     field->setAccessibleDescription(hint.value_or(QString()));
 }
@@ -95,7 +90,9 @@ QColor LengthCounter::warningColor(const QPalette &palette)
                                                               : QColor(0xb0, 0x20, 0x00);
 }
 
-FieldHints::FieldHints(QWidget *window)
+FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *releaseDate,
+                       QWidget *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
+                       LengthCounter *descriptionCounter)
     : QObject(window)
 {
     setObjectName(QStringLiteral("FieldHints"));
@@ -103,22 +100,16 @@ FieldHints::FieldHints(QWidget *window)
 
     for (int i = 0; i < Pad::TextFieldCount; ++i) {
         const auto field = static_cast<TextField>(i);
-        const QString name = Pad::objectName(field);
-        if (field == TextField::Char_Desc_450)
-            continue;
-        auto *edit = findControl<QLineEdit>(window, name);
+        QLineEdit *edit = texts.lineEdit(field);
+        if (!edit)
+            continue; // the description, below
         edit->setToolTip(Pad::fieldTip(field));
-        QAction *warning = addWarningAction(edit, icon, name);
-        const auto update = [edit, warning, field](const QString &text) {
-            showHint(edit, warning, Pad::ruleHint(field, text));
-        };
-        connect(edit, &QLineEdit::textChanged, this, update);
-        update(edit->text());
+        followRule(edit, [field](const QString &text) { return Pad::ruleHint(field, text); });
     }
 
     // The memo has no room for an icon among its text, but its horizontal
     // scroll bar, always shown, gives up its right end to one.
-    auto *description = findControl<DescriptionEdit>(window, Pad::objectName(TextField::Char_Desc_450));
+    DescriptionEdit *description = texts.description();
     description->setToolTip(Pad::fieldTip(TextField::Char_Desc_450));
     auto *descriptionWarning = new QLabel;
     descriptionWarning->setObjectName(description->objectName() + QStringLiteral("Hint"));
@@ -130,7 +121,6 @@ FieldHints::FieldHints(QWidget *window)
     descriptionWarning->setFixedSize(extent + 4, extent);
     descriptionWarning->hide();
     description->addScrollBarWidget(descriptionWarning, Qt::AlignRight);
-    auto *descriptionCounter = findControl<LengthCounter>(window, QStringLiteral("DescriptionCounter"));
     const auto updateDescription = [description, descriptionWarning, descriptionCounter] {
         const QString text = description->text();
         showHint(description, descriptionWarning, Pad::ruleHint(TextField::Char_Desc_450, text));
@@ -139,27 +129,27 @@ FieldHints::FieldHints(QWidget *window)
     connect(description, &QPlainTextEdit::textChanged, this, updateDescription);
     updateDescription();
 
-    auto *keywords = findControl<QLineEdit>(window, Pad::objectName(TextField::Keywords));
-    auto *keywordsCounter = findControl<LengthCounter>(window, QStringLiteral("KeywordsCounter"));
+    QLineEdit *keywords = texts.lineEdit(TextField::Keywords);
     connect(keywords, &QLineEdit::textChanged, keywordsCounter,
             [keywordsCounter](const QString &text) { keywordsCounter->setCount(text.size()); });
     keywordsCounter->setCount(keywords->text().size());
 
-    // The date's own line edit carries the icon, inside the field like the others.
-    auto *date = findControl<QDateEdit>(window, QStringLiteral("Release_Date"));
-    date->setToolTip(Pad::fieldTip(PickedField::Release_Date));
-    QAction *dateWarning = addWarningAction(findControl<QLineEdit>(date, QString()), icon,
-                                            date->objectName());
-    const auto updateDate = [date, dateWarning](QDate value) {
-        showHint(date, dateWarning, Pad::releaseDateHint(value));
+    // The date's own line edit carries the icon, inside the field like the
+    // others. A date edit has exactly one, though only its subclasses may ask
+    // for it; should a style ever build it otherwise, the hint still reaches
+    // the field's accessible description.
+    releaseDate->setToolTip(Pad::fieldTip(PickedField::Release_Date));
+    auto *dateText = releaseDate->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly);
+    QAction *dateWarning =
+        dateText ? addWarningAction(dateText, icon, releaseDate->objectName()) : nullptr;
+    const auto updateDate = [releaseDate, dateWarning](QDate value) {
+        showHint(releaseDate, dateWarning, Pad::releaseDateHint(value));
     };
-    connect(date, &QDateEdit::dateChanged, this, updateDate);
-    updateDate(date->date());
+    connect(releaseDate, &QDateEdit::dateChanged, this, updateDate);
+    updateDate(releaseDate->date());
 
-    findControl<QWidget>(window, QStringLiteral("Program_Type"))
-        ->setToolTip(Pad::fieldTip(PickedField::Program_Type));
-    findControl<QWidget>(window, QStringLiteral("Program_OS_Support"))
-        ->setToolTip(Pad::fieldTip(PickedField::Program_OS_Support));
+    programType->setToolTip(Pad::fieldTip(PickedField::Program_Type));
+    osSupport->setToolTip(Pad::fieldTip(PickedField::Program_OS_Support));
 }
 
 QAction *followRule(QLineEdit *edit, const HintRule &rule)

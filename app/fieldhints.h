@@ -6,6 +6,9 @@
 #include <functional>
 #include <optional>
 
+class QDateEdit;
+class TextControls;
+
 // Characters used against a long field's limit, such as "123/450", in a
 // warning colour from the limit on. It keeps the width of a four-digit count,
 // so that typing never moves the layout around it.
@@ -31,21 +34,21 @@ private:
     const int m_limit;
 };
 
-// Attaches to the main window's controls, found by their object names, and
-// tells the author what download sites will refuse while the form is filled
-// in: each field gets a tooltip saying what belongs there, a field whose value
-// breaks a rule shows a warning icon (the hint is its tooltip and the field's
-// accessible description), and the counters of Keywords and the description
-// follow their texts. Typed and imported values are treated alike, since both
-// change the controls' text. Nothing here stops the author.
+// Attaches to the main window's controls and tells the author what download
+// sites will refuse while the form is filled in: each field gets a tooltip
+// saying what belongs there, a field whose value breaks a rule shows a
+// warning icon (the hint is its tooltip and the field's accessible
+// description), and the counters of Keywords and the description follow
+// their texts. Typed and imported values are treated alike, since both change
+// the controls' text. Nothing here stops the author.
 class FieldHints : public QObject
 {
     Q_OBJECT
 
 public:
-    // The counters are the LengthCounters named KeywordsCounter and
-    // DescriptionCounter that the window has laid out.
-    explicit FieldHints(QWidget *window);
+    FieldHints(QWidget *window, const TextControls &texts, QDateEdit *releaseDate,
+               QWidget *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
+               LengthCounter *descriptionCounter);
 };
 
 class QLineEdit;

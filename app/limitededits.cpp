@@ -17,11 +17,7 @@ DescriptionEdit::DescriptionEdit(int typingLimit, QWidget *parent)
 
 QString DescriptionEdit::text() const
 {
-    // toPlainText() turns no-break spaces into blanks; the raw text keeps
-    // them and marks block ends with the paragraph separator.
-    QString raw = document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, u'\n');
-    return raw;
+    return exactText(this);
 }
 
 void DescriptionEdit::setTextUncut(const QString &text)

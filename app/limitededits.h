@@ -16,7 +16,6 @@ class DescriptionEdit : public QPlainTextEdit
 public:
     explicit DescriptionEdit(int typingLimit, QWidget *parent = nullptr);
 
-    int typingLimit() const { return m_typingLimit; }
     // The text exactly as held: no-break spaces stay, line breaks are "\n".
     QString text() const;
     void setTextUncut(const QString &text);

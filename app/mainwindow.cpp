@@ -38,14 +38,6 @@ namespace {
 const QString xmlFilter = QStringLiteral("XML Document (*.xml)");
 const QColor navy(0x00, 0x00, 0x80);
 
-QLineEdit *makeEdit(const char *name, int width)
-{
-    auto *edit = new QLineEdit;
-    edit->setObjectName(QLatin1String(name));
-    edit->setMinimumWidth(width);
-    return edit;
-}
-
 // A caption ending in " :" beside the field it names, right-aligned as in a form.
 QLabel *makeLabel(const char *name, const QString &caption, QWidget *buddy = nullptr,
                   bool optional = false)
@@ -71,26 +63,29 @@ TFMain::TFMain(QWidget *parent)
     , ProgramInformation(new QGroupBox(tr("Program Information")))
     , OtherInfo(new QGroupBox)
     , WebInfo(new QGroupBox(tr("Web Info")))
-    , Company_Name(makeEdit("Company_Name", 193))
-    , Company_Website_URL(makeEdit("Company_Website_URL", 193))
-    , Contact_Email(makeEdit("Contact_Email", 193))
-    , Program_Name(makeEdit("Program_Name", 193))
-    , Program_Version(makeEdit("Program_Version", 193))
+    , m_texts(this)
+    , Company_Name(m_texts.lineEdit(TextField::Company_Name))
+    , Company_Website_URL(m_texts.lineEdit(TextField::Company_Website_URL))
+    , Contact_Email(m_texts.lineEdit(TextField::Contact_Email))
+    , Program_Name(m_texts.lineEdit(TextField::Program_Name))
+    , Program_Version(m_texts.lineEdit(TextField::Program_Version))
     , Release_Date(new QDateEdit)
     , Program_Type(new QComboBox)
-    , Program_Cost_Dollars(makeEdit("Program_Cost_Dollars", 193))
-    , File_Size_Bytes(makeEdit("File_Size_Bytes", 193))
+    , Program_Cost_Dollars(m_texts.lineEdit(TextField::Program_Cost_Dollars))
+    , File_Size_Bytes(m_texts.lineEdit(TextField::File_Size_Bytes))
     , Program_OS_Support(new QListWidget)
-    , Keywords(makeEdit("Keywords", 513))
-    , Char_Desc_450(new DescriptionEdit(Pad::DescriptionLimit))
-    , Application_Info_URL(makeEdit("Application_Info_URL", 481))
-    , Application_XML_File_URL(makeEdit("Application_XML_File_URL", 481))
-    , Primary_Download_URL(makeEdit("Primary_Download_URL", 481))
-    , Application_Screenshot_URL(makeEdit("Application_Screenshot_URL", 481))
+    , Keywords(m_texts.lineEdit(TextField::Keywords))
+    , Char_Desc_450(m_texts.description())
+    , Application_Info_URL(m_texts.lineEdit(TextField::Application_Info_URL))
+    , Application_XML_File_URL(m_texts.lineEdit(TextField::Application_XML_File_URL))
+    , Primary_Download_URL(m_texts.lineEdit(TextField::Primary_Download_URL))
+    , Application_Screenshot_URL(m_texts.lineEdit(TextField::Application_Screenshot_URL))
     , FileSize(new QPushButton(tr("File Size (Bytes)")))
     , ClearButton(new QPushButton(tr("Clear All")))
     , ImportButton(new QPushButton(tr("Import from Existing PAD")))
     , GenerateButton(new QPushButton(tr("Generate PAD")))
+    , m_keywordsCounter(new LengthCounter(tr("Keywords"), Pad::KeywordsLimit))
+    , m_descriptionCounter(new LengthCounter(tr("Description"), Pad::DescriptionLimit))
     , m_recentFiles(new RecentFiles(this))
 {
     setObjectName(QStringLiteral("FMain"));
@@ -116,7 +111,8 @@ TFMain::TFMain(QWidget *parent)
     FAbout = new TFAbout(this);
     FAbout->setObjectName(QStringLiteral("FAbout"));
 
-    new FieldHints(this);
+    new FieldHints(this, m_texts, Release_Date, Program_Type, Program_OS_Support,
+                   m_keywordsCounter, m_descriptionCounter);
 }
 
 void TFMain::FormCreate()
@@ -126,6 +122,14 @@ void TFMain::FormCreate()
 
 void TFMain::createGroups()
 {
+    for (QLineEdit *edit : {Company_Name, Company_Website_URL, Contact_Email, Program_Name,
+                            Program_Version, Program_Cost_Dollars, File_Size_Bytes})
+        edit->setMinimumWidth(193);
+    Keywords->setMinimumWidth(513);
+    for (QLineEdit *edit : {Application_Info_URL, Application_XML_File_URL, Primary_Download_URL,
+                            Application_Screenshot_URL})
+        edit->setMinimumWidth(481);
+
     CompanyInfo->setObjectName(QStringLiteral("CompanyInfo"));
     auto *company = new QGridLayout(CompanyInfo);
     company->addWidget(makeLabel("Label1", tr("Company Name :"), Company_Name), 0, 0);
@@ -165,8 +169,6 @@ void TFMain::createGroups()
     }
     Program_OS_Support->setMinimumWidth(193);
     Program_OS_Support->setFixedHeight(Program_OS_Support->fontMetrics().height() * 5);
-    limitTyping(Keywords, Pad::KeywordsLimit);
-    Char_Desc_450->setObjectName(QStringLiteral("Char_Desc_450"));
     Char_Desc_450->setMinimumWidth(521);
     Char_Desc_450->setFixedHeight(Char_Desc_450->fontMetrics().lineSpacing() * 2
                                   + Char_Desc_450->horizontalScrollBar()->sizeHint().height()
@@ -177,22 +179,20 @@ void TFMain::createGroups()
     descriptionLabels->addWidget(makeLabel("Label12", tr("Descriptions :"), Char_Desc_450));
     // The count hangs right under the limit it counts against, which leaves
     // the row no taller than the memo.
-    auto *descriptionCounter = new LengthCounter(tr("Description"), Pad::DescriptionLimit);
-    descriptionCounter->setObjectName(QStringLiteral("DescriptionCounter"));
+    m_descriptionCounter->setObjectName(QStringLiteral("DescriptionCounter"));
     auto *limitAndCount = new QVBoxLayout;
     limitAndCount->setSpacing(0);
     limitAndCount->addWidget(makeLabel("Label4", tr("(450 chars.)")));
-    limitAndCount->addWidget(descriptionCounter);
+    limitAndCount->addWidget(m_descriptionCounter);
     descriptionLabels->addLayout(limitAndCount);
     descriptionLabels->addStretch();
 
     // The counter takes its width from the Keywords field, so the row keeps its extent.
-    auto *keywordsCounter = new LengthCounter(tr("Keywords"), Pad::KeywordsLimit);
-    keywordsCounter->setObjectName(QStringLiteral("KeywordsCounter"));
-    keywordsCounter->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_keywordsCounter->setObjectName(QStringLiteral("KeywordsCounter"));
+    m_keywordsCounter->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     auto *keywordsRow = new QHBoxLayout;
     keywordsRow->addWidget(Keywords);
-    keywordsRow->addWidget(keywordsCounter);
+    keywordsRow->addWidget(m_keywordsCounter);
 
     auto *other = new QGridLayout(OtherInfo);
     other->addWidget(makeLabel("Label8", tr("Program Type :"), Program_Type), 0, 0);
@@ -209,7 +209,7 @@ void TFMain::createGroups()
     other->addWidget(makeLabel("Label11", tr("Keywords :"), Keywords), 3, 0);
     other->addLayout(keywordsRow, 3, 1, 1, 4);
     Keywords->setMinimumWidth(Keywords->minimumWidth() - keywordsRow->spacing()
-                              - keywordsCounter->sizeHint().width());
+                              - m_keywordsCounter->sizeHint().width());
     other->addLayout(descriptionLabels, 4, 0);
     other->addWidget(Char_Desc_450, 4, 1, 1, 4);
 
@@ -343,43 +343,11 @@ void TFMain::setTabOrder()
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
-QWidget *TFMain::textWidget(TextField field) const
-{
-    switch (field) {
-    case TextField::Company_Name: return Company_Name;
-    case TextField::Company_Website_URL: return Company_Website_URL;
-    case TextField::Contact_Email: return Contact_Email;
-    case TextField::Program_Name: return Program_Name;
-    case TextField::Program_Version: return Program_Version;
-    case TextField::Program_Cost_Dollars: return Program_Cost_Dollars;
-    case TextField::File_Size_Bytes: return File_Size_Bytes;
-    case TextField::Keywords: return Keywords;
-    case TextField::Char_Desc_450: return Char_Desc_450;
-    case TextField::Application_Info_URL: return Application_Info_URL;
-    case TextField::Application_XML_File_URL: return Application_XML_File_URL;
-    case TextField::Primary_Download_URL: return Primary_Download_URL;
-    case TextField::Application_Screenshot_URL: return Application_Screenshot_URL;
-    }
-    Q_UNREACHABLE();
-}
-
-void TFMain::setFieldText(TextField field, const QString &text)
-{
-    if (field == TextField::Char_Desc_450)
-        Char_Desc_450->setTextUncut(text);
-    else
-        setTextUncut(static_cast<QLineEdit *>(textWidget(field)), text);
-}
-
 Pad::PadValues TFMain::gatherValues() const
 {
     Pad::PadValues values;
-    for (int i = 0; i < Pad::TextFieldCount; ++i) {
-        const auto field = static_cast<TextField>(i);
-        values.text(field) = field == TextField::Char_Desc_450
-                                 ? Char_Desc_450->text()
-                                 : static_cast<QLineEdit *>(textWidget(field))->text();
-    }
+    for (int i = 0; i < Pad::TextFieldCount; ++i)
+        values.texts[i] = m_texts.text(static_cast<TextField>(i));
     values.releaseDate = Release_Date->date();
     values.programType = Program_Type->currentIndex() >= 0 ? Program_Type->currentText() : QString();
     for (int row = 0; row < Program_OS_Support->count(); ++row) {
@@ -394,7 +362,7 @@ QStringList TFMain::applyImport(const Pad::PadImport &imported)
 {
     const Pad::PadValues &values = imported.values;
     for (int i = 0; i < Pad::TextFieldCount; ++i)
-        setFieldText(static_cast<TextField>(i), values.text(static_cast<TextField>(i)));
+        m_texts.setTextUncut(static_cast<TextField>(i), values.texts[i]);
     Program_Type->setCurrentIndex(int(Pad::ProgramTypeList().indexOf(values.programType)));
     for (int row = 0; row < Program_OS_Support->count(); ++row) {
         QListWidgetItem *item = Program_OS_Support->item(row);
@@ -419,7 +387,7 @@ void TFMain::showError(const QString &text)
 void TFMain::reportProblem(const Pad::FieldProblem &problem)
 {
     showError(problem.message);
-    QWidget *target = problem.field ? textWidget(*problem.field) : Program_OS_Support;
+    QWidget *target = problem.field ? m_texts.widget(*problem.field) : Program_OS_Support;
     target->setFocus(Qt::OtherFocusReason);
 }
 
@@ -511,7 +479,7 @@ void TFMain::importFile(const QString &path)
 void TFMain::ClearButtonClick()
 {
     for (int i = 0; i < Pad::TextFieldCount; ++i)
-        setFieldText(static_cast<TextField>(i), QString());
+        m_texts.setTextUncut(static_cast<TextField>(i), QString());
     for (int row = 0; row < Program_OS_Support->count(); ++row)
         Program_OS_Support->item(row)->setCheckState(Qt::Unchecked);
     m_fileFields = {};

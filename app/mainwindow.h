@@ -2,6 +2,7 @@
 
 #include "padfields.h"
 #include "padform.h"
+#include "textcontrols.h"
 
 #include <QMainWindow>
 
@@ -9,6 +10,7 @@
 #include <optional>
 
 class DescriptionEdit;
+class LengthCounter;
 class QComboBox;
 class QDateEdit;
 class QGroupBox;
@@ -65,8 +67,6 @@ private:
     void createStatusBar();
     void setTabOrder();
 
-    QWidget *textWidget(Pad::TextField field) const;
-    void setFieldText(Pad::TextField field, const QString &text);
     void reportProblem(const Pad::FieldProblem &problem);
     void showError(const QString &text);
     bool confirmReplace(const QString &path);
@@ -78,6 +78,8 @@ private:
     QGroupBox *const OtherInfo;
     QGroupBox *const WebInfo;
 
+    // Made before the named text fields below, which are its controls.
+    const TextControls m_texts;
     QLineEdit *const Company_Name;
     QLineEdit *const Company_Website_URL;
     QLineEdit *const Contact_Email;
@@ -99,6 +101,9 @@ private:
     QPushButton *const ClearButton;
     QPushButton *const ImportButton;
     QPushButton *const GenerateButton;
+
+    LengthCounter *const m_keywordsCounter;
+    LengthCounter *const m_descriptionCounter;
 
     // The path last chosen in each file dialog, proposed when it opens again.
     std::array<QString, 3> m_lastChosenPaths;

@@ -107,8 +107,7 @@ private slots:
 
 void TestHints::initTestCase()
 {
-    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    configureApplication(*qApp);
+    prepareApplication();
 }
 
 void TestHints::everyControlExplainsItself()

@@ -14,18 +14,34 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSettings>
-#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Names the application as at start-up, keeps the file dialogs Qt's own, and
-// points the settings (recent files) at a test folder that starts empty, so
-// that tests never touch the user's own.
+// gives this process settings of its own (the recent files, the file dialogs'
+// history) in a folder that starts empty and goes at exit. So tests never
+// touch the user's settings, and test programs running side by side never see
+// each other's: Qt's test mode would share one folder among all of them.
+// Must run before anything creates a QSettings.
 inline void prepareApplication()
 {
+    static const QTemporaryDir home;
+    if (!home.isValid())
+        qFatal("no temporary folder for the settings: %s", qPrintable(home.errorString()));
+    const QString config = home.filePath(QStringLiteral("config"));
+    const QString data = home.filePath(QStringLiteral("data"));
+    if (!QDir().mkpath(config) || !QDir().mkpath(data))
+        qFatal("cannot make the settings folders in %s", qPrintable(home.path()));
+    // Also reaches what reads the standard locations, and programs started from the tests.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, config);
+
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    QStandardPaths::setTestModeEnabled(true);
     configureApplication(*qApp);
-    QSettings().clear();
+    if (!QSettings().fileName().startsWith(config))
+        qFatal("the settings are not in the test's own folder: %s", qPrintable(QSettings().fileName()));
 }
 
 template <typename T>
