@@ -3,7 +3,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <array>
+#include <tuple>
 
 namespace Pad {
 
@@ -368,6 +370,105 @@ bool holdsChanges(const OtherFields &file, const OtherFields &fields)
             return true;
     }
     return false;
+}
+
+namespace {
+
+// Where a path stands in the table, for putting edits in its order; a
+// description in another language stands after English, by language.
+int tableOrder(const QString &path)
+{
+    const FormatField *field = formatField(path);
+    return field ? int(field - formatFields().constData()) : int(formatFields().size());
+}
+
+} // namespace
+
+OtherFieldEdits otherFieldEdits(const OtherFields &file, const OtherFields &fields)
+{
+    OtherFieldEdits edits;
+    QStringList paths = fields.values.keys();
+    for (const QString &language : fields.languages) {
+        if (file.languages.contains(language))
+            continue;
+        for (const QString &element : descriptionElements()) {
+            const QString path = QStringLiteral("%1/%2/%3").arg(DescriptionsPath, language, element);
+            if (!paths.contains(path))
+                paths << path;
+        }
+    }
+    // The table's order, with each language's descriptions together, English
+    // first and the others in the author's order.
+    const auto key = [&fields](const QString &path) {
+        const QStringView language = descriptionLanguage(path);
+        if (language.isEmpty())
+            return std::tuple(tableOrder(path), qsizetype(0), 0);
+        const qsizetype rank = language == DefaultLanguage ? 0 : fields.languages.indexOf(language) + 1;
+        return std::tuple(tableOrder(descriptionsPrefix() + QString(DefaultLanguage) + u'/'
+                                     + descriptionElements().constFirst()),
+                          rank, tableOrder(path));
+    };
+    std::stable_sort(paths.begin(), paths.end(),
+              [&key](const QString &a, const QString &b) { return key(a) < key(b); });
+    for (const QString &path : std::as_const(paths)) {
+        const QStringView language = descriptionLanguage(path);
+        const bool newLanguage = !language.isEmpty() && language != DefaultLanguage
+                                 && !file.languages.contains(language);
+        const QString text = fields.values.value(path);
+        if (newLanguage || file.values.value(path) != text)
+            edits.values << PathText{path, text};
+    }
+    for (const QString &language : file.languages) {
+        if (!fields.languages.contains(language))
+            edits.removedLanguages << language;
+    }
+    // The values of a language that goes need no edits of their own.
+    edits.values.removeIf([&edits](const PathText &edit) {
+        return edits.removedLanguages.contains(descriptionLanguage(edit.path));
+    });
+    return edits;
+}
+
+QString fieldDisplayName(QStringView path)
+{
+    const FormatField *field = formatField(path);
+    const QString name = field ? field->title : path.toString();
+    const QStringView language = descriptionLanguage(path);
+    if (field && !language.isEmpty() && language != DefaultLanguage)
+        return QStringLiteral("%1 (%2)").arg(name, language);
+    return name;
+}
+
+QList<PathText> followingFileSizes(const QString &sizeInBytes, bool hasKilobytes, bool hasMegabytes)
+{
+    bool number = !sizeInBytes.isEmpty() && sizeInBytes.size() <= 16;
+    for (QChar c : sizeInBytes)
+        number = number && c >= u'0' && c <= u'9';
+    if (!number)
+        return {};
+    const qint64 bytes = sizeInBytes.toLongLong();
+    QList<PathText> sizes;
+    if (hasKilobytes)
+        sizes << PathText{FileSizeKilobytesPath, fileSizeKilobytes(bytes)};
+    if (hasMegabytes)
+        sizes << PathText{FileSizeMegabytesPath, fileSizeMegabytes(bytes)};
+    return sizes;
+}
+
+QList<RuleBreak> formatRuleBreaks(const QList<PathText> &leaves)
+{
+    QList<RuleBreak> breaks;
+    QSet<QString> seen;
+    for (const PathText &leaf : leaves) {
+        if (seen.contains(leaf.path))
+            continue;
+        seen.insert(leaf.path);
+        if (shownInWindow(leaf.path))
+            continue;
+        if (const std::optional<QString> hint = formatRuleHint(leaf.path, leaf.text))
+            breaks << RuleBreak{leaf.path, leaf.text, *hint};
+    }
+    return breaks;
 }
 
 } // namespace Pad

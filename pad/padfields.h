@@ -125,4 +125,41 @@ OtherFields otherFieldsOf(const QList<PathText> &leaves, QList<PathText> *kept =
 // the file lacks counting as empty.
 bool holdsChanges(const OtherFields &file, const OtherFields &fields);
 
+// What turns the file's fields into the author's: the values that differ, in
+// the table's order (an element the file lacks counting as empty), every
+// description element of a language the file lacks, so that its block is
+// whole, and the languages whose blocks go.
+struct OtherFieldEdits
+{
+    QList<PathText> values;
+    QStringList removedLanguages;
+    bool isEmpty() const { return values.isEmpty() && removedLanguages.isEmpty(); }
+};
+OtherFieldEdits otherFieldEdits(const OtherFields &file, const OtherFields &fields);
+
+// The field's name as messages give it: its title, and for a description in
+// another language the language too ("80 character description (German)").
+QString fieldDisplayName(QStringView path);
+
+// The sizes in K and MB that follow a new size in bytes, for those of the two
+// elements the file has; none when the size is no number of digits.
+QList<PathText> followingFileSizes(const QString &sizeInBytes, bool hasKilobytes, bool hasMegabytes);
+
+inline constexpr QLatin1StringView FileSizeBytesPath("Program_Info/File_Info/File_Size_Bytes");
+inline constexpr QLatin1StringView FileSizeKilobytesPath("Program_Info/File_Info/File_Size_K");
+inline constexpr QLatin1StringView FileSizeMegabytesPath("Program_Info/File_Info/File_Size_MB");
+
+// A value of a file that breaks the format's rule of its field.
+struct RuleBreak
+{
+    QString path;
+    QString value;
+    QString hint;
+    bool operator==(const RuleBreak &) const = default;
+};
+// The values of the file's elements (path and text, in document order) that
+// break the format's rules, but for the window's fields, which keep their
+// own rules. Only the first element of a path counts, as for the reader.
+QList<RuleBreak> formatRuleBreaks(const QList<PathText> &leaves);
+
 } // namespace Pad

@@ -24,6 +24,10 @@ private slots:
     void longTexts();
     void fileSizes_data();
     void fileSizes();
+    void followingFileSizes();
+    void leavesSortedIntoFields();
+    void editsBetweenFileAndFields();
+    void ruleBreaksOfAFile();
 };
 
 void TestPadFields::everyPatternCompiles()
@@ -303,6 +307,112 @@ void TestPadFields::fileSizes()
     QFETCH(QString, megabytes);
     QCOMPARE(Pad::fileSizeKilobytes(bytes), kilobytes);
     QCOMPARE(Pad::fileSizeMegabytes(bytes), megabytes);
+}
+
+void TestPadFields::followingFileSizes()
+{
+    using Pad::PathText;
+    const QString k = Pad::FileSizeKilobytesPath;
+    const QString mb = Pad::FileSizeMegabytesPath;
+    QCOMPARE(Pad::followingFileSizes(u"2621440"_s, true, true),
+             (QList<PathText>{{k, u"2560"_s}, {mb, u"2.5"_s}}));
+    QCOMPARE(Pad::followingFileSizes(u"2621440"_s, false, true), (QList<PathText>{{mb, u"2.5"_s}}));
+    QCOMPARE(Pad::followingFileSizes(u"2621440"_s, false, false), QList<PathText>());
+    // What is no size in bytes leaves the others as they are.
+    QCOMPARE(Pad::followingFileSizes(u"2,621,440"_s, true, true), QList<PathText>());
+    QCOMPARE(Pad::followingFileSizes(QString(), true, true), QList<PathText>());
+    QCOMPARE(Pad::followingFileSizes(QString(17, u'9'), true, true), QList<PathText>());
+}
+
+void TestPadFields::leavesSortedIntoFields()
+{
+    const QList<Pad::PathText> leaves{
+        {u"MASTER_PAD_VERSION_INFO/MASTER_PAD_VERSION"_s, u"3.11"_s},
+        {u"Company_Info/Company_Name"_s, u"Tarnwick"_s},
+        {u"Company_Info/City_Town"_s, u"Leeds"_s},
+        {u"Program_Info/Includes_JAVA_VM"_s, u"N"_s},
+        {u"Program_Descriptions/English/Keywords"_s, u"notes"_s},
+        {u"Program_Descriptions/English/Char_Desc_80"_s, u"Short"_s},
+        {u"Program_Descriptions/German/Char_Desc_80"_s, u"Kurz"_s},
+        {u"Program_Descriptions/German/Extra"_s, u"?"_s},
+        {u"Program_Descriptions/Dutch"_s, QString()},
+        {u"Company_Info/City_Town"_s, u"York"_s},
+        {u"Affiliates"_s, QString()},
+        {u"Tool_Extension/Setting"_s, u"on"_s},
+    };
+    QList<Pad::PathText> kept;
+    const Pad::OtherFields fields = Pad::otherFieldsOf(leaves, &kept);
+    QMap<QString, QString> values;
+    values.insert(u"Company_Info/City_Town"_s, u"Leeds"_s);
+    values.insert(u"Program_Descriptions/English/Char_Desc_80"_s, u"Short"_s);
+    values.insert(u"Program_Descriptions/German/Char_Desc_80"_s, u"Kurz"_s);
+    QCOMPARE(fields.values, values);
+    QCOMPARE(fields.languages, (QStringList{u"German"_s, u"Dutch"_s}));
+    QCOMPARE(kept, (QList<Pad::PathText>{leaves[3], leaves[7], leaves[9], leaves[11]}));
+}
+
+void TestPadFields::editsBetweenFileAndFields()
+{
+    Pad::OtherFields file;
+    file.values.insert(u"Company_Info/City_Town"_s, u"Leeds"_s);
+    file.values.insert(u"Permissions/EULA"_s, u"Be nice."_s);
+    file.values.insert(u"Program_Descriptions/English/Char_Desc_80"_s, u"Short"_s);
+    file.values.insert(u"Program_Descriptions/German/Char_Desc_80"_s, u"Kurz"_s);
+    file.values.insert(u"Program_Descriptions/French/Char_Desc_80"_s, u"Court"_s);
+    file.languages = QStringList{u"German"_s, u"French"_s};
+
+    Pad::OtherFields fields = file;
+    QVERIFY(!Pad::holdsChanges(file, fields));
+    QVERIFY(Pad::otherFieldEdits(file, fields).isEmpty());
+    // An empty value for an element the file lacks changes nothing.
+    fields.values.insert(u"Company_Info/Country"_s, QString());
+    QVERIFY(!Pad::holdsChanges(file, fields));
+    QVERIFY(Pad::otherFieldEdits(file, fields).isEmpty());
+
+    fields.values[u"Permissions/EULA"_s] = u"Be kind."_s;
+    fields.values[u"Company_Info/City_Town"_s] = QString();
+    fields.values[u"Program_Descriptions/German/Char_Desc_80"_s] = u"Knapp"_s;
+    fields.values[u"Program_Descriptions/French/Char_Desc_80"_s] = u"Bref"_s;
+    fields.languages = QStringList{u"German"_s, u"Spanish"_s};
+    fields.values.insert(u"Program_Descriptions/Spanish/Char_Desc_45"_s, u"Corto"_s);
+    QVERIFY(Pad::holdsChanges(file, fields));
+
+    const Pad::OtherFieldEdits edits = Pad::otherFieldEdits(file, fields);
+    QList<Pad::PathText> expected{
+        {u"Company_Info/City_Town"_s, QString()},
+        {u"Program_Descriptions/German/Char_Desc_80"_s, u"Knapp"_s},
+    };
+    for (const QString &element : Pad::descriptionElements()) {
+        const QString path = u"Program_Descriptions/Spanish/"_s + element;
+        expected << Pad::PathText{path, fields.values.value(path)};
+    }
+    expected << Pad::PathText{u"Permissions/EULA"_s, u"Be kind."_s};
+    QCOMPARE(edits.values, expected);
+    QCOMPARE(edits.removedLanguages, QStringList{u"French"_s});
+}
+
+void TestPadFields::ruleBreaksOfAFile()
+{
+    const QList<Pad::PathText> leaves{
+        {u"MASTER_PAD_VERSION_INFO/MASTER_PAD_VERSION"_s, u"three"_s},
+        // The window's fields keep their own rules, checked elsewhere.
+        {u"Company_Info/Company_Name"_s, u"X"_s},
+        {u"Company_Info/City_Town"_s, u"L"_s},
+        {u"Company_Info/City_Town"_s, u"M"_s},
+        {u"Company_Info/Country"_s, QString()},
+        {u"Program_Descriptions/German/Char_Desc_45"_s, QString(46, u'x')},
+        {u"Program_Info/Includes_JAVA_VM"_s, u"perhaps"_s},
+    };
+    const QList<Pad::RuleBreak> breaks = Pad::formatRuleBreaks(leaves);
+    QCOMPARE(breaks.size(), 3);
+    QCOMPARE(breaks[0].path, leaves[0].path);
+    QCOMPARE(breaks[0].value, u"three"_s);
+    QCOMPARE(breaks[1].path, leaves[2].path);
+    QCOMPARE(breaks[1].value, u"L"_s);
+    QCOMPARE(breaks[1].hint, *Pad::formatRuleHint(leaves[2].path, u"L"_s));
+    QCOMPARE(breaks[2].path, leaves[5].path);
+    QCOMPARE(Pad::fieldDisplayName(breaks[2].path), u"45 character description (German)"_s);
+    QCOMPARE(Pad::fieldDisplayName(u"Company_Info/City_Town"), u"City or town"_s);
 }
 
 QTEST_GUILESS_MAIN(TestPadFields)
