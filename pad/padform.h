@@ -68,9 +68,9 @@ bool isRequired(TextField field);
 std::optional<FieldProblem> validate(const PadValues &values);
 
 // XML 1.0 cannot carry every character: C0 controls other than tab, LF and CR,
-// U+FFFE, U+FFFF, and unpaired surrogates.
-bool isXmlChar(char32_t c);
-bool holdsOnlyXmlChars(const QString &text);
+// U+FFFE, U+FFFF, and unpaired surrogates. The index in text of the first
+// such character (of an unpaired surrogate itself); -1 when there is none.
+qsizetype firstNonXmlChar(QStringView text);
 
 // The first field, in the order the writer emits them, whose text cannot be saved.
 std::optional<FieldProblem> findUnsavableField(const PadValues &values);

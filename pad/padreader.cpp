@@ -1,12 +1,12 @@
 #include "padreader.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
+#include <QSysInfo>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -84,303 +84,215 @@ bool takeSlash(QStringView text, qsizetype &pos)
     return false;
 }
 
-// Raw bytes are read and decoded in pieces of this size.
-constexpr qint64 ChunkSize = 64 * 1024;
-
 bool isXmlWhitespace(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
 
-// The encoding the document declares or its first bytes show.
-struct Encoding
+QString notWellFormed(qint64 line, qint64 column, const QString &what)
 {
-    QString declared; // empty: none declared
-    QStringConverter::Encoding detected = QStringConverter::Utf8;
-    // Why the start of the document could not be read, when it could not.
-    QString startProblem;
-    bool unsupported = false; // the declared encoding is one no decoder knows
-};
-
-// A decoder that can tell whether the bytes read so far end inside a
-// character, how many of them it holds back, and how many did not fit.
-class Decoder : public QStringDecoder
-{
-public:
-    using QStringDecoder::QStringDecoder;
-    bool endsInsideACharacter() const { return state.remainingChars > 0; }
-    qsizetype heldBack() const { return state.remainingChars; }
-    qsizetype invalidCount() const { return state.invalidChars; }
-};
-
-// Whether the U+0000 at index of the text that bytes decode to stands for
-// bytes that did not fit the encoding rather than for a real U+0000: decodes
-// again one byte at a time with a decoder like the one used.
-bool marksInvalidBytes(const QByteArray &bytes, qsizetype index, const Encoding &encoding, bool atStart)
-{
-    QStringConverter::Flags flags = QStringConverter::Flag::ConvertInvalidToNull;
-    if (!atStart)
-        flags |= QStringConverter::Flag::ConvertInitialBom;
-    Decoder decoder = encoding.declared.isEmpty() ? Decoder(encoding.detected, flags)
-                                                  : Decoder(encoding.declared.toUtf8().constData(), flags);
-    QString produced;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const qsizetype invalidBefore = decoder.invalidCount();
-        produced += decoder.decode(bytes.sliced(i, 1));
-        // A decoder that keeps a partial character to itself (one built on
-        // ICU) cannot be started again in the middle; then its word stands.
-        if (produced.size() > index)
-            return produced[index] != QChar(0) || decoder.invalidCount() > invalidBefore;
-    }
-    return true;
+    return QStringLiteral("it is not well-formed XML (line %1, column %2: %3)").arg(line).arg(column).arg(what);
 }
 
-// Follows the text handed to the XML reader closely enough to know where each
-// start tag and document type declaration begins and how long it has grown,
-// checks that every character is allowed in XML, and counts lines and columns
-// as the XML reader does.
-class TextScanner
+QString tooLarge()
 {
-public:
-    enum class Problem { None, InvalidByte, DisallowedCharacter, MarkupTooLong };
+    return QStringLiteral("the file is larger than %1 MiB").arg(MaxPadFileSize / (1024 * 1024));
+}
 
-    // The U+0000 that scan stopped at as an invalid byte is a character of the file.
-    void nullIsACharacter() { m_problem = Problem::DisallowedCharacter; }
-
-    // Scans text up to the first problem; returns its index in text, or text.size().
-    qsizetype scan(QStringView text, bool decodingFailed)
-    {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text[i];
-            if (!checkCharacter(c, decodingFailed))
-                return i;
-            if (!followMarkup(c))
-                return i;
-            advance(c);
-        }
-        return text.size();
-    }
-
-    // At the end of the text: a high surrogate without its partner is unpaired.
-    bool finish()
-    {
-        if (!m_pendingHigh)
-            return true;
-        m_problem = Problem::DisallowedCharacter;
-        m_problemCharacter = m_pendingHighValue;
-        m_problemLine = m_pendingHighLine;
-        m_problemColumn = m_pendingHighColumn;
-        return false;
-    }
-
-    Problem problem() const { return m_problem; }
-    char16_t problemCharacter() const { return m_problemCharacter; }
-    qint64 problemLine() const { return m_problemLine; }
-    qint64 problemColumn() const { return m_problemColumn; }
-    // Where the markup that the text scanned so far ends inside began, counted
-    // in characters from the start; -1 when it ends outside markup.
-    qint64 openMarkupStart() const { return m_state == State::Text ? -1 : m_markupStart; }
-    qint64 line() const { return m_line; }
-    qint64 column() const { return m_column; }
-
-private:
-    enum class State {
-        Text, Open, Bang, StartTag, EndTag, Comment, Cdata, Pi, Doctype, DoctypeComment, DoctypePi
-    };
-
-    void setProblem(Problem problem, char16_t c, qint64 line, qint64 column)
-    {
-        m_problem = problem;
-        m_problemCharacter = c;
-        m_problemLine = line;
-        m_problemColumn = column;
-    }
-
-    bool checkCharacter(QChar c, bool decodingFailed)
-    {
-        const char16_t u = c.unicode();
-        if (m_pendingHigh) {
-            if (c.isLowSurrogate()) {
-                m_pendingHigh = false;
-                return true;
-            }
-            setProblem(Problem::DisallowedCharacter, m_pendingHighValue, m_pendingHighLine,
-                       m_pendingHighColumn);
-            return false;
-        }
-        if (u == 0 && decodingFailed) {
-            setProblem(Problem::InvalidByte, u, m_line, m_column + 1);
-            return false;
-        }
-        if (c.isHighSurrogate()) {
-            m_pendingHigh = true;
-            m_pendingHighValue = u;
-            m_pendingHighLine = m_line;
-            m_pendingHighColumn = m_column + 1;
-            return true;
-        }
-        if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || c.isLowSurrogate()
-            || u == 0xfffe || u == 0xffff) {
-            setProblem(Problem::DisallowedCharacter, u, m_line, m_column + 1);
-            return false;
-        }
-        return true;
-    }
-
-    void advance(QChar c)
-    {
-        ++m_position;
-        if (c == u'\n') {
-            ++m_line;
-            m_column = 0;
-        } else {
-            ++m_column;
-        }
-    }
-
-    bool endsWith(QLatin1StringView tail) const
-    {
-        return recent().endsWith(tail);
-    }
-
-    void enter(State state)
-    {
-        m_state = state;
-        m_recentSize = 0;
-    }
-
-    void startMarkup()
-    {
-        m_markupLength = 1; // the '<'
-        m_markupStart = m_position;
-        m_markupLine = m_line;
-        m_markupColumn = m_column + 1;
-    }
-
-
-    // False when a start tag or document type declaration grows past the bound.
-    bool followMarkup(QChar c)
-    {
-        if (m_state != State::Text) {
-            if (m_recentSize == RecentSize) {
-                std::copy(m_recent.begin() + 1, m_recent.end(), m_recent.begin());
-                --m_recentSize;
-            }
-            m_recent[m_recentSize++] = c.unicode();
-        }
-        switch (m_state) {
-        case State::Text:
-            if (c == u'<') {
-                enter(State::Open);
-                startMarkup();
-            }
-            return true;
-        case State::Open:
-            if (c == u'/')
-                enter(State::EndTag);
-            else if (c == u'?')
-                enter(State::Pi);
-            else if (c == u'!')
-                enter(State::Bang);
-            else
-                m_state = State::StartTag;
-            return grow();
-        case State::Bang:
-            if (recent() == u"--")
-                enter(State::Comment);
-            else if (recent() == u"[CDATA[")
-                enter(State::Cdata);
-            else if (!QStringView(u"[CDATA[").startsWith(recent()) && !QStringView(u"--").startsWith(recent()))
-                m_state = State::Doctype;
-            return grow();
-        case State::StartTag:
-            if (m_quote.isNull() && (c == u'"' || c == u'\''))
-                m_quote = c;
-            else if (c == m_quote)
-                m_quote = QChar();
-            else if (m_quote.isNull() && c == u'>')
-                enter(State::Text);
-            return grow();
-        case State::EndTag:
-            if (c == u'>')
-                enter(State::Text);
-            return true;
-        case State::Comment:
-            if (endsWith(QLatin1StringView("-->")))
-                enter(State::Text);
-            return true;
-        case State::Cdata:
-            if (endsWith(QLatin1StringView("]]>")))
-                enter(State::Text);
-            return true;
-        case State::Pi:
-            if (endsWith(QLatin1StringView("?>")))
-                enter(State::Text);
-            return true;
-        case State::Doctype:
-            if (!m_quote.isNull()) {
-                if (c == m_quote)
-                    m_quote = QChar();
-            } else if (c == u'"' || c == u'\'') {
-                m_quote = c;
-            } else if (c == u'[') {
-                ++m_brackets;
-            } else if (c == u']') {
-                --m_brackets;
-            } else if (c == u'>' && m_brackets <= 0) {
-                m_brackets = 0;
-                enter(State::Text);
-            } else if (m_brackets > 0 && endsWith(QLatin1StringView("<!--"))) {
-                enter(State::DoctypeComment);
-            } else if (m_brackets > 0 && endsWith(QLatin1StringView("<?"))) {
-                enter(State::DoctypePi);
-            }
-            return grow();
-        case State::DoctypeComment:
-            if (endsWith(QLatin1StringView("-->")))
-                enter(State::Doctype);
-            return grow();
-        case State::DoctypePi:
-            if (endsWith(QLatin1StringView("?>")))
-                enter(State::Doctype);
-            return grow();
-        }
-        return true;
-    }
-
-    bool grow()
-    {
-        if (++m_markupLength <= MaxMarkupLength)
-            return true;
-        setProblem(Problem::MarkupTooLong, 0, m_markupLine, m_markupColumn);
-        return false;
-    }
-
-    State m_state = State::Text;
-    static constexpr int RecentSize = 8;
-    std::array<char16_t, RecentSize> m_recent{}; // the last characters of the current markup
-    int m_recentSize = 0;
-    QStringView recent() const { return QStringView(m_recent.data(), m_recentSize); }
-    QChar m_quote;
-    int m_brackets = 0;
-    qsizetype m_markupLength = 0;
-    qint64 m_markupStart = 0;
-    qint64 m_position = 0; // characters scanned
-    qint64 m_markupLine = 1;
-    qint64 m_markupColumn = 0;
-
-    qint64 m_line = 1;
-    qint64 m_column = 0; // characters of the line so far
-    bool m_pendingHigh = false;
-    char16_t m_pendingHighValue = 0;
-    qint64 m_pendingHighLine = 0;
-    qint64 m_pendingHighColumn = 0;
-
-    Problem m_problem = Problem::None;
-    char16_t m_problemCharacter = 0;
-    qint64 m_problemLine = 0;
-    qint64 m_problemColumn = 0;
+// The line and column of index in text, as the reader's messages count them:
+// lines end at LF, and a column counts UTF-16 code units from 1.
+struct Position
+{
+    qsizetype line;
+    qsizetype column;
 };
+
+Position positionOf(QStringView text, qsizetype index)
+{
+    const QStringView before = text.first(index);
+    return {before.count(u'\n') + 1, index - before.lastIndexOf(u'\n')};
+}
+
+// How the bytes are decoded: by one of Qt's own codecs, or by name.
+struct Codec
+{
+    std::optional<QStringConverter::Encoding> builtIn;
+    QByteArray name;        // the declared name, when not built in
+    QString nameInMessages; // as declared, or the name of what the bytes show
+
+    QStringDecoder decoder(QStringConverter::Flags flags) const
+    {
+        return builtIn ? QStringDecoder(*builtIn, flags) : QStringDecoder(name.constData(), flags);
+    }
+};
+
+// The encoding that the bytes declare or show; nullopt with a reason when they
+// declare one that no decoder knows.
+std::optional<Codec> findCodec(const QByteArray &bytes, QString *reason)
+{
+    const std::optional<QStringConverter::Encoding> shown = QStringConverter::encodingForData(bytes, u'<');
+    // The XML reader takes a declaration only when it is well-formed, as far
+    // as the first '>' and a character more.
+    const qsizetype close = bytes.indexOf('>');
+    const QByteArray head = close < 0 ? bytes : bytes.first(std::min(bytes.size(), close + 8));
+    QXmlStreamReader probe(head);
+    probe.readNext();
+    if (probe.error() == QXmlStreamReader::PrematureEndOfDocumentError && head.size() < bytes.size()) {
+        probe.addData(bytes.sliced(head.size()));
+        probe.readNext();
+    }
+    const bool started = probe.tokenType() == QXmlStreamReader::StartDocument;
+
+    Codec codec;
+    codec.nameInMessages = started ? probe.documentEncoding().toString() : QString();
+    if (!started && probe.hasError() && probe.error() != QXmlStreamReader::PrematureEndOfDocumentError) {
+        // A declaration well-formed up to the name of an encoding that no decoder knows?
+        const bool wide = shown && *shown != QStringConverter::Utf8;
+        QString start = wide ? QStringDecoder(*shown).decode(head) : QString::fromLatin1(head);
+        if (!wide && head.startsWith("\xef\xbb\xbf"))
+            start.remove(0, 3);
+        static const QRegularExpression declaration(QStringLiteral(
+            "^<\\?xml[ \\t\\r\\n]+version[ \\t\\r\\n]*=[ \\t\\r\\n]*(\"1\\.[0-9]+\"|'1\\.[0-9]+')"
+            "[ \\t\\r\\n]+encoding[ \\t\\r\\n]*=[ \\t\\r\\n]*[\"']([A-Za-z][A-Za-z0-9._-]*)[\"']"));
+        const QRegularExpressionMatch match = declaration.match(start);
+        if (match.hasMatch() && !QStringDecoder(match.captured(2).toLatin1().constData()).isValid()) {
+            *reason = notWellFormed(1, match.capturedStart(2) + 1,
+                                    QStringLiteral("Encoding %1 is unsupported").arg(match.captured(2)));
+            return std::nullopt;
+        }
+    }
+    if (codec.nameInMessages.isEmpty()) {
+        codec.builtIn = shown.value_or(QStringConverter::Utf8);
+        codec.nameInMessages = QString::fromLatin1(QStringConverter::nameForEncoding(*codec.builtIn));
+        return codec;
+    }
+    codec.name = codec.nameInMessages.toLatin1();
+    codec.builtIn = QStringConverter::encodingForName(codec.name.constData());
+    // "UTF-16" and "UTF-32" name no byte order: the first bytes show it, or
+    // the decoder takes this machine's.
+    const auto byteOrder = [&](QStringConverter::Encoding little, QStringConverter::Encoding big) {
+        if (shown == little || shown == big)
+            return *shown;
+        return QSysInfo::ByteOrder == QSysInfo::LittleEndian ? little : big;
+    };
+    if (codec.builtIn == QStringConverter::Utf16)
+        codec.builtIn = byteOrder(QStringConverter::Utf16LE, QStringConverter::Utf16BE);
+    else if (codec.builtIn == QStringConverter::Utf32)
+        codec.builtIn = byteOrder(QStringConverter::Utf32LE, QStringConverter::Utf32BE);
+    return codec;
+}
+
+// The decoded text, and where in it the first byte that does not fit the
+// encoding stands: its index, text.size() when the bytes end inside a
+// character, -1 when every byte fits.
+struct Decoded
+{
+    QString text;
+    qsizetype invalidAt = -1;
+};
+
+Decoded decode(const QByteArray &bytes, const Codec &codec)
+{
+    using Flag = QStringConverter::Flag;
+    // Decoded without state, a character cut off at the end shows as an error
+    // or as one more character, U+0000 or U+FFFD; XML text rarely ends in either.
+    QStringDecoder whole = codec.decoder(Flag::Stateless | Flag::ConvertInvalidToNull);
+    Decoded decoded{whole.decode(bytes)};
+    if (!whole.hasError() && !decoded.text.endsWith(QChar(0)) && !decoded.text.endsWith(QChar::ReplacementCharacter))
+        return decoded;
+
+    // A decoder with state keeps a cut-off character to itself; the same
+    // bytes decoded again with U+FFFD for what does not fit show which U+0000
+    // stand for such bytes rather than for a U+0000 in the file.
+    QStringDecoder kept = codec.decoder(Flag::ConvertInvalidToNull);
+    QStringDecoder marked = codec.decoder(Flag::Default);
+    QString text = kept.decode(bytes);
+    const QString markedText = marked.decode(bytes);
+    const qsizetype common = std::min(text.size(), markedText.size());
+    const auto first = std::mismatch(text.cbegin(), text.cbegin() + common, markedText.cbegin()).first;
+    if (first != text.cbegin() + common)
+        decoded.invalidAt = first - text.cbegin();
+    else if (text.size() < decoded.text.size() || (whole.hasError() && !kept.hasError()))
+        decoded.invalidAt = text.size();
+    decoded.text = std::move(text);
+    return decoded;
+}
+
+// Where a start tag or document type declaration in text grows past
+// MaxMarkupLength characters, looking at markup that begins before end: the
+// index of the character too many (and in markupStart that of its '<'), or -1.
+// Comments, CDATA sections, processing instructions and end tags may be longer.
+qsizetype firstTooLongMarkup(QStringView text, qsizetype end, qsizetype *markupStart)
+{
+    const auto after = [&](qsizetype from, QStringView close) {
+        const qsizetype at = text.indexOf(close, from);
+        return at < 0 ? text.size() : at + close.size();
+    };
+    for (qsizetype open = text.indexOf(u'<'); open >= 0 && open < end; open = text.indexOf(u'<', open)) {
+        const QStringView markup = text.sliced(open);
+        // Only the first MaxMarkupLength characters of a bounded markup matter.
+        const qsizetype bound = std::min(text.size(), open + MaxMarkupLength);
+        qsizetype close = bound + 1; // past the bound: not closed within it
+        if (markup.startsWith(u"<!--")) {
+            open = after(open + 4, u"-->");
+            continue;
+        } else if (markup.startsWith(u"<![CDATA[")) {
+            open = after(open + 9, u"]]>");
+            continue;
+        } else if (markup.startsWith(u"<?")) {
+            open = after(open + 2, u"?>");
+            continue;
+        } else if (markup.startsWith(u"</")) {
+            open = after(open + 2, u">");
+            continue;
+        } else if (markup.startsWith(u"<!")) {
+            // A document type declaration, with its internal subset between
+            // brackets, which may hold comments and processing instructions.
+            QChar quote;
+            int brackets = 0;
+            for (qsizetype i = open + 2; i < bound; ++i) {
+                const QChar c = text[i];
+                if (!quote.isNull()) {
+                    if (c == quote)
+                        quote = QChar();
+                } else if (c == u'"' || c == u'\'') {
+                    quote = c;
+                } else if (c == u'[') {
+                    ++brackets;
+                } else if (c == u']') {
+                    --brackets;
+                } else if (c == u'>' && brackets <= 0) {
+                    close = i + 1;
+                    break;
+                } else if (brackets > 0 && c == u'-' && text.sliced(open, i + 1 - open).endsWith(u"<!--")) {
+                    i = after(i + 1, u"-->") - 1;
+                } else if (brackets > 0 && c == u'?' && text[i - 1] == u'<') {
+                    i = after(i + 1, u"?>") - 1;
+                }
+            }
+        } else {
+            // A start tag, whose attribute values may hold '>'.
+            QChar quote;
+            for (qsizetype i = open + 2; i < bound; ++i) {
+                const QChar c = text[i];
+                if (quote.isNull() && (c == u'"' || c == u'\''))
+                    quote = c;
+                else if (c == quote)
+                    quote = QChar();
+                else if (quote.isNull() && c == u'>') {
+                    close = i + 1;
+                    break;
+                }
+            }
+        }
+        if (close > bound && bound < text.size()) {
+            *markupStart = open;
+            return open + MaxMarkupLength;
+        }
+        open = std::min(close, text.size());
+    }
+    return -1;
+}
 
 // The paths below the document element as a tree: node 0 is the document
 // element, and each node lists the paths that end there.
@@ -403,12 +315,14 @@ struct Collected
     bool found = false;
     std::vector<Piece> pieces;
     QString markup; // the first markup inside, described; empty: none
+    ElementSpan span;
 };
 
 ElementText finishText(const Collected &collected)
 {
     ElementText result;
     result.found = collected.found;
+    result.span = collected.span;
     if (!collected.markup.isEmpty()) {
         result.text = std::nullopt;
         result.markup = collected.markup;
@@ -435,12 +349,16 @@ ElementText finishText(const Collected &collected)
     return result;
 }
 
-// Takes the tokens of one document and keeps what lies at the paths.
+// Takes the tokens of one document and keeps what lies at the paths, and
+// with collectLeaves every element that holds no child element. Where they
+// sit is found in document, which the XML reader reads without a U+FEFF at
+// its start.
 class PathCollector
 {
 public:
-    explicit PathCollector(const QStringList &paths)
-        : m_nodes(1), m_collected(paths.size())
+    PathCollector(const QStringList &paths, QStringView document, bool collectLeaves)
+        : m_nodes(1), m_collected(paths.size()), m_document(document),
+          m_shift(document.startsWith(QChar(0xfeff)) ? 1 : 0), m_collectLeaves(collectLeaves)
     {
         for (int i = 0; i < paths.size(); ++i) {
             int node = 0;
@@ -482,22 +400,27 @@ public:
                 return false;
             }
             startElement(reader);
+            if (m_collectLeaves)
+                openFrame(reader);
             break;
         case QXmlStreamReader::EndElement:
             if (!m_declarations.empty()) {
                 m_declarationsInScope -= m_declarations.back();
                 m_declarations.pop_back();
             }
-            if (m_unmatchedDepth > 0) {
-                --m_unmatchedDepth;
-            } else if (!m_open.empty()) {
-                m_open.pop_back();
-            }
+            endElement(reader);
+            if (m_collectLeaves && !closeFrame(reader, reason))
+                return false;
             break;
         case QXmlStreamReader::Characters:
             if (Collected *leaf = openLeaf()) {
                 if (leaf->markup.isEmpty())
                     leaf->pieces.push_back(Piece{reader.text().toString(), reader.isCDATA()});
+            }
+            if (m_collectLeaves && !m_frames.empty()) {
+                Frame &frame = m_frames.back();
+                if (!frame.hasChild && frame.content.markup.isEmpty())
+                    frame.content.pieces.push_back(Piece{reader.text().toString(), reader.isCDATA()});
             }
             break;
         case QXmlStreamReader::Comment:
@@ -516,15 +439,15 @@ public:
         return true;
     }
 
-    bool hasRoot() const { return m_hasRoot; }
-
-    ElementTexts result() const
+    ElementTexts result()
     {
         ElementTexts texts;
         texts.rootName = m_rootName;
         texts.rootLocalName = m_rootLocalName;
         for (const Collected &collected : m_collected)
             texts.elements.push_back(finishText(collected));
+        texts.rootSpan = m_rootSpan;
+        texts.leaves = std::move(m_leaves);
         return texts;
     }
 
@@ -533,7 +456,37 @@ private:
     {
         int node;
         QString namespaceUri;
+        ElementSpan span;
     };
+
+    // An open element while leaves are collected.
+    struct Frame
+    {
+        QString name;
+        ElementSpan span;
+        Collected content;
+        bool hasChild = false;
+    };
+
+    // Where the token just read ends. The XML reader reads ahead after
+    // text, but never after a tag.
+    qsizetype offset(const QXmlStreamReader &reader) const { return reader.characterOffset() + m_shift; }
+
+    // The span of the element whose start tag the reader has just read.
+    ElementSpan opened(const QXmlStreamReader &reader) const
+    {
+        ElementSpan span;
+        span.contentStart = offset(reader);
+        // '<' is not allowed in attribute values, so the last one is the tag's.
+        span.start = m_document.lastIndexOf(u'<', span.contentStart - 1);
+        return span;
+    }
+
+    void close(ElementSpan &span, const QXmlStreamReader &reader) const
+    {
+        span.end = offset(reader);
+        span.contentEnd = span.end == span.contentStart ? span.end : m_document.lastIndexOf(u'<', span.end - 1);
+    }
 
     // The leaf whose direct content the reader is in, if any.
     Collected *openLeaf()
@@ -553,6 +506,8 @@ private:
             for (int path : m_nodes[m_open.back().node].paths)
                 m_collected[path].markup = what;
         }
+        if (m_collectLeaves && !m_frames.empty() && m_frames.back().content.markup.isEmpty())
+            m_frames.back().content.markup = what;
     }
 
     void startElement(const QXmlStreamReader &reader)
@@ -561,7 +516,7 @@ private:
             m_hasRoot = true;
             m_rootName = reader.qualifiedName().toString();
             m_rootLocalName = reader.name().toString();
-            m_open.push_back(Open{0, reader.namespaceUri().toString()});
+            m_open.push_back(Open{0, reader.namespaceUri().toString(), opened(reader)});
             claim(0);
             return;
         }
@@ -586,10 +541,74 @@ private:
                 && namespaceUri.compare(parent.namespaceUri, Qt::CaseInsensitive) != 0)
                 continue;
             claim(child);
-            m_open.push_back(Open{child, namespaceUri.toString()});
+            m_open.push_back(Open{child, namespaceUri.toString(), opened(reader)});
             return;
         }
         ++m_unmatchedDepth;
+    }
+
+    void endElement(const QXmlStreamReader &reader)
+    {
+        if (m_unmatchedDepth > 0) {
+            // The element that ends is the last child of the open one.
+            if (--m_unmatchedDepth == 0 && !m_open.empty())
+                m_open.back().span.lastChildEnd = offset(reader);
+            return;
+        }
+        if (m_open.empty())
+            return;
+        Open &open = m_open.back();
+        close(open.span, reader);
+        for (int path : m_nodes[open.node].paths)
+            m_collected[path].span = open.span;
+        if (m_open.size() == 1)
+            m_rootSpan = open.span;
+        const qsizetype end = open.span.end;
+        m_open.pop_back();
+        if (!m_open.empty())
+            m_open.back().span.lastChildEnd = end;
+    }
+
+    void openFrame(const QXmlStreamReader &reader)
+    {
+        if (!m_frames.empty()) {
+            m_frames.back().hasChild = true;
+            m_frames.back().content.pieces.clear();
+        }
+        m_frames.push_back(Frame{reader.qualifiedName().toString(), opened(reader), {}});
+        if (m_frames.size() > 1)
+            m_pathLength += m_frames.back().name.size() + (m_frames.size() > 2 ? 1 : 0);
+    }
+
+    // False with a reason when the leaves' paths grow too long.
+    bool closeFrame(const QXmlStreamReader &reader, QString *reason)
+    {
+        if (m_frames.empty())
+            return true;
+        Frame &frame = m_frames.back();
+        if (m_frames.size() > 1 && !frame.hasChild) {
+            m_leavesPathLength += m_pathLength;
+            if (m_leavesPathLength > MaxLeafPathsLength) {
+                *reason = QStringLiteral("its elements' paths add up to more than %1 characters (line %2), "
+                                         "more than any PAD file needs")
+                              .arg(MaxLeafPathsLength)
+                              .arg(reader.lineNumber());
+                return false;
+            }
+            QString path;
+            path.reserve(m_pathLength);
+            for (std::size_t i = 1; i < m_frames.size(); ++i) {
+                if (i > 1)
+                    path += u'/';
+                path += m_frames[i].name;
+            }
+            close(frame.span, reader);
+            m_leaves.push_back(ElementLeaf{path, finishText(frame.content).text, frame.span});
+        }
+        if (m_frames.size() > 1)
+            m_pathLength -= frame.name.size() + (m_frames.size() > 2 ? 1 : 0);
+        m_frames.pop_back();
+        return true;
     }
 
     void claim(int node)
@@ -608,185 +627,61 @@ private:
     bool m_hasRoot = false;
     QString m_rootName;
     QString m_rootLocalName;
+    QStringView m_document;
+    qsizetype m_shift;
+    ElementSpan m_rootSpan;
+    bool m_collectLeaves;
+    std::vector<Frame> m_frames;
+    qsizetype m_pathLength = 0;       // of the open element's path below the document element
+    qsizetype m_leavesPathLength = 0; // of the leaves so far
+    std::vector<ElementLeaf> m_leaves;
 };
 
-QString notWellFormed(qint64 line, qint64 column, const QString &what)
+// Hands every token of text to the collector; false with a reason at the
+// first fault. With complete, text is the whole document, which must end.
+bool readTokens(const QString &text, PathCollector &collector, bool complete, QString *reason)
 {
-    return QStringLiteral("it is not well-formed XML (line %1, column %2: %3)").arg(line).arg(column).arg(what);
+    QXmlStreamReader reader(text);
+    while (reader.readNext() != QXmlStreamReader::EndDocument) {
+        if (reader.error() == QXmlStreamReader::PrematureEndOfDocumentError && !complete)
+            return true;
+        if (reader.hasError()) {
+            *reason = notWellFormed(reader.lineNumber(), reader.columnNumber(), reader.errorString());
+            return false;
+        }
+        if (!collector.take(reader, reason))
+            return false;
+    }
+    return true;
 }
 
-QString tooLarge()
+// Reads everything device holds, refusing past maxBytes bytes (-1: no limit).
+std::optional<QByteArray> readAllBytes(QIODevice &device, qint64 maxBytes, QString *reason)
 {
-    return QStringLiteral("the file is larger than %1 MiB").arg(MaxPadFileSize / (1024 * 1024));
-}
-
-// Reads bytes from device, counting them against maxBytes (-1: no limit).
-class ByteSource
-{
-public:
-    ByteSource(QIODevice &device, qint64 maxBytes) : m_device(device), m_maxBytes(maxBytes) {}
-
-    // An empty array at the end; nullopt with a reason when reading fails.
-    std::optional<QByteArray> next(QString *reason)
-    {
-        QByteArray bytes(ChunkSize, Qt::Uninitialized);
-        const qint64 read = m_device.read(bytes.data(), ChunkSize);
+    constexpr qint64 Block = 256 * 1024;
+    QByteArray bytes;
+    while (true) {
+        const qsizetype at = bytes.size();
+        bytes.resize(at + Block);
+        const qint64 read = device.read(bytes.data() + at, Block);
         if (read < 0) {
-            *reason = QStringLiteral("the file cannot be read (%1)").arg(m_device.errorString());
+            *reason = QStringLiteral("the file cannot be read (%1)").arg(device.errorString());
             return std::nullopt;
         }
-        bytes.resize(read);
-        m_total += read;
-        if (m_maxBytes >= 0 && m_total > m_maxBytes) {
+        bytes.resize(at + read);
+        if (maxBytes >= 0 && bytes.size() > maxBytes) {
             *reason = tooLarge();
             return std::nullopt;
         }
-        return bytes;
+        if (read == 0)
+            return bytes;
     }
-
-private:
-    QIODevice &m_device;
-    qint64 m_maxBytes;
-    qint64 m_total = 0;
-};
-
-
-// Feeds decoded text to the XML reader and hands every complete token to the
-// collector; false with a reason at the first fault.
-class Pass
-{
-public:
-    explicit Pass(PathCollector &collector) : m_collector(collector) {}
-
-    // With last, the text is all there is before a fault or the end;
-    // otherwise openMarkup is where the markup it ends in began (counted from
-    // the start of all text, -1: none).
-    bool feed(QStringView text, QString *reason, bool last = false, qint64 openMarkup = -1)
-    {
-        if (m_done)
-            return true;
-        QString whole = m_carry + text.toString();
-        const qint64 wholeStart = m_given - m_carry.size();
-        m_given += text.size();
-        m_carry.clear();
-        if (!last) {
-            // The reader places a fault in markup by how much of it it has
-            // seen, so markup is handed over whole. It ends the document when
-            // the text runs out between tokens after the document element,
-            // never looking at what follows, so the text given never ends in
-            // '>' or white space. And it takes UTF-8, so a surrogate pair
-            // must not be cut in two.
-            qsizetype keep = openMarkup >= 0 ? std::max<qsizetype>(0, openMarkup - wholeStart) : whole.size();
-            while (keep > 0 && (whole[keep - 1] == u'>' || isXmlWhitespace(whole[keep - 1])))
-                --keep;
-            if (keep > 0 && whole[keep - 1].isHighSurrogate())
-                --keep;
-            m_carry = whole.sliced(keep);
-            whole.truncate(keep);
-        }
-        m_reader.addData(whole);
-        return drain(reason);
-    }
-
-    // After the last text: the document must be complete.
-    bool finish(QString *reason)
-    {
-        if (!feed(QStringView(), reason, true))
-            return false;
-        if (!m_done) {
-            *reason = notWellFormed(m_reader.lineNumber(), m_reader.columnNumber(),
-                                    m_reader.errorString().isEmpty() ? QStringLiteral("Premature end of document.")
-                                                                    : m_reader.errorString());
-            return false;
-        }
-        return true;
-    }
-
-private:
-    bool drain(QString *reason)
-    {
-        while (!m_done) {
-            const QXmlStreamReader::TokenType token = m_reader.readNext();
-            if (m_reader.error() == QXmlStreamReader::PrematureEndOfDocumentError)
-                return true;
-            if (m_reader.hasError()) {
-                *reason = notWellFormed(m_reader.lineNumber(), m_reader.columnNumber(), m_reader.errorString());
-                return false;
-            }
-            if (!m_collector.take(m_reader, reason))
-                return false;
-            if (token == QXmlStreamReader::EndDocument)
-                m_done = true;
-        }
-        return true;
-    }
-
-    QXmlStreamReader m_reader;
-    PathCollector &m_collector;
-    QString m_carry;
-    qint64 m_given = 0; // characters passed to feed
-    bool m_done = false;
-};
-
-// Reads bytes until the XML reader has seen the document's start; nullopt
-// with a reason when reading fails.
-std::optional<Encoding> findEncoding(ByteSource &source, QByteArray &head, QString *reason)
-{
-    QXmlStreamReader probe;
-    bool started = false;
-    while (!started && head.size() < 4 * ChunkSize) {
-        const QXmlStreamReader::TokenType token = probe.readNext();
-        if (token == QXmlStreamReader::StartDocument) {
-            started = true;
-        } else if (probe.error() == QXmlStreamReader::PrematureEndOfDocumentError) {
-            const std::optional<QByteArray> bytes = source.next(reason);
-            if (!bytes)
-                return std::nullopt;
-            if (bytes->isEmpty())
-                break;
-            head += *bytes;
-            probe.addData(*bytes);
-        } else if (probe.hasError()) {
-            break;
-        }
-    }
-    Encoding encoding;
-    if (probe.hasError() && probe.error() != QXmlStreamReader::PrematureEndOfDocumentError) {
-        encoding.startProblem = notWellFormed(probe.lineNumber(), probe.columnNumber(), probe.errorString());
-        // A declaration well-formed up to its encoding's name, which no decoder knows?
-        // Looked for in the same bytes however they arrived.
-        while (head.size() < 1024) {
-            const std::optional<QByteArray> bytes = source.next(reason);
-            if (!bytes)
-                return std::nullopt;
-            if (bytes->isEmpty())
-                break;
-            head += *bytes;
-        }
-        static const QRegularExpression asciiDeclaration(QStringLiteral(
-            "^(?:\\x{EF}\\x{BB}\\x{BF})?<\\?xml[ \\t\\r\\n]+version[ \\t\\r\\n]*=[ \\t\\r\\n]*(\"1\\.[0-9]+\"|'1\\.[0-9]+')"
-            "[ \\t\\r\\n]+encoding[ \\t\\r\\n]*=[ \\t\\r\\n]*[\"']([A-Za-z][A-Za-z0-9._-]*)[\"']"));
-        const QRegularExpressionMatch match = asciiDeclaration.match(QString::fromLatin1(head.left(1024)));
-        if (match.hasMatch() && !QStringDecoder(match.captured(2).toUtf8().constData()).isValid()) {
-            // Placed here rather than by the reader, which counts past the
-            // name into bytes it may decode differently.
-            const qsizetype bom = head.startsWith("\xef\xbb\xbf") ? 3 : 0;
-            encoding.unsupported = true;
-            encoding.startProblem = notWellFormed(1, match.capturedStart(2) - bom + 1,
-                                                  QStringLiteral("Encoding %1 is unsupported").arg(match.captured(2)));
-        }
-    }
-    if (started)
-        encoding.declared = probe.documentEncoding().toString();
-    if (encoding.declared.isEmpty())
-        encoding.detected = QStringConverter::encodingForData(head, u'<').value_or(QStringConverter::Utf8);
-    return encoding;
 }
 
 } // namespace
 
-std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringList &paths,
-                                             QString *errorReason, qint64 maxBytes)
+std::optional<ElementTexts> readElementTexts(const QByteArray &bytes, const QStringList &paths,
+                                             QString *errorReason, ReadOptions options)
 {
     QString reason;
     const auto refuse = [&]() -> std::optional<ElementTexts> {
@@ -795,114 +690,72 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
         return std::nullopt;
     };
 
-    ByteSource source(device, maxBytes);
-    QByteArray head;
-    std::optional<Encoding> encoding = findEncoding(source, head, &reason);
-    if (!encoding)
+    const std::optional<Codec> codec = findCodec(bytes, &reason);
+    if (!codec)
         return refuse();
-    // XML text holds no U+0000, so one marks a byte that did not fit the encoding.
-    const auto flags = QStringConverter::Flag::ConvertInvalidToNull;
-    if (encoding->unsupported) {
-        reason = encoding->startProblem;
-        return refuse();
-    }
-    if (!encoding->startProblem.isEmpty())
-        encoding->declared.clear();
-    Decoder decoder = encoding->declared.isEmpty()
-                          ? Decoder(encoding->detected, flags)
-                          : Decoder(encoding->declared.toUtf8().constData(), flags);
-    if (!decoder.isValid()) {
-        reason = notWellFormed(1, 0, QStringLiteral("Encoding %1 is unsupported").arg(encoding->declared));
-        return refuse();
-    }
-    const QString encodingName = encoding->declared.isEmpty()
-                                     ? QString::fromLatin1(QStringConverter::nameForEncoding(encoding->detected))
-                                     : encoding->declared;
+    Decoded decoded = decode(bytes, *codec);
+    const QString &text = decoded.text;
 
-    PathCollector collector(paths);
-    TextScanner scanner;
-    Pass pass(collector);
-    // Reports the scanner's problem, unless the text before it already has one.
-    const auto problem = [&](QStringView before) -> std::optional<ElementTexts> {
-        if (!pass.feed(before, &reason, true))
-            return refuse();
-        switch (scanner.problem()) {
-        case TextScanner::Problem::InvalidByte:
-            reason = QStringLiteral("it holds bytes that are not valid %1 (line %2, column %3)")
-                         .arg(encodingName)
-                         .arg(scanner.problemLine())
-                         .arg(scanner.problemColumn());
-            break;
-        case TextScanner::Problem::DisallowedCharacter:
-            reason = notWellFormed(scanner.problemLine(), scanner.problemColumn(),
-                                   QStringLiteral("the character U+%1 is not allowed in XML")
-                                       .arg(QString::number(scanner.problemCharacter(), 16)
-                                                .toUpper()
-                                                .rightJustified(4, u'0')));
-            break;
-        case TextScanner::Problem::MarkupTooLong:
-            reason = QStringLiteral("its tag at line %1, column %2 is longer than %3 characters, "
-                                    "more than any PAD file needs")
-                         .arg(scanner.problemLine())
-                         .arg(scanner.problemColumn())
-                         .arg(MaxMarkupLength);
-            break;
-        case TextScanner::Problem::None:
-            break;
-        }
-        return refuse();
-    };
+    // The first fault in the text: a byte that does not fit, a character XML
+    // does not allow, or a start tag too long to hand to the XML reader.
+    const qsizetype badCharacter = firstNonXmlChar(text);
+    qsizetype fault = text.size();
+    if (decoded.invalidAt >= 0)
+        fault = decoded.invalidAt;
+    if (badCharacter >= 0 && badCharacter < fault)
+        fault = badCharacter;
+    qsizetype markupStart = -1;
+    const qsizetype tooLong = firstTooLongMarkup(text, fault, &markupStart);
+    if (tooLong >= 0 && tooLong < fault)
+        fault = tooLong;
 
-    QByteArray bytes = head;
-    QByteArray previous;
-    bool atStart = true;
-    while (true) {
-        if (bytes.isEmpty()) {
-            std::optional<QByteArray> next = source.next(&reason);
-            if (!next)
-                return refuse();
-            if (next->isEmpty())
-                break;
-            bytes = std::move(*next);
-        }
-        const qsizetype heldBack = decoder.heldBack();
-        const qsizetype invalidBefore = decoder.invalidCount();
-        const QString text = decoder.decode(bytes);
-        const qsizetype end = scanner.scan(text, decoder.invalidCount() > invalidBefore);
-        if (end < text.size()) {
-            if (scanner.problem() == TextScanner::Problem::InvalidByte
-                && !marksInvalidBytes(previous.right(heldBack) + bytes, end, *encoding, atStart)) {
-                scanner.nullIsACharacter();
-            }
-            return problem(QStringView(text).left(end));
-        }
-        previous = std::move(bytes);
-        bytes.clear();
-        atStart = false;
-        if (!pass.feed(text, &reason, false, scanner.openMarkupStart()))
+    PathCollector collector(paths, text, options.testFlag(ReadOption::CollectLeaves));
+    if (fault == text.size() && decoded.invalidAt < 0) {
+        if (!readTokens(text, collector, true, &reason))
             return refuse();
+        ElementTexts texts = collector.result();
+        texts.document = std::move(decoded.text);
+        texts.encoding = codec->builtIn ? QByteArray(QStringConverter::nameForEncoding(*codec->builtIn)) : codec->name;
+        // The decoder drops the byte-order mark of the encoding it decodes.
+        texts.byteOrderMark = codec->builtIn && QStringConverter::encodingForData(bytes) == codec->builtIn;
+        return texts;
     }
-    if (decoder.endsInsideACharacter()) {
-        if (!pass.feed(QStringView(), &reason, true))
-            return refuse();
+    // A fault that the XML reader finds in the text before it comes first.
+    if (!readTokens(text.first(fault), collector, false, &reason))
+        return refuse();
+    if (fault == decoded.invalidAt) {
+        const Position at = positionOf(text, fault);
         reason = QStringLiteral("it holds bytes that are not valid %1 (line %2, column %3)")
-                     .arg(encodingName)
-                     .arg(scanner.line())
-                     .arg(scanner.column() + 1);
-        return refuse();
+                     .arg(codec->nameInMessages)
+                     .arg(at.line)
+                     .arg(at.column);
+    } else if (fault == badCharacter) {
+        const Position at = positionOf(text, fault);
+        reason = notWellFormed(at.line, at.column,
+                               QStringLiteral("the character U+%1 is not allowed in XML")
+                                   .arg(QString::number(text[fault].unicode(), 16).toUpper().rightJustified(4, u'0')));
+    } else {
+        const Position at = positionOf(text, markupStart);
+        reason = QStringLiteral("its tag at line %1, column %2 is longer than %3 characters, "
+                                "more than any PAD file needs")
+                     .arg(at.line)
+                     .arg(at.column)
+                     .arg(MaxMarkupLength);
     }
-    if (!scanner.finish())
-        return problem(QStringView());
-    if (!pass.finish(&reason))
-        return refuse();
-    // The reader here takes decoded text and so skips the declared encoding;
-    // a fault that only the first look found (an unknown encoding) still counts.
-    // Any other fault there is found again above, counted in decoded text.
-    if (!encoding->startProblem.isEmpty()) {
-        reason = encoding->startProblem;
-        return refuse();
+    return refuse();
+}
+
+std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringList &paths,
+                                             QString *errorReason, qint64 maxBytes, ReadOptions options)
+{
+    QString reason;
+    const std::optional<QByteArray> bytes = readAllBytes(device, maxBytes, &reason);
+    if (!bytes) {
+        if (errorReason)
+            *errorReason = reason;
+        return std::nullopt;
     }
-    return collector.result();
+    return readElementTexts(*bytes, paths, errorReason, options);
 }
 
 
@@ -1062,8 +915,7 @@ std::optional<PadImport> importTexts(const ElementTexts &found, const QDate &tod
     return result;
 }
 
-std::optional<PadImport> readPadDevice(QIODevice &device, const QDate &today, QString *errorReason,
-                                       qint64 maxBytes)
+std::optional<PadImport> importBytes(const QByteArray &bytes, const QDate &today, QString *errorReason)
 {
     static const QStringList paths = [] {
         QStringList list;
@@ -1073,7 +925,7 @@ std::optional<PadImport> readPadDevice(QIODevice &device, const QDate &today, QS
     }();
     QString reason;
     std::optional<PadImport> result;
-    if (const std::optional<ElementTexts> found = readElementTexts(device, paths, &reason, maxBytes))
+    if (const std::optional<ElementTexts> found = readElementTexts(bytes, paths, &reason))
         result = importTexts(*found, today, &reason);
     if (!result && errorReason)
         *errorReason = reason;
@@ -1084,10 +936,7 @@ std::optional<PadImport> readPadDevice(QIODevice &device, const QDate &today, QS
 
 std::optional<PadImport> readPadData(const QByteArray &bytes, const QDate &today, QString *errorReason)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return readPadDevice(buffer, today, errorReason, -1);
+    return importBytes(bytes, today, errorReason);
 }
 
 std::optional<PadImport> readPadFile(const QString &path, const QDate &today, QString *errorMessage,
@@ -1110,7 +959,10 @@ std::optional<PadImport> readPadFile(const QString &path, const QDate &today, QS
     if (!file.isSequential() && file.size() > MaxPadFileSize)
         return refuse(tooLarge());
     QString reason;
-    std::optional<PadImport> result = readPadDevice(file, today, &reason, MaxPadFileSize);
+    const std::optional<QByteArray> bytes = readAllBytes(file, MaxPadFileSize, &reason);
+    std::optional<PadImport> result;
+    if (bytes)
+        result = importBytes(*bytes, today, &reason);
     if (!result)
         return refuse(reason);
     return result;

@@ -3,6 +3,7 @@
 #include "padform.h"
 
 #include <QByteArray>
+#include <QFlags>
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
@@ -41,12 +42,32 @@ void Split(QString text, QChar separator, QStringList &parts);
 // of one- and two-digit years. An invalid QDate when the text is no date.
 QDate readReleaseDate(const QString &joined, const QDate &today);
 
+// Where an element sits in ElementTexts::document, in UTF-16 code units.
+struct ElementSpan
+{
+    qsizetype start = -1;        // the '<' of its start tag
+    qsizetype contentStart = -1; // just after the start tag's '>'; == end for an empty-element tag <a/>
+    qsizetype contentEnd = -1;   // the '<' of its end tag; == contentStart for <a/>
+    qsizetype end = -1;          // just after its end tag's '>' (or after "/>")
+    qsizetype lastChildEnd = -1; // just after the end of its last child element; -1 when it has none
+    bool isValid() const { return start >= 0; }
+};
+
 // What one pass found at a path below the document element.
 struct ElementText
 {
     bool found = false;          // the path leads to an element
     std::optional<QString> text; // its text; nullopt when it holds markup
     QString markup;              // what the markup is, for a message
+    ElementSpan span;            // valid when found
+};
+
+// An element that holds no child element, as ReadOption::CollectLeaves lists it.
+struct ElementLeaf
+{
+    QString path;                // below the document element, names as the file writes them: "Program_Descriptions/German/Char_Desc_80"
+    std::optional<QString> text; // as ElementText::text
+    ElementSpan span;
 };
 
 // What one pass over a document found: its document element and the elements
@@ -56,21 +77,45 @@ struct ElementTexts
     QString rootName;      // qualified, as in the file
     QString rootLocalName;
     std::vector<ElementText> elements; // in the order of the paths
+    QString document;      // the whole decoded text the offsets refer to, line ends as in the bytes
+    ElementSpan rootSpan;  // the document element
+    QByteArray encoding;   // a name QStringEncoder accepts for the bytes' encoding ("UTF-8", "windows-1252", "UTF-16LE", "Shift_JIS", ...)
+    bool byteOrderMark = false;      // the bytes began with a BOM (not part of document)
+    std::vector<ElementLeaf> leaves; // only when ReadOption::CollectLeaves was asked
 };
 
-// One forward pass over the XML document on device, keeping only the elements
-// at paths ("Company_Info/Company_Name", below the document element). Each step
-// takes the first child element whose name or local name matches exactly and,
-// when the parent has a namespace, whose namespace matches the parent's (letter
+enum class ReadOption {
+    // Lists in ElementTexts::leaves every element below the document element
+    // that holds no child element, in document order.
+    CollectLeaves = 0x1,
+};
+Q_DECLARE_FLAGS(ReadOptions, ReadOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(ReadOptions)
+
+// With CollectLeaves, a document whose leaves' paths add up to more than this
+// many characters is refused: deep nesting around many small elements would
+// otherwise make the list grow with the square of the file.
+inline constexpr qsizetype MaxLeafPathsLength = 16 * 1024 * 1024;
+
+// One pass over the XML document in bytes, keeping only the elements at paths
+// ("Company_Info/Company_Name", below the document element). Each step takes
+// the first child element whose name or local name matches exactly and, when
+// the parent has a namespace, whose namespace matches the parent's (letter
 // case aside). An element's text is the one piece of text or CDATA it holds
 // (white space around a CDATA section aside), the empty text when it holds
 // nothing, and nullopt when it holds an element, a comment, a processing
-// instruction, an entity reference or several pieces. The bytes are decoded as
-// the file declares, and a file that is not well-formed, holds bytes that do
-// not fit its encoding, declares entities, or holds a too long start tag is
-// refused with errorReason. Reading stops with a refusal past maxBytes bytes.
+// instruction, an entity reference or several pieces. The bytes are decoded
+// as the file declares (or its first bytes show), and a file that is not
+// well-formed, holds bytes that do not fit its encoding, declares entities,
+// or holds a too long start tag is refused with errorReason.
+std::optional<ElementTexts> readElementTexts(const QByteArray &bytes, const QStringList &paths,
+                                             QString *errorReason, ReadOptions options = {});
+
+// The same for everything device holds; reading stops with a refusal past
+// maxBytes bytes (-1: no limit).
 std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringList &paths,
-                                             QString *errorReason, qint64 maxBytes = -1);
+                                             QString *errorReason, qint64 maxBytes = -1,
+                                             ReadOptions options = {});
 
 // What an import takes from a document, before any field changes.
 struct PadImport
