@@ -1,5 +1,7 @@
 #include "padfields.h"
 
+#include "padreader.h"
+
 #include <QHash>
 #include <QSet>
 
@@ -322,6 +324,19 @@ bool holdsTableFields(const QString &path)
 }
 
 } // namespace
+
+std::optional<QList<PathText>> readLeaves(const QByteArray &bytes, QString *errorReason)
+{
+    const std::optional<ElementTexts> found =
+        readElementTexts(bytes, QStringList(), errorReason, ReadOption::CollectLeaves);
+    if (!found)
+        return std::nullopt;
+    QList<PathText> leaves;
+    leaves.reserve(qsizetype(found->leaves.size()));
+    for (const ElementLeaf &leaf : found->leaves)
+        leaves << PathText{leaf.path, leaf.text.value_or(QString())};
+    return leaves;
+}
 
 OtherFields otherFieldsOf(const QList<PathText> &leaves, QList<PathText> *kept)
 {

@@ -115,6 +115,11 @@ struct OtherFields
     bool operator==(const OtherFields &) const = default;
 };
 
+// The elements of a PAD document in bytes that hold no child element, in
+// document order, each with its path and text (empty when it holds markup
+// rather than text), or nullopt with the reader's reason.
+std::optional<QList<PathText>> readLeaves(const QByteArray &bytes, QString *errorReason);
+
 // Sorts the elements of a file that hold no child element (path and text, in
 // document order) into the fields the window does not show and, in kept when
 // given, the elements the table does not know. A path met again is kept too:
