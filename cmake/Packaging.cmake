@@ -2,25 +2,10 @@
 # Included last by the top-level CMakeLists, once the quillet target exists.
 include(GNUInstallDirs)
 
-# The names and texts that identify Quillet are kept once, in quilletinfo.h.
-set(quillet_info_header "${PROJECT_SOURCE_DIR}/pad/quilletinfo.h")
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${quillet_info_header}")
-function(quillet_read_info name variable)
-    file(STRINGS "${quillet_info_header}" line REGEX "constexpr char ${name}\\[\\] = \"")
-    if(NOT line MATCHES "= \"([^\"]+)\"")
-        message(FATAL_ERROR "${quillet_info_header} does not define ${name}")
-    endif()
-    set(${variable} "${CMAKE_MATCH_1}" PARENT_SCOPE)
-endfunction()
-quillet_read_info(ApplicationName QUILLET_NAME)
-quillet_read_info(OrganizationName QUILLET_ORGANIZATION)
-quillet_read_info(MakerUrl QUILLET_MAKER_URL)
-quillet_read_info(DesktopId QUILLET_DESKTOP_ID)
-quillet_read_info(CopyrightLine QUILLET_COPYRIGHT)
-if(NOT QUILLET_NAME STREQUAL PROJECT_NAME)
-    message(FATAL_ERROR "quilletinfo.h names the program ${QUILLET_NAME}, the project is ${PROJECT_NAME}")
-endif()
-set(QUILLET_RELEASE_DATE "2026-12-10")
+# The names and texts that identify Quillet (QUILLET_NAME, QUILLET_ORGANIZATION,
+# QUILLET_MAKER_URL, QUILLET_DESKTOP_ID, QUILLET_COPYRIGHT, QUILLET_RELEASE_DATE)
+# come from the top-level CMakeLists.txt, which also puts them in the
+# program's generated quilletinfo.h.
 
 set(quillet_dist "${PROJECT_SOURCE_DIR}/dist")
 set(quillet_dist_out "${PROJECT_BINARY_DIR}/dist")

@@ -84,7 +84,9 @@ QStringList PadOutputLines(const PadValues &v)
     b.fixed(0, "<XML_DIZ_INFO>");
     b.fixed(0, "  <MASTER_PAD_VERSION_INFO>");
     b.fixed(0, "    <MASTER_PAD_VERSION>2.01</MASTER_PAD_VERSION>");
-    b.value(2, "MASTER_PAD_EDITOR", QStringLiteral("Quillet 1.01 - ") + QLatin1String(Quillet::MakerUrl));
+    b.value(2, "MASTER_PAD_EDITOR",
+            QLatin1String(Quillet::ApplicationName) + u' ' + QLatin1String(Quillet::ShortVersion)
+                + QStringLiteral(" - ") + QLatin1String(Quillet::MakerUrl));
     b.value(2, "MASTER_PAD_INFO",
             QStringLiteral("Portable Application Description, or PAD for short, is a data set that "
                            "is used by shareware authors to disseminate information to anyone "

@@ -1,5 +1,5 @@
-# Shared by run.sh and test.sh: installs the Debian packages Quillet needs
-# when any is missing, then configures and builds into ./build.
+# Shared by run.sh, test.sh and .ci/run: installs the Debian packages Quillet
+# needs when any is missing, then configures and builds into ./build.
 # Sourced, not run: the caller has already set -euo pipefail and cd'ed here.
 
 quillet_packages=(
@@ -17,16 +17,19 @@ quillet_packages=(
 
 quillet_missing_packages() {
     local package
-    for package in "${quillet_packages[@]}"; do
+    for package in "$@"; do
         if [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" != "install ok installed" ]; then
             printf '%s\n' "$package"
         fi
     done
 }
 
+# Installs the packages named, or without arguments those Quillet needs.
 quillet_install_packages() {
+    local wanted=("$@")
+    [ "$#" -eq 0 ] && wanted=("${quillet_packages[@]}")
     local missing
-    mapfile -t missing < <(quillet_missing_packages)
+    mapfile -t missing < <(quillet_missing_packages "${wanted[@]}")
     [ "${#missing[@]}" -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
     local sudo=()
