@@ -1,32 +1,129 @@
 #include "commandline.h"
 
+#include "padcheck.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 
-StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QTextStream &err)
+namespace {
+
+struct QtOption
 {
-    QCommandLineParser parser;
+    const char *name;
+    const char *valueName; // nullptr: a switch
+    const char *description;
+};
+
+// The options that QApplication documents and takes off the command line
+// before the program sees it (the X11 ones when it runs on X11). Without a
+// window they do nothing, but they are accepted there too, as every Qt
+// program accepts them.
+constexpr QtOption qtOptions[] = {
+    {"platform", "platformName[:options]",
+     QT_TRANSLATE_NOOP("main", "The platform plugin that shows the window, such as xcb, "
+                               "wayland or offscreen, with its options.")},
+    {"platformpluginpath", "path",
+     QT_TRANSLATE_NOOP("main", "A folder of platform plugins.")},
+    {"platformtheme", "theme",
+     QT_TRANSLATE_NOOP("main", "The platform theme, such as gtk3.")},
+    {"plugin", "plugin",
+     QT_TRANSLATE_NOOP("main", "An additional plugin to load; may be given more than once.")},
+    {"qwindowgeometry", "geometry",
+     QT_TRANSLATE_NOOP("main", "The main window's geometry in X11 syntax, such as 100x100+50+50.")},
+    {"qwindowicon", "icon",
+     QT_TRANSLATE_NOOP("main", "The default window icon.")},
+    {"qwindowtitle", "title",
+     QT_TRANSLATE_NOOP("main", "The title of the first window.")},
+    {"reverse", nullptr,
+     QT_TRANSLATE_NOOP("main", "Lays the window out from right to left.")},
+    {"session", "session",
+     QT_TRANSLATE_NOOP("main", "Restores the application from an earlier session.")},
+    {"style", "style",
+     QT_TRANSLATE_NOOP("main", "The widget style, such as Fusion.")},
+    {"stylesheet", "stylesheet",
+     QT_TRANSLATE_NOOP("main", "A file holding a style sheet for the application.")},
+    {"widgetcount", nullptr,
+     QT_TRANSLATE_NOOP("main", "Reports at the end how many widgets were left and how many "
+                               "existed at most.")},
+    {"qmljsdebugger", "value",
+     QT_TRANSLATE_NOOP("main", "Activates the QML/JS debugger, as port:1234[,block].")},
+    {"display", "display",
+     QT_TRANSLATE_NOOP("main", "On X11: the display to use, instead of $DISPLAY.")},
+    {"geometry", "geometry",
+     QT_TRANSLATE_NOOP("main", "On X11: the same as -qwindowgeometry.")},
+    {"icon", "icon",
+     QT_TRANSLATE_NOOP("main", "On X11: the same as -qwindowicon.")},
+    {"title", "title",
+     QT_TRANSLATE_NOOP("main", "On X11: the same as -qwindowtitle.")},
+    {"name", "name",
+     QT_TRANSLATE_NOOP("main", "On X11: the instance name of the window class.")},
+    {"visual", "id",
+     QT_TRANSLATE_NOOP("main", "On X11: the X visual to use.")},
+    {"nograb", nullptr,
+     QT_TRANSLATE_NOOP("main", "On X11: never grabs the mouse (useful in a debugger).")},
+    {"dograb", nullptr,
+     QT_TRANSLATE_NOOP("main", "On X11: grabs the mouse even in a debugger.")},
+};
+
+const QString HelpAll = QStringLiteral("help-all");
+const QString Check = QStringLiteral("check");
+const QString Json = QStringLiteral("json");
+
+// Quillet's own options first, then Qt's, which only --help-all lists.
+void describeOptions(QCommandLineParser &parser, bool listQtOptions)
+{
     parser.setApplicationDescription(QCoreApplication::translate(
         "main", "Writes PAD files (Portable Application Description) from one window of "
                 "fields and reads them back."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption check(
-        QStringLiteral("check"),
+    // Qt's options begin with one dash, as in -style Fusion.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(QCommandLineOption(
+        Check,
         QCoreApplication::translate(
-            "main", "Check each FILE against the field rules of the download sites, without "
-                    "a window: one line per problem, as \"FILE: Field: what is wrong\". Exit "
-                    "status 0 when no file has a problem, 1 when a field breaks a rule or the "
-                    "import has a note, 2 when a file cannot be read as a PAD file."));
-    parser.addOption(check);
+            "main", "Check each FILE against the field rules of the download sites, without a "
+                    "window: one line per problem, as \"FILE: severity: Field: \"value\" what "
+                    "is wrong\", the severity being error (download sites refuse it), warning "
+                    "(advice) or note (what an import could not take over). Exit status 0 when "
+                    "no file has an error, 1 when some file has one, 2 when a file cannot be "
+                    "read as a PAD file.")));
+    parser.addOption(QCommandLineOption(
+        Json, QCoreApplication::translate(
+                  "main", "With --check: print one JSON document instead, {\"files\": [{\"file\", "
+                          "\"status\", \"reason\", \"problems\": [{\"field\", \"value\", "
+                          "\"severity\", \"message\"}]}]}, with the same exit status.")));
     parser.addPositionalArgument(
         QStringLiteral("file"),
         QCoreApplication::translate("main", "A PAD file to import when the window opens; with "
                                             "--check, the files to check."),
         QStringLiteral("[FILE...]"));
+    for (const QtOption &qt : qtOptions) {
+        QCommandLineOption option(QLatin1String(qt.name),
+                                  QCoreApplication::translate("main", qt.description));
+        if (qt.valueName)
+            option.setValueName(QLatin1String(qt.valueName));
+        if (!listQtOptions)
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+} // namespace
+
+StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser parser;
+    describeOptions(parser, false);
 
     StartRequest request;
+    const auto answer = [&](const QString &text) {
+        out << text;
+        out.flush();
+        request.mode = StartRequest::Mode::Done;
+        return request;
+    };
     const auto fail = [&](const QString &message) {
         err << QCoreApplication::applicationName() << ": " << message << '\n'
             << QCoreApplication::translate("main", "Try --help for the usage.") << '\n';
@@ -37,22 +134,45 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
     };
     if (!parser.parse(arguments))
         return fail(parser.errorText());
-    if (parser.isSet(help) || parser.isSet(version)) {
-        out << (parser.isSet(help) ? parser.helpText()
-                                   : QCoreApplication::applicationName() + u' '
-                                         + QCoreApplication::applicationVersion() + u'\n');
-        out.flush();
-        request.mode = StartRequest::Mode::Done;
-        return request;
+    if (parser.isSet(HelpAll)) {
+        QCommandLineParser everything;
+        describeOptions(everything, true);
+        return answer(everything.helpText());
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        return answer(parser.helpText());
+    if (parser.isSet(QStringLiteral("version"))) {
+        return answer(QCoreApplication::applicationName() + u' '
+                      + QCoreApplication::applicationVersion() + u'\n');
     }
     request.files = parser.positionalArguments();
-    if (parser.isSet(check)) {
+    request.platform = parser.value(QStringLiteral("platform"));
+    request.display = parser.value(QStringLiteral("display"));
+    request.json = parser.isSet(Json);
+    if (parser.isSet(Check)) {
         if (request.files.isEmpty())
             return fail(QCoreApplication::translate("main", "--check needs at least one FILE."));
         request.mode = StartRequest::Mode::Check;
         return request;
     }
+    if (request.json)
+        return fail(QCoreApplication::translate("main", "--json goes with --check."));
     if (request.files.size() > 1)
         return fail(QCoreApplication::translate("main", "The window opens one PAD file at a time."));
     return request;
+}
+
+int runCheck(const StartRequest &request, const QDate &today, QTextStream &out)
+{
+    const QList<Pad::FileCheck> checks = Pad::checkPadFiles(request.files, today);
+    if (request.json) {
+        out << Pad::checkReport(checks).toJson(QJsonDocument::Indented);
+    } else {
+        for (const Pad::FileCheck &check : checks) {
+            for (const QString &line : Pad::checkLines(check))
+                out << line << u'\n';
+        }
+    }
+    out.flush();
+    return Pad::worstStatus(checks);
 }

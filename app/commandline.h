@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
+class QDate;
 class QTextStream;
 
-// What the command line asks for. Answering --help, --version and --check
-// needs no display, so they are told apart before any window exists.
+// What the command line asks for. Answering --help, --help-all, --version and
+// --check needs no display, so they are told apart before any window exists.
 struct StartRequest
 {
     enum class Mode {
@@ -15,9 +17,21 @@ struct StartRequest
     };
     Mode mode = Mode::Window;
     QStringList files;
+    bool json = false; // with Check: one JSON document instead of lines
     int exitCode = 0;
+    // Qt's -platform and -display, which decide whether a window can open.
+    QString platform;
+    QString display;
 };
 
 // arguments include the program's name first, as QCoreApplication::arguments()
-// gives them. Help and version go to out, usage errors to err.
+// gives them. Help and version go to out, usage errors to err. The options
+// every Qt program takes (-style Fusion, -reverse, ...) are accepted in any
+// mode; QApplication acts on them when the window opens.
 StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QTextStream &err);
+
+// Checks request.files as --check does and prints one line per problem, or
+// with --json the one JSON document, to out. Returns the exit status: 0 when
+// no file has an error, 1 when some file has one, 2 when some file cannot be
+// read as a PAD file. today decides the century of two-digit years.
+int runCheck(const StartRequest &request, const QDate &today, QTextStream &out);

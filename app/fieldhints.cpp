@@ -1,10 +1,12 @@
 #include "fieldhints.h"
 
+#include "accentcolor.h"
 #include "limitededits.h"
 #include "padrules.h"
 #include "textcontrols.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QStyle>
@@ -43,6 +45,7 @@ LengthCounter::LengthCounter(const QString &fieldName, int limit, QWidget *paren
     : QLabel(parent)
     , m_fieldName(fieldName)
     , m_limit(limit)
+    , m_warning(new AccentText(this, AccentColor::Accent::Warning, false))
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAccessibleName(tr("%1 length").arg(fieldName));
@@ -59,14 +62,7 @@ void LengthCounter::setCount(qsizetype count)
         used = tr("%1: %2 over the limit").arg(used).arg(count - m_limit);
     setAccessibleDescription(used);
 
-    if (count >= m_limit) {
-        QPalette warning;
-        warning.setColor(QPalette::WindowText, warningColor(palette()));
-        setPalette(warning);
-    } else {
-        // An empty palette resolves nothing, so the label follows its parent again.
-        setPalette(QPalette());
-    }
+    m_warning->setActive(count >= m_limit);
 }
 
 QSize LengthCounter::sizeHint() const
@@ -86,12 +82,11 @@ QSize LengthCounter::minimumSizeHint() const
 
 QColor LengthCounter::warningColor(const QPalette &palette)
 {
-    return palette.color(QPalette::Window).lightness() < 128 ? QColor(0xff, 0x8a, 0x50)
-                                                              : QColor(0xb0, 0x20, 0x00);
+    return AccentColor::on(AccentColor::Accent::Warning, palette.color(QPalette::Window));
 }
 
 FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *releaseDate,
-                       QWidget *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
+                       QComboBox *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
                        LengthCounter *descriptionCounter)
     : QObject(window)
 {
@@ -148,7 +143,17 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
     connect(releaseDate, &QDateEdit::dateChanged, this, updateDate);
     updateDate(releaseDate->date());
 
-    programType->setToolTip(Pad::fieldTip(PickedField::Program_Type));
+    // The list holds no choice only after an import of a type it lacks, or of
+    // none; Generate then writes the empty type the field shows.
+    programType->setPlaceholderText(tr("Not in the list: choose one"));
+    const auto updateType = [programType] {
+        const std::optional<QString> hint = Pad::programTypeHint(
+            programType->currentIndex() < 0 ? QString() : programType->currentText());
+        programType->setToolTip(hint.value_or(Pad::fieldTip(PickedField::Program_Type)));
+        showHint(programType, static_cast<QAction *>(nullptr), hint);
+    };
+    connect(programType, &QComboBox::currentIndexChanged, this, updateType);
+    updateType();
     osSupport->setToolTip(Pad::fieldTip(PickedField::Program_OS_Support));
 }
 

@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+class AccentText;
+class QComboBox;
 class QDateEdit;
 class TextControls;
 
@@ -32,14 +34,15 @@ public:
 private:
     const QString m_fieldName;
     const int m_limit;
+    AccentText *const m_warning;
 };
 
 // Attaches to the main window's controls and tells the author what download
 // sites will refuse while the form is filled in: each field gets a tooltip
 // saying what belongs there, a field whose value breaks a rule shows a
 // warning icon (the hint is its tooltip and the field's accessible
-// description), and the counters of Keywords and the description follow
-// their texts. Typed and imported values are treated alike, since both change
+// description), an empty program type says in its place that sites require
+// one, and the counters of Keywords and the description follow their texts. Typed and imported values are treated alike, since both change
 // the controls' text. Nothing here stops the author.
 class FieldHints : public QObject
 {
@@ -47,7 +50,7 @@ class FieldHints : public QObject
 
 public:
     FieldHints(QWidget *window, const TextControls &texts, QDateEdit *releaseDate,
-               QWidget *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
+               QComboBox *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
                LengthCounter *descriptionCounter);
 };
 

@@ -1,6 +1,5 @@
 #include "commandline.h"
 #include "mainwindow.h"
-#include "padcheck.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -22,10 +21,10 @@ int main(int argc, char *argv[])
         if (request.mode == StartRequest::Mode::Done)
             return request.exitCode;
         if (request.mode == StartRequest::Mode::Check)
-            return Pad::checkPadFiles(request.files, QDate::currentDate(), out);
+            return runCheck(request, QDate::currentDate(), out);
     }
 
-    if (!displayAvailable()) {
+    if (!displayAvailable(request.platform, request.display)) {
         std::fputs("Quillet needs a graphical display: set DISPLAY or WAYLAND_DISPLAY "
                    "(or run it inside a desktop session). Without one, quillet --check FILE "
                    "checks PAD files.\n",

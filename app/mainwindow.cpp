@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
+#include "accentcolor.h"
+#include "calendardateedit.h"
 #include "fieldhints.h"
 #include "filedrops.h"
 #include "filesize.h"
@@ -36,7 +38,6 @@ using Pad::TextField;
 namespace {
 
 const QString xmlFilter = QStringLiteral("XML Document (*.xml)");
-const QColor navy(0x00, 0x00, 0x80);
 
 // A caption ending in " :" beside the field it names, right-aligned as in a form.
 QLabel *makeLabel(const char *name, const QString &caption, QWidget *buddy = nullptr,
@@ -47,11 +48,8 @@ QLabel *makeLabel(const char *name, const QString &caption, QWidget *buddy = nul
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     if (buddy)
         label->setBuddy(buddy);
-    if (optional) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, navy);
-        label->setPalette(palette);
-    }
+    if (optional)
+        new AccentText(label, AccentColor::Accent::Optional);
     return label;
 }
 
@@ -69,7 +67,7 @@ TFMain::TFMain(QWidget *parent)
     , Contact_Email(m_texts.lineEdit(TextField::Contact_Email))
     , Program_Name(m_texts.lineEdit(TextField::Program_Name))
     , Program_Version(m_texts.lineEdit(TextField::Program_Version))
-    , Release_Date(new QDateEdit)
+    , Release_Date(new CalendarDateEdit)
     , Program_Type(new QComboBox)
     , Program_Cost_Dollars(m_texts.lineEdit(TextField::Program_Cost_Dollars))
     , File_Size_Bytes(m_texts.lineEdit(TextField::File_Size_Bytes))
@@ -141,7 +139,6 @@ void TFMain::createGroups()
 
     ProgramInformation->setObjectName(QStringLiteral("ProgramInformation"));
     Release_Date->setObjectName(QStringLiteral("Release_Date"));
-    Release_Date->setCalendarPopup(true);
     Release_Date->setMinimumDate(QDate(100, 1, 1)); // the earliest a date edit can show
     QString dateFormat = QLocale().dateFormat(QLocale::ShortFormat);
     if (!dateFormat.contains(QLatin1String("yyyy")))

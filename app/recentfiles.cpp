@@ -46,15 +46,27 @@ void RecentFiles::remove(const QString &path)
 
 void RecentFiles::save(const QStringList &files)
 {
-    QSettings settings;
-    settings.setValue(SettingsKey, files);
+    {
+        QSettings settings;
+        settings.setValue(SettingsKey, files);
+    }
+    // Only enabled here: the entries may be running one of their own
+    // actions, which the menu fills in anew when it opens.
+    for (const QPointer<QMenu> &menu : std::as_const(m_menus)) {
+        if (menu)
+            menu->setEnabled(!files.isEmpty());
+    }
 }
 
 void RecentFiles::attach(QMenu *menu)
 {
-    // Read when the menu opens, not at start-up, and so always current, also
-    // after another Quillet window changed the list.
+    m_menus << menu;
+    // Read again when the menus open, and so current also after another
+    // Quillet window changed the list. A disabled menu never opens, so the
+    // menu it sits in refreshes it first.
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { fill(menu); });
+    if (auto *holder = qobject_cast<QMenu *>(menu->parentWidget()))
+        connect(holder, &QMenu::aboutToShow, this, [this, menu] { fill(menu); });
     fill(menu);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 class QMenu;
@@ -22,8 +24,9 @@ public:
     void add(const QString &path);
     void remove(const QString &path);
 
-    // Fills menu with the files as they stand when it opens; choosing one
-    // emits chosen.
+    // Fills menu with the files as they stand whenever it or the menu holding
+    // it opens, and keeps it enabled exactly while there is one, from the
+    // moment this object adds it. Choosing a file emits chosen.
     void attach(QMenu *menu);
 
 signals:
@@ -32,4 +35,6 @@ signals:
 private:
     void save(const QStringList &files);
     void fill(QMenu *menu);
+
+    QList<QPointer<QMenu>> m_menus;
 };

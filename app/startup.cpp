@@ -25,14 +25,18 @@ void configureApplication(QApplication &app)
         app.setFont(QFont(classicFont, 8));
 }
 
-bool displayAvailable()
+bool displayAvailable(const QString &platform, const QString &display)
 {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+    const QString chosen = platform.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : platform;
+    if (!chosen.isEmpty() && !chosen.startsWith(QLatin1String("xcb"))
+        && !chosen.startsWith(QLatin1String("wayland")))
         return true;
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    if (!display.isEmpty() && !chosen.startsWith(QLatin1String("wayland")))
+        return true;
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 #else
+    Q_UNUSED(display);
     return true;
 #endif
 }

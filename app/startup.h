@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QApplication;
 
 // Names the application and its maker, which settings and --version use;
@@ -10,4 +12,6 @@ void nameApplication();
 void configureApplication(QApplication &app);
 
 // Whether a window can be shown at all; without a display Qt would abort.
-bool displayAvailable();
+// platform and display are the command line's -platform and -display, which
+// take the place of QT_QPA_PLATFORM and DISPLAY.
+bool displayAvailable(const QString &platform = {}, const QString &display = {});

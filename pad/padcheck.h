@@ -1,32 +1,79 @@
 #pragma once
 
 #include "padform.h"
+#include "padrules.h"
 
 #include <QDate>
+#include <QJsonDocument>
+#include <QList>
+#include <QString>
 #include <QStringList>
-#include <QTextStream>
+
+#include <optional>
 
 namespace Pad {
 
-// What checking PAD files found, worst first; the values are the exit status
-// of "quillet --check".
+// The status of one checked file, and of "quillet --check" as a whole, which
+// exits with the worst over its files.
 enum CheckStatus {
-    CheckPassed = 0,        // no file has a problem
-    CheckFoundProblems = 1, // a field breaks a rule, is empty though required, or has a note
-    CheckRefused = 2,       // the reader refused a file
+    CheckPassed = 0,      // no error: warnings and notes leave a file passed
+    CheckFoundErrors = 1, // download sites would refuse a value, or a required field is empty
+    CheckRefused = 2,     // the reader refused the file
 };
 
-// The problems of a form, one "Field: what is wrong" line each, in the window's
-// order: an empty required field ("Company Name: must be filled", since
-// Generate would stop there) or the hint of the field's first broken rule.
-// The OS list is not among them: the reader's notes describe why it is empty.
-QStringList formProblems(const PadValues &values);
+// One problem found in a file.
+struct CheckProblem
+{
+    Severity severity;
+    // The PAD element it concerns, as "Company_WebSite_URL"; nullopt when it
+    // concerns no single element (an invalid release date, say).
+    std::optional<QString> element;
+    // The offending value, whole; nullopt for an empty field and for a note,
+    // whose message names what it could not take over.
+    std::optional<QString> value;
+    // "Field: what is wrong", with the value quoted and cut short, such as
+    // Descriptions: "Widget…" holds a line break. A description has ...
+    QString message;
+    bool operator==(const CheckProblem &) const = default;
+};
 
-// Reads each file as the window imports it and writes to out one line per
-// problem: "FILE: reason" when the reader refuses the file, otherwise
-// "FILE: note" for each import note and "FILE: Field: what is wrong" for each
-// form problem. Returns the worst status over all files; CheckPassed for none.
-// today decides the century of two-digit years, as in the window.
-int checkPadFiles(const QStringList &paths, const QDate &today, QTextStream &out);
+// What checking one file found.
+struct FileCheck
+{
+    QString path;                  // as given
+    std::optional<QString> reason; // why the reader refused the file
+    // The import's notes first, then the form's problems in the window's order.
+    QList<CheckProblem> problems;
+
+    CheckStatus status() const;
+};
+
+// A value as a problem shows it: quoted, with line breaks and tabs as \n, \r
+// and \t so that it stays on its line, and cut to about 60 characters with an
+// ellipsis.
+QString quotedValue(const QString &value);
+
+// The problems of a form, in the window's order: an empty required field
+// ("Company Name: must be filled", since Generate would stop there), the
+// first rule each field breaks, an empty program type or OS list (download
+// sites require both), and the rules that weigh one field against another.
+QList<CheckProblem> formProblems(const PadValues &values);
+
+// Reads the file as the window imports it and checks what it holds. today
+// decides the century of two-digit years, as in the window.
+FileCheck checkPadFile(const QString &path, const QDate &today);
+QList<FileCheck> checkPadFiles(const QStringList &paths, const QDate &today);
+
+// The worst status over the files; CheckPassed for none.
+CheckStatus worstStatus(const QList<FileCheck> &checks);
+
+// One line per problem, "FILE: severity: message", or "FILE: error: reason"
+// for a refused file; the path with the platform's separators.
+QStringList checkLines(const FileCheck &check);
+
+// {"files": [{"file": PATH, "status": 0|1|2, "reason": TEXT or null,
+//   "problems": [{"field": ELEMENT or null, "value": TEXT or null,
+//                 "severity": "error"|"warning"|"note", "message": TEXT}]}]}
+QJsonDocument checkReport(const QList<FileCheck> &checks);
 
 } // namespace Pad

@@ -225,71 +225,53 @@ Decoded decode(const QByteArray &bytes, const Codec &codec)
 qsizetype firstTooLongMarkup(QStringView text, qsizetype end, qsizetype *markupStart)
 {
     const auto after = [&](qsizetype from, QStringView close) {
-        const qsizetype at = text.indexOf(close, from);
+        const qsizetype at = close.size() == 1 ? text.indexOf(close.front(), from) : text.indexOf(close, from);
         return at < 0 ? text.size() : at + close.size();
     };
     for (qsizetype open = text.indexOf(u'<'); open >= 0 && open < end; open = text.indexOf(u'<', open)) {
         const QStringView markup = text.sliced(open);
-        // Only the first MaxMarkupLength characters of a bounded markup matter.
-        const qsizetype bound = std::min(text.size(), open + MaxMarkupLength);
-        qsizetype close = bound + 1; // past the bound: not closed within it
-        if (markup.startsWith(u"<!--")) {
-            open = after(open + 4, u"-->");
-            continue;
-        } else if (markup.startsWith(u"<![CDATA[")) {
-            open = after(open + 9, u"]]>");
-            continue;
-        } else if (markup.startsWith(u"<?")) {
-            open = after(open + 2, u"?>");
-            continue;
-        } else if (markup.startsWith(u"</")) {
+        const QChar second = markup.size() > 1 ? markup[1] : QChar();
+        if (second == u'/') {
             open = after(open + 2, u">");
-            continue;
-        } else if (markup.startsWith(u"<!")) {
-            // A document type declaration, with its internal subset between
-            // brackets, which may hold comments and processing instructions.
+        } else if (second == u'?') {
+            open = after(open + 2, u"?>");
+        } else if (second == u'!' && markup.startsWith(u"<!--")) {
+            open = after(open + 4, u"-->");
+        } else if (second == u'!' && markup.startsWith(u"<![CDATA[")) {
+            open = after(open + 9, u"]]>");
+        } else {
+            // Quoted values may hold '>', and the internal subset of a
+            // document type declaration, between brackets, comments and
+            // processing instructions. Only the first characters up to the
+            // bound matter.
+            const bool doctype = second == u'!';
+            const qsizetype bound = std::min(text.size(), open + MaxMarkupLength);
+            qsizetype close = -1;
             QChar quote;
             int brackets = 0;
-            for (qsizetype i = open + 2; i < bound; ++i) {
+            for (qsizetype i = open + 2; i < bound && close < 0; ++i) {
                 const QChar c = text[i];
                 if (!quote.isNull()) {
                     if (c == quote)
                         quote = QChar();
                 } else if (c == u'"' || c == u'\'') {
                     quote = c;
-                } else if (c == u'[') {
-                    ++brackets;
-                } else if (c == u']') {
-                    --brackets;
                 } else if (c == u'>' && brackets <= 0) {
                     close = i + 1;
-                    break;
+                } else if (doctype && (c == u'[' || c == u']')) {
+                    brackets += c == u'[' ? 1 : -1;
                 } else if (brackets > 0 && c == u'-' && text.sliced(open, i + 1 - open).endsWith(u"<!--")) {
                     i = after(i + 1, u"-->") - 1;
                 } else if (brackets > 0 && c == u'?' && text[i - 1] == u'<') {
                     i = after(i + 1, u"?>") - 1;
                 }
             }
-        } else {
-            // A start tag, whose attribute values may hold '>'.
-            QChar quote;
-            for (qsizetype i = open + 2; i < bound; ++i) {
-                const QChar c = text[i];
-                if (quote.isNull() && (c == u'"' || c == u'\''))
-                    quote = c;
-                else if (c == quote)
-                    quote = QChar();
-                else if (quote.isNull() && c == u'>') {
-                    close = i + 1;
-                    break;
-                }
+            if (close < 0 && bound < text.size()) {
+                *markupStart = open;
+                return open + MaxMarkupLength;
             }
+            open = close < 0 ? text.size() : close;
         }
-        if (close > bound && bound < text.size()) {
-            *markupStart = open;
-            return open + MaxMarkupLength;
-        }
-        open = std::min(close, text.size());
     }
     return -1;
 }
@@ -577,7 +559,7 @@ private:
         }
         m_frames.push_back(Frame{reader.qualifiedName().toString(), opened(reader), {}});
         if (m_frames.size() > 1)
-            m_pathLength += m_frames.back().name.size() + (m_frames.size() > 2 ? 1 : 0);
+            m_pathLength += m_frames.back().name.size() + 1;
     }
 
     // False with a reason when the leaves' paths grow too long.
@@ -587,7 +569,7 @@ private:
             return true;
         Frame &frame = m_frames.back();
         if (m_frames.size() > 1 && !frame.hasChild) {
-            m_leavesPathLength += m_pathLength;
+            m_leavesPathLength += m_pathLength - 1;
             if (m_leavesPathLength > MaxLeafPathsLength) {
                 *reason = QStringLiteral("its elements' paths add up to more than %1 characters (line %2), "
                                          "more than any PAD file needs")
@@ -597,16 +579,14 @@ private:
             }
             QString path;
             path.reserve(m_pathLength);
-            for (std::size_t i = 1; i < m_frames.size(); ++i) {
-                if (i > 1)
-                    path += u'/';
-                path += m_frames[i].name;
-            }
+            for (std::size_t i = 1; i < m_frames.size(); ++i)
+                path.append(m_frames[i].name).append(u'/');
+            path.chop(1);
             close(frame.span, reader);
             m_leaves.push_back(ElementLeaf{path, finishText(frame.content).text, frame.span});
         }
         if (m_frames.size() > 1)
-            m_pathLength -= frame.name.size() + (m_frames.size() > 2 ? 1 : 0);
+            m_pathLength -= frame.name.size() + 1;
         m_frames.pop_back();
         return true;
     }
@@ -632,7 +612,7 @@ private:
     ElementSpan m_rootSpan;
     bool m_collectLeaves;
     std::vector<Frame> m_frames;
-    qsizetype m_pathLength = 0;       // of the open element's path below the document element
+    qsizetype m_pathLength = 0;       // of the open element's path below the document element, with a '/' more
     qsizetype m_leavesPathLength = 0; // of the leaves so far
     std::vector<ElementLeaf> m_leaves;
 };
@@ -757,7 +737,6 @@ std::optional<ElementTexts> readElementTexts(QIODevice &device, const QStringLis
     }
     return readElementTexts(*bytes, paths, errorReason, options);
 }
-
 
 void Split(QString text, QChar separator, QStringList &parts)
 {

@@ -1,71 +1,134 @@
 #include "padrules.h"
 
 #include <QLatin1String>
+#include <QStringList>
 #include <QRegularExpression>
 
 #include <array>
-#include <initializer_list>
 
 namespace Pad {
 
 namespace {
 
-// Lengths are counted in UTF-16 code units, as the typing limits of Keywords
-// and Char_Desc_450 are.
-bool lengthWithin(QStringView value, qsizetype least, qsizetype most)
-{
-    return value.size() >= least && value.size() <= most;
-}
-
-bool holdsNoneOf(QStringView value, QStringView forbidden)
-{
-    for (QChar c : value) {
-        if (forbidden.contains(c))
-            return false;
-    }
-    return true;
-}
-
-// A name or a line of text: no markup and no tab.
-bool plainText(QStringView value, qsizetype least, qsizetype most)
-{
-    return lengthWithin(value, least, most) && holdsNoneOf(value, u"<\t");
-}
+using Breach = std::optional<QString>;
 
 bool isAsciiDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
 
-bool allDigits(QStringView value)
+// A character as a problem names it: a tab, a line break, a blank, a "<".
+QString characterName(QChar c)
 {
-    for (QChar c : value) {
-        if (!isAsciiDigit(c))
-            return false;
+    switch (c.unicode()) {
+    case u'\t':
+        return QStringLiteral("a tab");
+    case u'\n':
+    case u'\r':
+        return QStringLiteral("a line break");
+    case u' ':
+        return QStringLiteral("a blank");
+    default:
+        break;
     }
-    return true;
+    const QString code = QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0');
+    if (c.isSpace())
+        return QStringLiteral("a blank (U+%1)").arg(code);
+    if (c.category() == QChar::Other_Control || c.isSurrogate())
+        return QStringLiteral("the character U+%1").arg(code);
+    return QStringLiteral("a \"%1\"").arg(c);
 }
 
-// The text after the scheme, or nullopt when the value begins with none of them.
-std::optional<QStringView> afterScheme(QStringView value, std::initializer_list<const char *> schemes)
+// Lengths are counted in UTF-16 code units, as the typing limits of Keywords
+// and Char_Desc_450 are. after names what the count starts after, if anything.
+Breach lengthBreach(QStringView value, qsizetype least, qsizetype most, const QString &after = {})
 {
-    for (const char *scheme : schemes) {
-        const QLatin1String prefix(scheme);
-        if (value.startsWith(prefix))
-            return value.mid(prefix.size());
+    const QString tail = after.isEmpty() ? QString() : QStringLiteral(" after ") + after;
+    if (value.size() > most)
+        return QStringLiteral("is too long: %1 of %2 characters%3")
+            .arg(value.size())
+            .arg(most)
+            .arg(tail);
+    if (value.size() < least)
+        return QStringLiteral("is too short: %1 of at least %2 characters%3")
+            .arg(value.size())
+            .arg(least)
+            .arg(tail);
+    return std::nullopt;
+}
+
+RulePart lengthPart(qsizetype least, qsizetype most)
+{
+    return [least, most](QStringView value) { return lengthBreach(value, least, most); };
+}
+
+Breach forbiddenBreach(QStringView value, QStringView forbidden)
+{
+    for (QChar c : value) {
+        if (forbidden.contains(c))
+            return QStringLiteral("holds ") + characterName(c);
     }
     return std::nullopt;
 }
 
-bool addressWithSchemes(QStringView value, std::initializer_list<const char *> schemes)
+RulePart withoutPart(const char16_t *forbidden)
 {
-    const std::optional<QStringView> rest = afterScheme(value, schemes);
-    return rest && lengthWithin(*rest, 2, 120) && holdsNoneOf(*rest, u"\r\n");
+    return [forbidden](QStringView value) {
+        return forbiddenBreach(value, QStringView(forbidden));
+    };
 }
 
-bool webAddress(QStringView value)
+// A name or a line of text: a length, no markup and no tab.
+QList<RulePart> plainText(qsizetype least, qsizetype most)
 {
-    return addressWithSchemes(value, {"http://", "https://"});
+    return {lengthPart(least, most), withoutPart(u"<\t")};
+}
+
+// The scheme the value begins with, or an empty view when none of them.
+QStringView schemeOf(QStringView value, const QStringList &schemes)
+{
+    for (const QString &scheme : schemes) {
+        if (value.startsWith(scheme))
+            return value.left(scheme.size());
+    }
+    return {};
+}
+
+QString listed(QStringList names, const QString &conjunction)
+{
+    const QString last = names.takeLast();
+    if (names.isEmpty())
+        return last;
+    return names.join(QStringLiteral(", ")) + u' ' + conjunction + u' ' + last;
+}
+
+// An address: one of the schemes, then 2 to 120 characters on one line.
+QList<RulePart> addressWithSchemes(const QStringList &schemes)
+{
+    const QString expected = listed(schemes, QStringLiteral("or"));
+    return {
+        [schemes, expected](QStringView value) -> Breach {
+            if (schemeOf(value, schemes).isEmpty())
+                return QStringLiteral("does not begin with ") + expected;
+            return std::nullopt;
+        },
+        [schemes](QStringView value) -> Breach {
+            const QStringView scheme = schemeOf(value, schemes);
+            if (scheme.isEmpty())
+                return std::nullopt;
+            return lengthBreach(value.mid(scheme.size()), 2, 120, scheme.toString());
+        },
+        [schemes](QStringView value) -> Breach {
+            const QStringView scheme = schemeOf(value, schemes);
+            return scheme.isEmpty() ? std::nullopt
+                                    : forbiddenBreach(value.mid(scheme.size()), u"\r\n");
+        },
+    };
+}
+
+QList<RulePart> webAddress()
+{
+    return addressWithSchemes({QStringLiteral("http://"), QStringLiteral("https://")});
 }
 
 // The path of an address: from the first slash after the host up to a query
@@ -82,48 +145,91 @@ QStringView pathOf(QStringView address)
     return slash < 0 ? QStringView() : rest.mid(slash);
 }
 
-bool pathEndsInOneOf(QStringView address, std::initializer_list<const char *> extensions)
+// The extension of the file an address names, without its dot; empty when
+// the last part of its path has none.
+QStringView extensionOf(QStringView address)
 {
     const QStringView path = pathOf(address);
-    for (const char *extension : extensions) {
-        const QLatin1String ending(extension);
-        if (path.size() > ending.size() + 1 && path.endsWith(ending, Qt::CaseInsensitive)
-            && path[path.size() - ending.size() - 1] == u'.')
-            return true;
-    }
-    return false;
+    const QStringView file = path.mid(path.lastIndexOf(u'/') + 1);
+    const qsizetype dot = file.lastIndexOf(u'.');
+    return dot < 0 ? QStringView() : file.mid(dot + 1);
 }
 
-bool emailAddress(QStringView value)
+// The file an address names ends in one of the extensions (separated by
+// blanks), letter case aside.
+RulePart extensionPart(const char *extensions, QString (*refusal)(QStringView))
 {
-    if (value.count(u'@') != 1)
-        return false;
-    for (QChar c : value) {
-        if (c.isSpace())
-            return false;
-    }
-    const qsizetype at = value.indexOf(u'@');
-    if (!lengthWithin(value.left(at), 2, 30))
-        return false;
-    // Any dot may end the first part of the domain, as long as both parts fit.
-    const QStringView domain = value.mid(at + 1);
-    for (qsizetype dot = domain.indexOf(u'.'); dot >= 0; dot = domain.indexOf(u'.', dot + 1)) {
-        if (lengthWithin(domain.left(dot), 2, 63) && lengthWithin(domain.mid(dot + 1), 2, 20))
-            return true;
-    }
-    return false;
+    const QStringList accepted = QString::fromLatin1(extensions).split(u' ');
+    return [accepted, refusal](QStringView value) -> Breach {
+        const QStringView extension = extensionOf(value);
+        if (!extension.isEmpty() && accepted.contains(extension, Qt::CaseInsensitive))
+            return std::nullopt;
+        return refusal(extension);
+    };
 }
 
-bool version(QStringView value)
+QList<RulePart> emailAddress()
 {
-    if (!lengthWithin(value, 1, 15))
-        return false;
-    for (QChar c : value) {
-        const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-        if (!letter && !isAsciiDigit(c) && c != u'.' && c != u'_' && c != u'-')
-            return false;
-    }
-    return true;
+    return {
+        [](QStringView value) -> Breach {
+            const qsizetype ats = value.count(u'@');
+            if (ats == 0)
+                return QStringLiteral("holds no \"@\"");
+            if (ats > 1)
+                return QStringLiteral("holds %1 \"@\"").arg(ats);
+            return std::nullopt;
+        },
+        [](QStringView value) -> Breach {
+            for (QChar c : value) {
+                if (c.isSpace())
+                    return QStringLiteral("holds ") + characterName(c);
+            }
+            return std::nullopt;
+        },
+        [](QStringView value) -> Breach {
+            const qsizetype at = value.indexOf(u'@');
+            if (at < 0 || (at >= 2 && at <= 30))
+                return std::nullopt;
+            return QStringLiteral("has %1 %2 before the \"@\", not 2 to 30")
+                .arg(at)
+                .arg(at == 1 ? QStringLiteral("character") : QStringLiteral("characters"));
+        },
+        [](QStringView value) -> Breach {
+            const qsizetype at = value.indexOf(u'@');
+            if (at < 0)
+                return std::nullopt;
+            // Any dot may end the first part of the domain, as long as both parts fit.
+            const QStringView domain = value.mid(at + 1);
+            for (qsizetype dot = domain.indexOf(u'.'); dot >= 0;
+                 dot = domain.indexOf(u'.', dot + 1)) {
+                if (domain.left(dot).size() >= 2 && domain.left(dot).size() <= 63
+                    && domain.mid(dot + 1).size() >= 2 && domain.mid(dot + 1).size() <= 20)
+                    return std::nullopt;
+            }
+            if (!domain.contains(u'.'))
+                return QStringLiteral("has no dot after the \"@\"");
+            return QStringLiteral("has no dot after the \"@\" with 2 to 63 characters before it "
+                                  "and 2 to 20 after it");
+        },
+    };
+}
+
+// Characters other than those allowed: the first one found, named.
+RulePart onlyPart(bool (*allowed)(QChar))
+{
+    return [allowed](QStringView value) -> Breach {
+        for (QChar c : value) {
+            if (!allowed(c))
+                return QStringLiteral("holds ") + characterName(c);
+        }
+        return std::nullopt;
+    };
+}
+
+bool versionCharacter(QChar c)
+{
+    const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    return letter || isAsciiDigit(c) || c == u'.' || c == u'_' || c == u'-';
 }
 
 // "Widget 2.1", "Widget v2": the last word looks like a version number.
@@ -134,78 +240,136 @@ bool endsWithVersion(QStringView value)
     return version.match(value).hasMatch();
 }
 
-bool cost(QStringView value)
+Breach costBreach(QStringView value)
 {
+    for (QChar c : value) {
+        if (!isAsciiDigit(c) && c != u'.')
+            return QStringLiteral("holds ") + characterName(c);
+    }
     const qsizetype dot = value.indexOf(u'.');
     if (dot < 0)
-        return allDigits(value);
-    const QStringView cents = value.mid(dot + 1);
-    return dot > 0 && allDigits(value.left(dot)) && cents.size() == 2 && allDigits(cents);
+        return std::nullopt;
+    if (value.count(u'.') > 1)
+        return QStringLiteral("holds %1 dots").arg(value.count(u'.'));
+    if (dot == 0)
+        return QStringLiteral("has no whole dollars before the dot");
+    const qsizetype cents = value.size() - dot - 1;
+    if (cents != 2)
+        return QStringLiteral("has %1 %2 after the dot, not 2")
+            .arg(cents)
+            .arg(cents == 1 ? QStringLiteral("digit") : QStringLiteral("digits"));
+    return std::nullopt;
+}
+
+QString downloadExtensionRefusal(QStringView extension)
+{
+    if (extension.isEmpty())
+        return QStringLiteral("names no file with an extension");
+    return QStringLiteral("has the extension \".%1\", which is not one download sites accept")
+        .arg(extension);
+}
+
+QString pictureExtensionRefusal(QStringView extension)
+{
+    if (extension.isEmpty())
+        return QStringLiteral("names no picture file ending in .png, .jpg or .gif");
+    return QStringLiteral("has the extension \".%1\", not .png, .jpg or .gif").arg(extension);
+}
+
+QString padFileExtensionRefusal(QStringView extension)
+{
+    if (extension.isEmpty())
+        return QStringLiteral("does not end in .xml");
+    return QStringLiteral("ends in \".%1\", not .xml").arg(extension);
 }
 
 } // namespace
+
+QString severityName(Severity severity)
+{
+    switch (severity) {
+    case Severity::Error:
+        return QStringLiteral("error");
+    case Severity::Warning:
+        return QStringLiteral("warning");
+    case Severity::Note:
+        return QStringLiteral("note");
+    }
+    Q_UNREACHABLE();
+}
+
+std::optional<QString> FieldRule::breach(QStringView value) const
+{
+    for (const RulePart &part : parts) {
+        if (std::optional<QString> what = part(value))
+            return what;
+    }
+    return std::nullopt;
+}
 
 const QList<FieldRule> &fieldRules()
 {
     static const QList<FieldRule> rules = [] {
         using F = TextField;
+        constexpr Severity error = Severity::Error;
+        constexpr Severity warning = Severity::Warning;
         const QString webHint = QStringLiteral(
             "An address begins with http:// or https:// followed by 2 to 120 characters.");
         return QList<FieldRule>{
-            {F::Company_Name, [](QStringView v) { return plainText(v, 2, 40); },
+            {F::Company_Name, error, plainText(2, 40),
              QStringLiteral("A company name has 2 to 40 characters, without \"<\" or tabs.")},
-            {F::Company_Website_URL, webAddress, webHint},
-            {F::Contact_Email, emailAddress,
+            {F::Company_Website_URL, error, webAddress(), webHint},
+            {F::Contact_Email, error, emailAddress(),
              QStringLiteral("An e-mail address has 2 to 30 characters, one \"@\", then 2 to 63 "
                             "characters, a dot and 2 to 20 characters, without blanks.")},
-            {F::Program_Name, [](QStringView v) { return plainText(v, 1, 40); },
+            {F::Program_Name, error, plainText(1, 40),
              QStringLiteral("A program name has 1 to 40 characters, without \"<\" or tabs.")},
-            {F::Program_Name, [](QStringView v) { return !endsWithVersion(v); },
+            // Advice: a name may end in a number of its own, as "Civilization 2.5" might.
+            {F::Program_Name, warning,
+             {[](QStringView v) -> Breach {
+                 if (endsWithVersion(v))
+                     return QStringLiteral("ends in a version number");
+                 return std::nullopt;
+             }},
              QStringLiteral("A program name leaves out the version number, which has a field "
                             "of its own.")},
-            {F::Program_Version, version,
+            {F::Program_Version, error, {lengthPart(1, 15), onlyPart(versionCharacter)},
              QStringLiteral("A version has 1 to 15 letters, digits, dots, dashes or underscores, "
                             "without \"v.\"")},
-            {F::Program_Cost_Dollars, cost,
+            {F::Program_Cost_Dollars, error, {costBreach},
              QStringLiteral("A cost is a plain number such as 19 or 19.95, without a currency "
                             "sign.")},
-            {F::File_Size_Bytes,
-             [](QStringView v) { return lengthWithin(v, 3, 16) && allDigits(v); },
+            {F::File_Size_Bytes, error, {lengthPart(3, 16), onlyPart(isAsciiDigit)},
              QStringLiteral("A file size is the number of bytes, 3 to 16 digits without "
                             "separators.")},
-            {F::Keywords, [](QStringView v) { return plainText(v, 0, KeywordsLimit); },
+            {F::Keywords, error, plainText(0, KeywordsLimit),
              QStringLiteral("Keywords have at most %1 characters, without \"<\" or tabs, "
                             "separated by commas.")
                  .arg(KeywordsLimit)},
-            {F::Char_Desc_450,
-             [](QStringView v) {
-                 return plainText(v, 0, DescriptionLimit) && holdsNoneOf(v, u"\r\n");
-             },
+            {F::Char_Desc_450, error, plainText(0, DescriptionLimit) << withoutPart(u"\r\n"),
              QStringLiteral("A description has at most %1 characters of plain text, without "
                             "\"<\", tabs or line breaks.")
                  .arg(DescriptionLimit)},
-            {F::Application_Info_URL, webAddress, webHint},
-            {F::Application_XML_File_URL, webAddress, webHint},
-            // Softer: a PAD file may be served by a script, but sites expect the ending.
-            {F::Application_XML_File_URL, [](QStringView v) { return pathEndsInOneOf(v, {"xml"}); },
+            {F::Application_Info_URL, error, webAddress(), webHint},
+            {F::Application_XML_File_URL, error, webAddress(), webHint},
+            // Advice: a PAD file may be served by a script, but sites expect the ending.
+            {F::Application_XML_File_URL, warning, {extensionPart("xml", padFileExtensionRefusal)},
              QStringLiteral("The address of a PAD file usually ends in .xml, perhaps followed by "
                             "a query.")},
-            {F::Primary_Download_URL,
-             [](QStringView v) { return addressWithSchemes(v, {"http://", "https://", "ftp://"}); },
+            {F::Primary_Download_URL, error,
+             addressWithSchemes({QStringLiteral("http://"), QStringLiteral("https://"),
+                                 QStringLiteral("ftp://")}),
              QStringLiteral("A download address begins with http://, https:// or ftp:// followed "
                             "by 2 to 120 characters.")},
-            {F::Primary_Download_URL,
-             [](QStringView v) {
-                 return pathEndsInOneOf(v, {"exe", "zip", "msi",  "dmg", "gz",  "tar", "tgz",
-                                            "rar", "jar", "apk",  "bin", "sh",  "app", "air",
-                                            "com", "hqx", "sea",  "sis", "sit", "sitx", "taz",
-                                            "tgx", "uu",  "z",    "gzip"});
-             },
+            {F::Primary_Download_URL, error,
+             {extensionPart("exe zip msi dmg gz tar tgz rar jar apk bin sh app air com hqx sea "
+                            "sis sit sitx taz tgx uu z gzip",
+                            downloadExtensionRefusal)},
              QStringLiteral("A download address ends in the file's extension, such as .exe, .zip "
                             "or .dmg.")},
-            {F::Application_Screenshot_URL, webAddress, webHint},
-            {F::Application_Screenshot_URL,
-             [](QStringView v) { return pathEndsInOneOf(v, {"png", "jpg", "gif"}); },
+            {F::Application_Screenshot_URL, error, webAddress(), webHint},
+            {F::Application_Screenshot_URL, error,
+             {extensionPart("png jpg gif", pictureExtensionRefusal)},
              QStringLiteral("A screenshot address ends in .png, .jpg or .gif.")},
         };
     }();
@@ -214,22 +378,75 @@ const QList<FieldRule> &fieldRules()
 
 std::optional<QString> ruleHint(TextField field, const QString &value)
 {
+    if (const std::optional<RuleBreach> broken = ruleBreach(field, value))
+        return broken->hint;
+    return std::nullopt;
+}
+
+std::optional<RuleBreach> ruleBreach(TextField field, const QString &value)
+{
     if (value.isEmpty())
         return std::nullopt;
     for (const FieldRule &rule : fieldRules()) {
-        if (rule.field == field && !rule.passes(value))
-            return rule.hint;
+        if (rule.field != field)
+            continue;
+        if (std::optional<QString> what = rule.breach(value))
+            return RuleBreach{rule.severity, *what, rule.hint};
     }
     return std::nullopt;
 }
 
 std::optional<QString> releaseDateHint(const QDate &date)
 {
-    if (!date.isValid() || (date.year() >= EarliestReleaseYear && date.year() <= LatestReleaseYear))
+    if (!releaseDateBreach(date))
         return std::nullopt;
     return QStringLiteral("A release date lies in the years %1 to %2.")
         .arg(EarliestReleaseYear)
         .arg(LatestReleaseYear);
+}
+
+std::optional<QString> releaseDateBreach(const QDate &date)
+{
+    if (!date.isValid())
+        return std::nullopt;
+    if (date.year() < EarliestReleaseYear)
+        return QStringLiteral("has the year %1, before %2")
+            .arg(date.year())
+            .arg(EarliestReleaseYear);
+    if (date.year() > LatestReleaseYear)
+        return QStringLiteral("has the year %1, after %2").arg(date.year()).arg(LatestReleaseYear);
+    return std::nullopt;
+}
+
+std::optional<QString> programTypeHint(const QString &programType)
+{
+    if (!programType.isEmpty())
+        return std::nullopt;
+    return QStringLiteral("Download sites require a program type: choose one of %1.")
+        .arg(ProgramTypeList().join(QStringLiteral(", ")));
+}
+
+std::optional<QString> freeProgramCostBreach(const QString &programType, const QString &cost)
+{
+    static const QRegularExpression zero(QStringLiteral("^0+(\\.0+)?$"));
+    const bool free =
+        programType == QLatin1String("Freeware") || programType == QLatin1String("Adware");
+    if (!free || cost.isEmpty() || zero.match(cost).hasMatch())
+        return std::nullopt;
+    return QStringLiteral("is a price, but the program is %1, which costs nothing: leave the cost "
+                          "empty or 0")
+        .arg(programType);
+}
+
+std::optional<QString> notApplicableBreach(const QStringList &osSupport)
+{
+    const QString notApplicable = QStringLiteral("Not Applicable");
+    if (!osSupport.contains(notApplicable) || osSupport.size() < 2)
+        return std::nullopt;
+    QStringList others = osSupport;
+    others.removeAll(notApplicable);
+    return QStringLiteral("ticks Not Applicable together with %1")
+        .arg(others.join(QStringLiteral(", ")));
 }
 
 QString fieldTip(TextField field)

@@ -7,6 +7,9 @@
 #include "testsupport.h"
 #include "windowsupport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -65,6 +68,8 @@ private slots:
     void commandLine();
     void answersWithoutDisplay_data();
     void answersWithoutDisplay();
+    void checkAsJson_data();
+    void checkAsJson();
     void fileFromCommandLineImports();
 
     void droppedFile_data();
@@ -72,6 +77,8 @@ private slots:
     void droppedTextStaysText();
 
     void openRecentKeepsEightNewestFirst();
+    void openRecentInFirstSession_data();
+    void openRecentInFirstSession();
     void openRecentDropsVanishedFile();
 
     void shortcutsFireTheirActions_data();
@@ -115,8 +122,27 @@ void TestDesktop::commandLine_data()
                            << QStringList{"a.xml", "b.xml"} << 0 << "" << "";
     QTest::newRow("check without files") << QStringList{"--check"} << int(M::Done) << QStringList{} << 2
                                          << "" << "--check needs at least one FILE";
+    QTest::newRow("check as JSON") << QStringList{"--check", "--json", "a.xml"} << int(M::Check)
+                                   << QStringList{"a.xml"} << 0 << "" << "";
+    QTest::newRow("JSON without check") << QStringList{"--json", "a.xml"} << int(M::Done)
+                                        << QStringList{"a.xml"} << 2 << "" << "--json goes with --check";
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << int(M::Done) << QStringList{} << 2
                                     << "" << "Unknown option 'frobnicate'";
+    // Qt's own options, left to QApplication, with one dash or two, a value
+    // apart or after "=".
+    QTest::newRow("Qt's options and a file")
+        << QStringList{"-style", "Fusion", "-reverse", "-stylesheet=look.qss", "--platformtheme",
+                       "gtk3", "-qwindowgeometry", "640x480+0+0", "pad.xml"}
+        << int(M::Window) << QStringList{"pad.xml"} << 0 << "" << "";
+    QTest::newRow("Qt's options and a check")
+        << QStringList{"-style", "Fusion", "--check", "a.xml", "-widgetcount"} << int(M::Check)
+        << QStringList{"a.xml"} << 0 << "" << "";
+    QTest::newRow("help with Qt's options")
+        << QStringList{"--help-all"} << int(M::Done) << QStringList{} << 0
+        << "  --stylesheet <stylesheet>" << "";
+    QTest::newRow("a Qt option without its value")
+        << QStringList{"pad.xml", "-style"} << int(M::Done) << QStringList{} << 2 << ""
+        << "Missing value after '-style'";
 }
 
 void TestDesktop::commandLine()
@@ -150,9 +176,31 @@ void TestDesktop::answersWithoutDisplay_data()
     QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage:";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "Quillet 1.0.1.13\n";
     QTest::newRow("clean file") << QStringList{"--check", data + "clean.xml"} << 0 << "";
-    QTest::newRow("refused file") << QStringList{"--check", data + "refused.xml"} << 2
-                                  << data + "refused.xml: its document element is <XML_PAD>, not <XML_DIZ_INFO>\n";
+    QTest::newRow("refused file")
+        << QStringList{"--check", data + "refused.xml"} << 2
+        << data + "refused.xml: error: its document element is <XML_PAD>, not <XML_DIZ_INFO>\n";
+    // Warnings and notes are printed and pass.
+    QTest::newRow("advice only") << QStringList{"--check", data + "advice-only.xml"} << 0
+                                 << data + "advice-only.xml: warning: Program Name: \"Widget 2.1\"";
+    QTest::newRow("a note only")
+        << QStringList{"--check", data + "note-only.xml"} << 0
+        << data + "note-only.xml: note: OS Support: Amiga is not in the list\n";
+    QTest::newRow("an error among advice")
+        << QStringList{"--check", data + "advice-only.xml", data + "unknown-os.xml"} << 1
+        << data + "unknown-os.xml: error: OS Support: must have at least one system ticked";
     QTest::newRow("window without display") << QStringList{} << 1 << "needs a graphical display";
+    QTest::newRow("help with Qt's options")
+        << QStringList{"--help-all"} << 0 << "  --platform <platformName[:options]>";
+    QTest::newRow("a style and the version")
+        << QStringList{"-style", "Fusion", "--version"} << 0 << "Quillet 1.0.1.13\n";
+    QTest::newRow("Qt's options and a check")
+        << QStringList{"-style=Fusion", "-reverse", "-platform", "offscreen", "--check",
+                       data + "clean.xml"}
+        << 0 << "";
+    QTest::newRow("window with a style, without display")
+        << QStringList{"-style", "Fusion"} << 1 << "needs a graphical display";
+    QTest::newRow("window on X11, without display")
+        << QStringList{"-platform", "xcb"} << 1 << "needs a graphical display";
 }
 
 void TestDesktop::answersWithoutDisplay()
@@ -175,6 +223,59 @@ void TestDesktop::answersWithoutDisplay()
         QCOMPARE(printed, output);
     else
         QVERIFY2(printed.contains(output), qPrintable(printed));
+}
+
+// The report a CI system reads: one JSON document on standard output,
+// nothing else, and the same exit status as the lines.
+void TestDesktop::checkAsJson_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QList<int>>("statuses");
+    QTest::addColumn<int>("exitCode");
+
+    const QString data = testDataPath(QStringLiteral("check/"));
+    QTest::newRow("clean and advised") << QStringList{data + "clean.xml", data + "advice-only.xml"}
+                                       << QList<int>{0, 0} << 0;
+    QTest::newRow("with an error") << QStringList{data + "advice-only.xml", data + "broken-rules.xml"}
+                                   << QList<int>{0, 1} << 1;
+    QTest::newRow("with a refusal") << QStringList{data + "refused.xml", data + "broken-rules.xml"}
+                                    << QList<int>{2, 1} << 2;
+}
+
+void TestDesktop::checkAsJson()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QList<int>, statuses);
+    QFETCH(int, exitCode);
+
+    QProcess quillet;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    quillet.setProcessEnvironment(environment);
+    quillet.start(QStringLiteral(QUILLET_BINARY), QStringList{"--check", "--json"} + files);
+    QVERIFY(quillet.waitForFinished(20000));
+    QCOMPARE(quillet.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quillet.exitCode(), exitCode);
+    QCOMPARE(quillet.readAllStandardError(), QByteArray());
+
+    QJsonParseError error;
+    const QJsonDocument report = QJsonDocument::fromJson(quillet.readAllStandardOutput(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonArray reported = report.object().value(QStringLiteral("files")).toArray();
+    QCOMPARE(reported.size(), files.size());
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QJsonObject file = reported[i].toObject();
+        QCOMPARE(file.value(QStringLiteral("file")).toString(), files[i]);
+        QCOMPARE(file.value(QStringLiteral("status")).toInt(-1), statuses[i]);
+        QCOMPARE(file.value(QStringLiteral("reason")).isNull(), statuses[i] != 2);
+        for (const QJsonValue &problem : file.value(QStringLiteral("problems")).toArray()) {
+            const QString severity = problem[QStringLiteral("severity")].toString();
+            QVERIFY2(severity == "error" || severity == "warning" || severity == "note",
+                     qPrintable(severity));
+            QVERIFY(!problem[QStringLiteral("message")].toString().isEmpty());
+        }
+    }
 }
 
 void TestDesktop::fileFromCommandLineImports()
@@ -280,6 +381,68 @@ void TestDesktop::openRecentKeepsEightNewestFirst()
     emit menu->aboutToShow();
     menu->actions().at(1)->trigger();
     QCOMPARE(fieldText(later, TextField::Program_Version), QStringLiteral("4"));
+}
+
+// With empty settings, the first file imported or generated is on the menu
+// at once, found by keyboard as a user does: Alt+F, then R.
+void TestDesktop::openRecentInFirstSession_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("imported") << "import";
+    QTest::newRow("generated") << "generate";
+    QTest::newRow("dropped") << "drop";
+    QTest::newRow("imported in another window") << "other window";
+}
+
+void TestDesktop::openRecentInFirstSession()
+{
+    QFETCH(QString, how);
+    QVERIFY(QSettings().allKeys().isEmpty());
+    TFMain window;
+    QVERIFY(showActive(window));
+    auto *recent = control<QMenu>(window, QStringLiteral("OpenRecent1"));
+    QVERIFY(!recent->isEnabled());
+
+    const QString imported = padFile(m_dir, QStringLiteral("first.xml"), completeForm());
+    QString listed = imported;
+    if (how == QLatin1String("import")) {
+        window.importFile(imported);
+    } else if (how == QLatin1String("drop")) {
+        dropFile(control<QWidget>(window, QStringLiteral("Label1")), imported);
+        QTRY_COMPARE(shownValues(window), completeForm());
+    } else if (how == QLatin1String("generate")) {
+        listed = m_dir.filePath(QStringLiteral("first-generated.xml"));
+        fillForm(window, completeForm());
+        ModalDriver driver;
+        driver.chooseFile(listed);
+        control<QPushButton>(window, QStringLiteral("GenerateButton"))->click();
+        QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    } else {
+        TFMain other;
+        other.importFile(imported);
+    }
+    if (how != QLatin1String("other window"))
+        QVERIFY(recent->isEnabled());
+    // A closed dialog hands the focus back to the window.
+    QVERIFY(showActive(window));
+
+    QTest::keyClick(window.windowHandle(), Qt::Key_F, Qt::AltModifier);
+    QTRY_COMPARE(QApplication::activePopupWidget(), control<QMenu>(window, QStringLiteral("File1")));
+    QTest::keyClick(window.windowHandle(), Qt::Key_R);
+    QTRY_COMPARE(QApplication::activePopupWidget(), recent);
+    QStringList entries;
+    for (const QAction *action : recent->actions())
+        entries << action->toolTip();
+    QCOMPARE(entries, QStringList{listed});
+    QVERIFY(recent->actions().constFirst()->isEnabled());
+
+    // Return on the entry imports it again.
+    window.ClearButtonClick();
+    QTest::keyClick(window.windowHandle(), Qt::Key_Down);
+    QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+    QTRY_COMPARE(QApplication::activePopupWidget(), nullptr);
+    QTRY_COMPARE(fieldText(window, TextField::Company_Name),
+                 completeForm().text(TextField::Company_Name));
 }
 
 void TestDesktop::openRecentDropsVanishedFile()

@@ -6,11 +6,14 @@
 #include "modaldriver.h"
 #include "padreader.h"
 #include "padrules.h"
+#include "padwriter.h"
 #include "startup.h"
 #include "testsupport.h"
 #include "windowsupport.h"
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QTemporaryDir>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QToolButton>
@@ -99,6 +102,8 @@ private slots:
     void emptyFieldShowsNoHint();
     void dateHintFollowsTheYear();
     void importShowsHintsAtOnce();
+    void emptyProgramTypeIsHinted_data();
+    void emptyProgramTypeIsHinted();
 
     void countersFollowTheText_data();
     void countersFollowTheText();
@@ -272,6 +277,57 @@ void TestHints::importShowsHintsAtOnce()
         QVERIFY2(!shownHint(window, name), qPrintable(name));
     }
     QCOMPARE(shownHint(window, dateName), std::nullopt);
+}
+
+// An import of a type the list lacks, or of none, empties the type; the
+// field says in its place and its tooltip that the sites want one, until
+// one is chosen. Generate still writes the empty type the field shows.
+void TestHints::emptyProgramTypeIsHinted_data()
+{
+    QTest::addColumn<QString>("imported");
+    QTest::newRow("not in the list") << "Careware";
+    QTest::newRow("not given") << "";
+}
+
+void TestHints::emptyProgramTypeIsHinted()
+{
+    QFETCH(QString, imported);
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("typeless.xml"));
+    QString xml = QString::fromUtf8(Pad::padFileBytes(Pad::PadOutputLines(completeForm())));
+    xml.replace(QStringLiteral("<Program_Type>Freeware</Program_Type>"),
+                QStringLiteral("<Program_Type>%1</Program_Type>").arg(imported));
+    QVERIFY(writeFile(source, xml.toUtf8()));
+
+    TFMain window;
+    QVERIFY(showActive(window));
+    auto *type = control<QComboBox>(window, QStringLiteral("Program_Type"));
+    const QImage chosen = type->grab().toImage();
+    ModalDriver notes;
+    notes.answer(QMessageBox::Ok);
+    window.importFile(source);
+    QVERIFY2(notes.done() && notes.unexpected().isEmpty(), qPrintable(notes.unexpected()));
+
+    const QString hint = *Pad::programTypeHint(QString());
+    QCOMPARE(type->currentIndex(), -1);
+    QCOMPARE(type->toolTip(), hint);
+    QCOMPARE(accessibleText(type, QAccessible::Description), hint);
+    QVERIFY(!type->placeholderText().isEmpty());
+    QVERIFY(type->grab().toImage() != chosen);
+
+    const QString written = dir.filePath(QStringLiteral("written.xml"));
+    ModalDriver save;
+    save.chooseFile(written);
+    control<QPushButton>(window, QStringLiteral("GenerateButton"))->click();
+    QVERIFY2(save.done() && save.unexpected().isEmpty(), qPrintable(save.unexpected()));
+    QVERIFY(readAll(written).contains("<Program_Type></Program_Type>"));
+
+    // Choosing a type by keyboard takes the hint away.
+    type->setFocus();
+    QTest::keyClick(type, Qt::Key_Down);
+    QVERIFY(type->currentIndex() >= 0);
+    QCOMPARE(type->toolTip(), Pad::fieldTip(Pad::PickedField::Program_Type));
+    QCOMPARE(accessibleText(type, QAccessible::Description), type->toolTip());
 }
 
 void TestHints::countersFollowTheText_data()

@@ -11,6 +11,7 @@
 #include "windowsupport.h"
 
 #include <QAbstractItemView>
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QMimeData>
 #include <QFileSystemModel>
@@ -75,6 +76,8 @@ private slots:
     void limitsHoldForEveryInput();
     void windowFollowsFontChange();
     void dateWrittenIsDateShown();
+    void calendarOpensFromKeyboard_data();
+    void calendarOpensFromKeyboard();
 };
 
 void TestMainWindow::initTestCase()
@@ -845,6 +848,78 @@ void TestMainWindow::dateWrittenIsDateShown()
     QVERIFY2(written, qPrintable(error));
     QCOMPARE(shownWhenWritten, written->values.releaseDate.toString(date->displayFormat()));
     QCOMPARE(date->date(), written->values.releaseDate);
+}
+
+using KeyList = QList<QKeyCombination>;
+
+void TestMainWindow::calendarOpensFromKeyboard_data()
+{
+    QTest::addColumn<QKeyCombination>("open"); // pressed in the closed editor
+    QTest::addColumn<KeyList>("inCalendar");
+    QTest::addColumn<QKeyCombination>("close");
+    QTest::addColumn<int>("daysLater"); // the date afterwards, from the one before
+
+    const QKeyCombination altDown(Qt::AltModifier, Qt::Key_Down);
+    const QKeyCombination altUp(Qt::AltModifier, Qt::Key_Up);
+    const QKeyCombination f4(Qt::Key_F4);
+    const QKeyCombination returnKey(Qt::Key_Return);
+    const QKeyCombination escape(Qt::Key_Escape);
+    const QKeyCombination right(Qt::Key_Right), left(Qt::Key_Left), down(Qt::Key_Down);
+
+    QTest::newRow("Alt+Down, Return on the next day") << altDown << KeyList{right} << returnKey << 1;
+    QTest::newRow("F4, Return a week on") << f4 << KeyList{down} << returnKey << 7;
+    QTest::newRow("Alt+Down, Alt+Up") << altDown << KeyList{} << altUp << 0;
+    QTest::newRow("Alt+Down twice") << altDown << KeyList{} << altDown << 0;
+    QTest::newRow("F4 twice") << f4 << KeyList{} << f4 << 0;
+    QTest::newRow("Alt+Up keeps the day moved to") << altDown << KeyList{left} << altUp << -1;
+    QTest::newRow("Escape goes back") << f4 << KeyList{right, right} << escape << 0;
+}
+
+// Keys pressed on the window go where a user's would: to the open calendar,
+// otherwise to the date editor that has the focus.
+void TestMainWindow::calendarOpensFromKeyboard()
+{
+    QFETCH(QKeyCombination, open);
+    QFETCH(KeyList, inCalendar);
+    QFETCH(QKeyCombination, close);
+    QFETCH(int, daysLater);
+
+    TFMain window;
+    QVERIFY(showActive(window));
+    auto *date = control<QDateEdit>(window, "Release_Date");
+    const QDate before(2024, 12, 10);
+    date->setDate(before);
+    date->setFocus();
+    date->setSelectedSection(QDateTimeEdit::DaySection);
+    QTRY_VERIFY(date->hasFocus());
+    QWidget *popup = date->calendarWidget()->window();
+    QVERIFY(popup != &window);
+    const auto press = [&](QKeyCombination key) {
+        QTest::keyClick(window.windowHandle(), key.key(), key.keyboardModifiers());
+    };
+
+    // Alt+Up finds nothing to close and steps nothing either.
+    press(QKeyCombination(Qt::AltModifier, Qt::Key_Up));
+    QVERIFY(!popup->isVisible());
+    QCOMPARE(date->date(), before);
+
+    press(open);
+    QTRY_COMPARE(QApplication::activePopupWidget(), popup);
+    QCOMPARE(date->date(), before);
+    for (const QKeyCombination key : inCalendar)
+        press(key);
+    press(close);
+    QTRY_VERIFY(!popup->isVisible());
+    QCOMPARE(QApplication::activePopupWidget(), nullptr);
+    QCOMPARE(date->date(), before.addDays(daysLater));
+
+    // The editor takes typing again, and the next key opens the calendar anew.
+    QTRY_VERIFY(date->hasFocus());
+    press(open);
+    QTRY_COMPARE(QApplication::activePopupWidget(), popup);
+    press(QKeyCombination(Qt::Key_Escape));
+    QTRY_VERIFY(!popup->isVisible());
+    QCOMPARE(date->date(), before.addDays(daysLater));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,16 +1,20 @@
 // Checking PAD files as "quillet --check" does: the lines it prints for clean,
-// broken and refused files and its exit status, alone and together, and its
-// run over the real PAD files beside the checkout.
+// broken, advised and refused files, with their severities and exit status,
+// alone and together; the problems of a form, also those that weigh one
+// field against another; the JSON report; and a run over the real PAD files
+// beside the checkout.
 #include "padcheck.h"
 #include "padreader.h"
 #include "padrules.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QTest>
-#include <QTextStream>
 
 using namespace Qt::StringLiterals;
+using Pad::Severity;
 using Pad::TextField;
 
 namespace {
@@ -31,40 +35,98 @@ struct CheckRun
 
 CheckRun check(const QStringList &paths)
 {
-    QString output;
-    QTextStream out(&output);
+    const QList<Pad::FileCheck> checks = Pad::checkPadFiles(paths, Today);
     CheckRun run;
-    run.status = Pad::checkPadFiles(paths, Today, out);
-    run.lines = output.split(u'\n');
-    if (run.lines.constLast().isEmpty())
-        run.lines.removeLast();
+    for (const Pad::FileCheck &fileCheck : checks)
+        run.lines << Pad::checkLines(fileCheck);
+    run.status = Pad::worstStatus(checks);
     return run;
 }
 
-// The hint the rules give the value, so that these lines follow their wording.
+// The sentence of the rule the value breaks, so that these lines follow its wording.
 QString hint(TextField field, const QString &value)
 {
     return Pad::ruleHint(field, value).value_or(u"(no hint)"_s);
 }
 
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path) + u": "_s;
+}
+
 QStringList brokenRulesLines()
 {
-    const QString file = QDir::toNativeSeparators(fixture(u"broken-rules.xml"_s)) + u": "_s;
+    const QString file = shown(fixture(u"broken-rules.xml"_s));
     using F = TextField;
     return {
-        file + u"Program Type: Careware is not in the list"_s,
-        file + u"Company Website: "_s + hint(F::Company_Website_URL, u"smith.example.com"_s),
-        file + u"Program Version: "_s + hint(F::Program_Version, u"v. 1.2"_s),
-        file + u"Release Date: "_s + *Pad::releaseDateHint(QDate(1899, 12, 31)),
-        file + u"Cost: "_s + hint(F::Program_Cost_Dollars, u"$19.95"_s),
-        file + u"Keywords: must be filled"_s,
-        file + u"Descriptions: "_s + hint(F::Char_Desc_450, u"A\nB"_s),
-        file + u"PAD XML File URL: "_s + hint(F::Application_XML_File_URL, u"https://a/b.php"_s),
-        file + u"Primary Download URL: "_s + hint(F::Primary_Download_URL, u"https://a/b"_s),
+        file + u"note: Program Type: Careware is not in the list"_s,
+        file + u"error: Company Website: \"smith.example.com\" does not begin with http:// or https://. "_s
+            + hint(F::Company_Website_URL, u"smith.example.com"_s),
+        file + u"error: Program Version: \"v. 1.2\" holds a blank. "_s
+            + hint(F::Program_Version, u"v. 1.2"_s),
+        file + u"error: Release Date: \"12/31/1899\" has the year 1899, before 1900. "_s
+            + *Pad::releaseDateHint(QDate(1899, 12, 31)),
+        file + u"error: Program Type: must be chosen. "_s + *Pad::programTypeHint(QString()),
+        file + u"error: Cost: \"$19.95\" holds a \"$\". "_s + hint(F::Program_Cost_Dollars, u"$"_s),
+        file + u"error: Keywords: must be filled"_s,
+        file + u"error: Descriptions: \"A widget.\\nIt does one thing well.\" holds a line break. "_s
+            + hint(F::Char_Desc_450, u"\n"_s),
+        file + u"warning: PAD XML File URL: \"https://smith.example.com/pad.php?id=7\" ends in \".php\", not .xml. "_s
+            + hint(F::Application_XML_File_URL, u"https://a/b.php"_s),
+        file + u"error: Primary Download URL: \"https://smith.example.com/download\" names no file with an extension. "_s
+            + hint(F::Primary_Download_URL, u"https://a/b"_s),
     };
 }
 
+QStringList adviceLines()
+{
+    const QString file = shown(fixture(u"advice-only.xml"_s));
+    return {
+        file + u"warning: Program Name: \"Widget 2.1\" ends in a version number. "_s
+            + hint(TextField::Program_Name, u"Widget 2.1"_s),
+        file + u"warning: Cost: \"19.95\" is a price, but the program is Freeware, which costs "
+               "nothing: leave the cost empty or 0"_s,
+        file + u"warning: OS Support: \"WinXP,Not Applicable\" ticks Not Applicable together with WinXP"_s,
+        file + u"warning: PAD XML File URL: \"https://smith.example.com/pad.php?id=7\" ends in \".php\", not .xml. "_s
+            + hint(TextField::Application_XML_File_URL, u"https://a/b.php"_s),
+    };
+}
+
+// A form that breaks no rule.
+Pad::PadValues cleanForm()
+{
+    using F = TextField;
+    Pad::PadValues v;
+    v.text(F::Company_Name) = u"Smith Software"_s;
+    v.text(F::Company_Website_URL) = u"https://smith.example.com"_s;
+    v.text(F::Contact_Email) = u"jo@smith.example.com"_s;
+    v.text(F::Program_Name) = u"Widget"_s;
+    v.text(F::Program_Version) = u"1.2.0"_s;
+    v.text(F::File_Size_Bytes) = u"1048576"_s;
+    v.text(F::Keywords) = u"widget, tool"_s;
+    v.text(F::Char_Desc_450) = u"A widget that does one thing well."_s;
+    v.text(F::Application_Info_URL) = u"https://smith.example.com/widget"_s;
+    v.text(F::Application_XML_File_URL) = u"https://smith.example.com/widget.xml"_s;
+    v.text(F::Primary_Download_URL) = u"https://smith.example.com/widget.exe"_s;
+    v.releaseDate = QDate(2025, 6, 3);
+    v.programType = u"Shareware"_s;
+    v.osSupport = QStringList{u"WinXP"_s, u"Linux"_s};
+    return v;
+}
+
 } // namespace
+
+namespace QTest {
+template <>
+char *toString(const Pad::CheckProblem &problem)
+{
+    return toString(Pad::severityName(problem.severity) + u" | "_s
+                    + problem.element.value_or(u"(null)"_s) + u" | "_s
+                    + problem.value.value_or(u"(null)"_s) + u" | "_s + problem.message);
+}
+} // namespace QTest
+
+using Problems = QList<Pad::CheckProblem>;
 
 class TestPadCheck : public QObject
 {
@@ -72,7 +134,11 @@ class TestPadCheck : public QObject
 private slots:
     void checkFiles_data();
     void checkFiles();
-    void formProblemsOfAnEmptyForm();
+    void formProblems_data();
+    void formProblems();
+    void quotedValue_data();
+    void quotedValue();
+    void jsonReport();
     void samples();
 };
 
@@ -86,28 +152,37 @@ void TestPadCheck::checkFiles_data()
     const QString broken = fixture(u"broken-rules.xml"_s);
     const QString refused = fixture(u"refused.xml"_s);
     const QString unknownOs = fixture(u"unknown-os.xml"_s);
+    const QString advice = fixture(u"advice-only.xml"_s);
+    const QString noteOnly = fixture(u"note-only.xml"_s);
     const QString missing = fixture(u"never-written.xml"_s);
-    const auto shown = [](const QString &path) { return QDir::toNativeSeparators(path) + u": "_s; };
     const QString refusedLine =
-        shown(refused) + u"its document element is <XML_PAD>, not <XML_DIZ_INFO>"_s;
+        shown(refused) + u"error: its document element is <XML_PAD>, not <XML_DIZ_INFO>"_s;
 
     QTest::newRow("no files") << QStringList() << QStringList() << 0;
     QTest::newRow("clean") << QStringList{clean} << QStringList() << 0;
-    QTest::newRow("broken rules, a note and an empty required field")
+    QTest::newRow("broken rules, a note, an empty required field and type")
         << QStringList{broken} << brokenRulesLines() << 1;
-    // Generate would stop at the empty OS list; the note is the one line about it.
+    // Download sites want a system; the note says why the list is empty.
     QTest::newRow("no known system")
         << QStringList{unknownOs}
-        << QStringList{shown(unknownOs) + u"OS Support: Amiga is not in the list"_s} << 1;
+        << QStringList{shown(unknownOs) + u"note: OS Support: Amiga is not in the list"_s,
+                       shown(unknownOs) + u"error: OS Support: must have at least one system ticked"_s}
+        << 1;
+    QTest::newRow("advice only") << QStringList{advice} << adviceLines() << 0;
+    QTest::newRow("a note only")
+        << QStringList{noteOnly}
+        << QStringList{shown(noteOnly) + u"note: OS Support: Amiga is not in the list"_s} << 0;
     QTest::newRow("refused") << QStringList{refused} << QStringList{refusedLine} << 2;
     QTest::newRow("missing")
         << QStringList{missing}
-        << QStringList{shown(missing) + u"the file cannot be opened (No such file or directory)"_s}
+        << QStringList{shown(missing) + u"error: the file cannot be opened (No such file or directory)"_s}
         << 2;
     QTest::newRow("refused first, then broken and clean")
         << QStringList{refused, broken, clean} << QStringList{refusedLine} + brokenRulesLines()
         << 2;
     QTest::newRow("clean and broken") << QStringList{clean, broken} << brokenRulesLines() << 1;
+    QTest::newRow("advice and broken")
+        << QStringList{advice, broken} << adviceLines() + brokenRulesLines() << 1;
 }
 
 void TestPadCheck::checkFiles()
@@ -121,24 +196,181 @@ void TestPadCheck::checkFiles()
     QCOMPARE(run.status, status);
 }
 
-// Every required field is reported, not only the first the window would stop at.
-void TestPadCheck::formProblemsOfAnEmptyForm()
+void TestPadCheck::formProblems_data()
 {
-    Pad::PadValues values;
-    values.releaseDate = Today;
-    const QStringList problems = Pad::formProblems(values);
-    QCOMPARE(problems,
-             (QStringList{u"Company Name: must be filled"_s, u"Company Website: must be filled"_s,
-                          u"Contact E-mail: must be filled"_s, u"Program Name: must be filled"_s,
-                          u"Program Version: must be filled"_s, u"File Size: must be filled"_s,
-                          u"Keywords: must be filled"_s, u"Descriptions: must be filled"_s,
-                          u"Application Info URL: must be filled"_s,
-                          u"PAD XML File URL: must be filled"_s,
-                          u"Primary Download URL: must be filled"_s}));
+    QTest::addColumn<Pad::PadValues>("values");
+    QTest::addColumn<Problems>("problems");
+
+    const auto filled = [](const char *element, const char *field) {
+        return Pad::CheckProblem{Severity::Error, QLatin1String(element), std::nullopt,
+                                 QLatin1String(field) + u": must be filled"_s};
+    };
+    const Pad::CheckProblem noType{Severity::Error, u"Program_Type"_s, std::nullopt,
+                                   u"Program Type: must be chosen. "_s
+                                       + *Pad::programTypeHint(QString())};
+    const Pad::CheckProblem noSystem{Severity::Error, u"Program_OS_Support"_s, std::nullopt,
+                                     u"OS Support: must have at least one system ticked"_s};
+
+    // Every required field is reported, not only the first the window would stop at.
+    Pad::PadValues empty;
+    empty.releaseDate = Today;
+    QTest::newRow("empty form")
+        << empty
+        << Problems{filled("Company_Name", "Company Name"),
+                    filled("Company_WebSite_URL", "Company Website"),
+                    filled("Contact_Email", "Contact E-mail"),
+                    filled("Program_Name", "Program Name"),
+                    filled("Program_Version", "Program Version"), noType,
+                    filled("File_Size_Bytes", "File Size"), noSystem,
+                    filled("Keywords", "Keywords"), filled("Char_Desc_450", "Descriptions"),
+                    filled("Application_Info_URL", "Application Info URL"),
+                    filled("Application_XML_File_URL", "PAD XML File URL"),
+                    filled("Primary_Download_URL", "Primary Download URL")};
+    QTest::newRow("clean") << cleanForm() << Problems{};
+
+    const auto priced = [](const char *type, const char *cost) {
+        Pad::PadValues v = cleanForm();
+        v.programType = QLatin1String(type);
+        v.text(TextField::Program_Cost_Dollars) = QLatin1String(cost);
+        return v;
+    };
+    const auto freeWithPrice = [](const char *type, const char *cost) {
+        return Problems{{Severity::Warning, u"Program_Cost_Dollars"_s, QLatin1String(cost),
+                         u"Cost: \"%1\" is a price, but the program is %2, which costs nothing: "
+                         "leave the cost empty or 0"_s.arg(QLatin1String(cost), QLatin1String(type))}};
+    };
+    QTest::newRow("Freeware with a price") << priced("Freeware", "19.95") << freeWithPrice("Freeware", "19.95");
+    QTest::newRow("Adware with a price") << priced("Adware", "5") << freeWithPrice("Adware", "5");
+    QTest::newRow("Freeware for 0") << priced("Freeware", "0") << Problems{};
+    QTest::newRow("Freeware for 0.00") << priced("Freeware", "0.00") << Problems{};
+    QTest::newRow("Freeware without a cost") << priced("Freeware", "") << Problems{};
+    QTest::newRow("Shareware with a price") << priced("Shareware", "19.95") << Problems{};
+    QTest::newRow("Demo for nothing") << priced("Demo", "0") << Problems{};
+
+    const auto systems = [](const QStringList &ticked) {
+        Pad::PadValues v = cleanForm();
+        v.osSupport = ticked;
+        return v;
+    };
+    QTest::newRow("Not Applicable alone") << systems({u"Not Applicable"_s}) << Problems{};
+    QTest::newRow("Not Applicable and two systems")
+        << systems({u"Win95"_s, u"Linux"_s, u"Not Applicable"_s})
+        << Problems{{Severity::Warning, u"Program_OS_Support"_s, u"Win95,Linux,Not Applicable"_s,
+                     u"OS Support: \"Win95,Linux,Not Applicable\" ticks Not Applicable together "
+                     "with Win95, Linux"_s}};
+    QTest::newRow("no system") << systems({}) << Problems{noSystem};
+
+    Pad::PadValues typeless = cleanForm();
+    typeless.programType.clear();
+    QTest::newRow("no program type") << typeless << Problems{noType};
+
+    // The element name differs from the field's name in its spelling of "WebSite".
+    Pad::PadValues site = cleanForm();
+    site.text(TextField::Company_Website_URL) = u"www.smith.example.com"_s;
+    QTest::newRow("website without a scheme")
+        << site
+        << Problems{{Severity::Error, u"Company_WebSite_URL"_s, u"www.smith.example.com"_s,
+                     u"Company Website: \"www.smith.example.com\" does not begin with http:// or "
+                     "https://. "_s + hint(TextField::Company_Website_URL, u"x"_s)}};
+
+    Pad::PadValues future = cleanForm();
+    future.releaseDate = QDate(2200, 1, 2);
+    QTest::newRow("release in 2200")
+        << future
+        << Problems{{Severity::Error, u"Program_Release_Year"_s, u"1/2/2200"_s,
+                     u"Release Date: \"1/2/2200\" has the year 2200, after 2199. "_s
+                         + *Pad::releaseDateHint(future.releaseDate)}};
+}
+
+void TestPadCheck::formProblems()
+{
+    QFETCH(Pad::PadValues, values);
+    QFETCH(Problems, problems);
+    QCOMPARE(Pad::formProblems(values), problems);
+}
+
+void TestPadCheck::quotedValue_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("shown");
+
+    const QString sixty(60, u'x');
+    QTest::newRow("short") << u"Widget"_s << u"\"Widget\""_s;
+    QTest::newRow("60 characters") << sixty << u'"' + sixty + u'"';
+    QTest::newRow("61 characters") << sixty + u'y' << u'"' + sixty + u"\u2026\""_s;
+    QTest::newRow("512 characters") << QString(512, u'd') << u'"' + QString(60, u'd') + u"\u2026\""_s;
+    QTest::newRow("line breaks and a tab")
+        << u"one\r\ntwo\tthree"_s << u"\"one\\r\\ntwo\\tthree\""_s;
+    QTest::newRow("a character beyond the BMP at the cut")
+        << QString(59, u'x') + u"\U0001F600"_s + u"more"_s << u'"' + QString(59, u'x') + u"\u2026\""_s;
+}
+
+void TestPadCheck::quotedValue()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, shown);
+    QCOMPARE(Pad::quotedValue(value), shown);
+}
+
+// Read back as a script reads it: every file and problem with exactly the
+// documented keys, null where there is nothing, and the lines' messages.
+void TestPadCheck::jsonReport()
+{
+    const QStringList paths{fixture(u"refused.xml"_s), fixture(u"broken-rules.xml"_s),
+                            fixture(u"advice-only.xml"_s)};
+    const QList<Pad::FileCheck> checks = Pad::checkPadFiles(paths, Today);
+    QJsonParseError error;
+    const QJsonDocument document =
+        QJsonDocument::fromJson(Pad::checkReport(checks).toJson(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(document.object().keys(), QStringList{u"files"_s});
+    const QJsonArray files = document.object().value(u"files"_s).toArray();
+    QCOMPARE(files.size(), 3);
+
+    const QList<int> statuses{2, 1, 0};
+    const QList<QStringList> lines{
+        {}, brokenRulesLines(), adviceLines()};
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QJsonObject file = files[i].toObject();
+        QCOMPARE(file.keys(), (QStringList{u"file"_s, u"problems"_s, u"reason"_s, u"status"_s}));
+        QCOMPARE(file.value(u"file"_s).toString(), QDir::toNativeSeparators(paths[i]));
+        QCOMPARE(file.value(u"status"_s).toInt(-1), statuses[i]);
+        QCOMPARE(file.value(u"reason"_s).isNull(), i != 0);
+        const QJsonArray problems = file.value(u"problems"_s).toArray();
+        QCOMPARE(problems.size(), lines[i].size());
+        for (qsizetype p = 0; p < problems.size(); ++p) {
+            const QJsonObject problem = problems[p].toObject();
+            QCOMPARE(problem.keys(),
+                     (QStringList{u"field"_s, u"message"_s, u"severity"_s, u"value"_s}));
+            const QString severity = problem.value(u"severity"_s).toString();
+            QCOMPARE(shown(paths[i]) + severity + u": "_s + problem.value(u"message"_s).toString(),
+                     lines[i][p]);
+        }
+    }
+    QCOMPARE(files[0].toObject().value(u"reason"_s).toString(),
+             u"its document element is <XML_PAD>, not <XML_DIZ_INFO>"_s);
+
+    const auto problemAt = [&](int file, int index) {
+        return files[file].toObject().value(u"problems"_s).toArray()[index].toObject();
+    };
+    const auto expect = [](const QJsonObject &problem, const QJsonValue &field,
+                           const QJsonValue &value, const char *severity) {
+        QCOMPARE(problem.value(u"field"_s), field);
+        QCOMPARE(problem.value(u"value"_s), value);
+        QCOMPARE(problem.value(u"severity"_s).toString(), QLatin1String(severity));
+    };
+    expect(problemAt(1, 0), u"Program_Type"_s, QJsonValue::Null, "note");
+    expect(problemAt(1, 1), u"Company_WebSite_URL"_s, u"smith.example.com"_s, "error");
+    expect(problemAt(1, 3), u"Program_Release_Year"_s, u"12/31/1899"_s, "error");
+    expect(problemAt(1, 4), u"Program_Type"_s, QJsonValue::Null, "error");
+    expect(problemAt(1, 6), u"Keywords"_s, QJsonValue::Null, "error");
+    // The value whole, where the message shows it escaped and quoted.
+    expect(problemAt(1, 7), u"Char_Desc_450"_s, u"A widget.\nIt does one thing well."_s, "error");
+    expect(problemAt(2, 1), u"Program_Cost_Dollars"_s, u"19.95"_s, "warning");
 }
 
 // Each real file, checked alone: refused files give exactly the reader's
-// reason, other files a status that matches whether anything was printed.
+// reason, other files the status their lines' severities give.
 void TestPadCheck::samples()
 {
     if (!QDir(samplesDir()).exists())
@@ -152,21 +384,27 @@ void TestPadCheck::samples()
 
     int worst = 0;
     for (const QString &path : std::as_const(paths)) {
-        const QString start = QDir::toNativeSeparators(path) + u": "_s;
+        const QString start = shown(path);
         QString error;
         const bool read = Pad::readPadFile(path, Today, &error).has_value();
         const CheckRun run = check({path});
         worst = std::max(worst, run.status);
+        bool anError = false;
         for (const QString &line : run.lines) {
             QVERIFY2(line.startsWith(start) && line.size() > start.size(), qPrintable(line));
             QVERIFY2(!line.contains(u"Cannot import"_s), qPrintable(line));
+            const QString rest = line.mid(start.size());
+            QVERIFY2(rest.startsWith(u"error: "_s) || rest.startsWith(u"warning: "_s)
+                         || rest.startsWith(u"note: "_s),
+                     qPrintable(line));
+            anError = anError || rest.startsWith(u"error: "_s);
         }
         if (!read) {
             QCOMPARE(run.status, 2);
             QCOMPARE(run.lines.size(), 1);
-            QVERIFY2(error.endsWith(run.lines.constFirst().mid(start.size())), qPrintable(error));
+            QVERIFY2(error.endsWith(run.lines.constFirst().mid(start.size() + 7)), qPrintable(error));
         } else {
-            QCOMPARE(run.status, run.lines.isEmpty() ? 0 : 1);
+            QCOMPARE(run.status, anError ? 1 : 0);
         }
     }
     QCOMPARE(check(paths).status, worst);

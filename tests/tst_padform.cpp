@@ -32,6 +32,8 @@ private slots:
     void validationStopsAtFirstEmptyField();
     void validationPasses_data();
     void validationPasses();
+    void firstNonXmlChar_data();
+    void firstNonXmlChar();
     void unsavableCharacters_data();
     void unsavableCharacters();
 };
@@ -131,6 +133,34 @@ void TestPadForm::validationPasses()
 {
     QFETCH(Pad::PadValues, values);
     QCOMPARE(Pad::validate(values), std::nullopt);
+}
+
+// The one rule for what XML carries, which the writer and the reader share;
+// the reader places its message by the index.
+void TestPadForm::firstNonXmlChar_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("index"); // -1: none
+
+    QTest::newRow("empty") << QString() << -1;
+    QTest::newRow("tab, LF, CR") << QStringLiteral("\t\n\r") << -1;
+    QTest::newRow("edges of the surrogates") << QStringLiteral("\uD7FF\uE000\uFFFD") << -1;
+    QTest::newRow("a pair") << QStringLiteral("a\U0001F600\U0010FFFF") << -1;
+    QTest::newRow("U+0000") << QString(QStringLiteral("ab") + QChar(0)) << 2;
+    QTest::newRow("control character") << QStringLiteral("a\x1f") << 1;
+    QTest::newRow("U+FFFE") << QStringLiteral("\U0001F600\uFFFE") << 2;
+    QTest::newRow("U+FFFF") << QStringLiteral("\uFFFF") << 0;
+    QTest::newRow("high surrogate at the end") << QString(QStringLiteral("ab") + QChar(0xD83D)) << 2;
+    QTest::newRow("high surrogate before a pair")
+        << QString(QChar(0xD83D) + QStringLiteral("\U0001F600")) << 0;
+    QTest::newRow("low surrogate alone") << QString(QStringLiteral("a") + QChar(0xDE00) + QStringLiteral("\x01")) << 1;
+}
+
+void TestPadForm::firstNonXmlChar()
+{
+    QFETCH(QString, text);
+    QFETCH(int, index);
+    QCOMPARE(Pad::firstNonXmlChar(text), qsizetype(index));
 }
 
 void TestPadForm::unsavableCharacters_data()

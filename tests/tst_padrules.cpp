@@ -8,6 +8,7 @@ using namespace Qt::StringLiterals;
 using Pad::TextField;
 
 Q_DECLARE_METATYPE(Pad::TextField)
+Q_DECLARE_METATYPE(Pad::Severity)
 
 class TestPadRules : public QObject
 {
@@ -15,6 +16,8 @@ class TestPadRules : public QObject
 private slots:
     void ruleHint_data();
     void ruleHint();
+    void ruleBreach_data();
+    void ruleBreach();
     void releaseDateHint_data();
     void releaseDateHint();
     void everyFieldHasRulesAndTips();
@@ -215,6 +218,94 @@ void TestPadRules::ruleHint()
     }
     QVERIFY(given);
     QVERIFY2(given->contains(hint, Qt::CaseInsensitive), qPrintable(*given));
+}
+
+// What exactly a value breaks, as a check names it beside the rule's sentence.
+void TestPadRules::ruleBreach_data()
+{
+    QTest::addColumn<TextField>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<Pad::Severity>("severity");
+    QTest::addColumn<QString>("what");
+
+    using F = TextField;
+    constexpr auto error = Pad::Severity::Error;
+    constexpr auto warning = Pad::Severity::Warning;
+    const auto row = [](const char *name, TextField field, const QString &value,
+                        Pad::Severity severity, const QString &what) {
+        QTest::addRow("%s: %s", qPrintable(Pad::objectName(field)), name)
+            << field << value << severity << what;
+    };
+
+    row("512 characters", F::Char_Desc_450, times('d', 512), error,
+        u"is too long: 512 of 450 characters"_s);
+    row("line break", F::Char_Desc_450, u"Edits PAD files.\nFast."_s, error, u"holds a line break"_s);
+    row("tab", F::Company_Name, u"Smith\tSons"_s, error, u"holds a tab"_s);
+    row("<", F::Keywords, u"pad, <xml>"_s, error, u"holds a \"<\""_s);
+    row("1 character", F::Company_Name, u"A"_s, error, u"is too short: 1 of at least 2 characters"_s);
+    row("pkg", F::Primary_Download_URL, u"https://example.com/setup.pkg"_s, error,
+        u"has the extension \".pkg\", which is not one download sites accept"_s);
+    row("page", F::Primary_Download_URL, u"https://example.com/download"_s, error,
+        u"names no file with an extension"_s);
+    row("file scheme", F::Primary_Download_URL, u"file:///c:/setup.exe"_s, error,
+        u"does not begin with http://, https:// or ftp://"_s);
+    row("no scheme", F::Company_Website_URL, u"www.example.com"_s, error,
+        u"does not begin with http:// or https://"_s);
+    row("121 characters after the scheme", F::Application_Info_URL,
+        u"https://"_s + times('a', 121), error,
+        u"is too long: 121 of 120 characters after https://"_s);
+    row("1 character after the scheme", F::Application_Info_URL, u"http://a"_s, error,
+        u"is too short: 1 of at least 2 characters after http://"_s);
+    row("line break after the scheme", F::Application_Info_URL, u"https://example.com/\nmore"_s,
+        error, u"holds a line break"_s);
+    row("no @", F::Contact_Email, u"jo.example.com"_s, error, u"holds no \"@\""_s);
+    row("two @", F::Contact_Email, u"jo@home@example.com"_s, error, u"holds 2 \"@\""_s);
+    row("blank", F::Contact_Email, u"jo smith@example.com"_s, error, u"holds a blank"_s);
+    row("1 before @", F::Contact_Email, u"j@example.com"_s, error,
+        u"has 1 character before the \"@\", not 2 to 30"_s);
+    row("no dot after @", F::Contact_Email, u"jo@localhost"_s, error,
+        u"has no dot after the \"@\""_s);
+    row("ending of 1", F::Contact_Email, u"jo@example.c"_s, error,
+        u"has no dot after the \"@\" with 2 to 63 characters before it and 2 to 20 after it"_s);
+    row("plus", F::Program_Version, u"1.0+"_s, error, u"holds a \"+\""_s);
+    row("no-break space", F::Program_Version, u"1.0\u00a0beta"_s, error,
+        u"holds a blank (U+00A0)"_s);
+    row("16 characters", F::Program_Version, times('1', 16), error,
+        u"is too long: 16 of 15 characters"_s);
+    row("dollar sign", F::Program_Cost_Dollars, u"$19.95"_s, error, u"holds a \"$\""_s);
+    row("one decimal", F::Program_Cost_Dollars, u"19.9"_s, error, u"has 1 digit after the dot, not 2"_s);
+    row("three decimals", F::Program_Cost_Dollars, u"19.950"_s, error,
+        u"has 3 digits after the dot, not 2"_s);
+    row("no whole part", F::Program_Cost_Dollars, u".95"_s, error,
+        u"has no whole dollars before the dot"_s);
+    row("two dots", F::Program_Cost_Dollars, u"1.2.3"_s, error, u"holds 2 dots"_s);
+    row("separators", F::File_Size_Bytes, u"1,048,576"_s, error, u"holds a \",\""_s);
+    row("2 digits", F::File_Size_Bytes, u"12"_s, error, u"is too short: 2 of at least 3 characters"_s);
+    row("bmp", F::Application_Screenshot_URL, u"https://example.com/shot.bmp"_s, error,
+        u"has the extension \".bmp\", not .png, .jpg or .gif"_s);
+    row("page", F::Application_Screenshot_URL, u"https://example.com/shots"_s, error,
+        u"names no picture file ending in .png, .jpg or .gif"_s);
+    // Advice only.
+    row("dotted version at the end", F::Program_Name, u"Widget 2.1"_s, warning,
+        u"ends in a version number"_s);
+    row("script", F::Application_XML_File_URL, u"https://example.com/pad.php?id=1"_s, warning,
+        u"ends in \".php\", not .xml"_s);
+    row("host alone", F::Application_XML_File_URL, u"https://pad.xml"_s, warning,
+        u"does not end in .xml"_s);
+}
+
+void TestPadRules::ruleBreach()
+{
+    QFETCH(TextField, field);
+    QFETCH(QString, value);
+    QFETCH(Pad::Severity, severity);
+    QFETCH(QString, what);
+
+    const std::optional<Pad::RuleBreach> breach = Pad::ruleBreach(field, value);
+    QVERIFY(breach);
+    QCOMPARE(breach->what, what);
+    QCOMPARE(breach->severity, severity);
+    QCOMPARE(breach->hint, *Pad::ruleHint(field, value));
 }
 
 void TestPadRules::releaseDateHint_data()

@@ -1,9 +1,11 @@
 // Feeds arbitrary bytes to the reader. Besides crashes and sanitizer reports
 // it stops on an outcome the reader never promises: a refusal without a
-// reason, or values the form's lists cannot hold.
+// reason, values the form's lists cannot hold, or a span of an element that
+// does not cut its markup from a document that gives back the bytes.
 #include "padreader.h"
 
 #include <QDate>
+#include <QStringEncoder>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,60 @@ namespace {
 {
     std::fprintf(stderr, "broken promise: %s\n", what);
     std::abort();
+}
+
+const QStringList Paths{
+    QStringLiteral("Company_Info/Company_Name"),
+    QStringLiteral("Program_Info"),
+    QStringLiteral("E"),
+};
+
+// The span of an element named name (empty: any) cuts its tags from document.
+void checkSpan(const Pad::ElementSpan &span, const QString &document, QStringView name)
+{
+    const QStringView text(document);
+    const bool emptyTag = span.contentStart == span.end;
+    if (span.start < 0 || span.start >= span.contentStart || span.contentStart > span.contentEnd
+        || span.contentEnd > span.end || span.end > text.size())
+        fail("a span out of order");
+    if (text[span.start] != u'<' || text[span.end - 1] != u'>'
+        || !text.sliced(span.start + 1).startsWith(name))
+        fail("a span that does not cut the element's tags");
+    if (emptyTag ? (span.contentEnd != span.end || text[span.end - 2] != u'/')
+                 : !text.sliced(span.contentEnd).startsWith(u"</"))
+        fail("a span whose content does not end at the end tag");
+    if (span.lastChildEnd >= 0
+        && (span.lastChildEnd <= span.contentStart || span.lastChildEnd > span.contentEnd
+            || text[span.lastChildEnd - 1] != u'>'))
+        fail("a last child outside its parent");
+}
+
+void checkSpans(const QByteArray &bytes, const Pad::ElementTexts &found)
+{
+    checkSpan(found.rootSpan, found.document, found.rootName);
+    for (qsizetype i = 0; i < Paths.size(); ++i) {
+        const Pad::ElementText &element = found.elements[i];
+        if (element.found != element.span.isValid())
+            fail("an element found without a span, or the other way round");
+        if (element.found)
+            checkSpan(element.span, found.document, {});
+    }
+    qsizetype previousEnd = 0;
+    for (const Pad::ElementLeaf &leaf : found.leaves) {
+        checkSpan(leaf.span, found.document, QStringView(leaf.path).sliced(leaf.path.lastIndexOf(u'/') + 1));
+        if (leaf.span.start < previousEnd || leaf.span.lastChildEnd >= 0)
+            fail("leaves out of order, or one with a child");
+        previousEnd = leaf.span.end;
+    }
+    // Qt's own encodings give back every byte they read.
+    const std::optional<QStringConverter::Encoding> builtIn =
+        QStringConverter::encodingForName(found.encoding.constData());
+    if (builtIn && *builtIn != QStringConverter::System) {
+        QStringEncoder encoder(*builtIn, found.byteOrderMark ? QStringConverter::Flag::WriteBom
+                                                             : QStringConverter::Flag::Default);
+        if (QByteArray(encoder.encode(found.document)) != bytes)
+            fail("a document that does not give back the bytes");
+    }
 }
 
 } // namespace
@@ -41,5 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 fail("a note that is not one line");
         }
     }
+
+    QString leavesReason;
+    const std::optional<Pad::ElementTexts> found =
+        Pad::readElementTexts(bytes, Paths, &leavesReason, Pad::ReadOption::CollectLeaves);
+    if (found)
+        checkSpans(bytes, *found);
     return 0;
 }

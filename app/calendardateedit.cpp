@@ -1,0 +1,110 @@
+#include "calendardateedit.h"
+
+#include <QCalendarWidget>
+#include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+
+namespace {
+
+// Whether the key opens or closes a drop-down list on the desktop.
+bool isDropDownKey(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_F4:
+        return modifiers == Qt::NoModifier;
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        return modifiers == Qt::AltModifier;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+CalendarDateEdit::CalendarDateEdit(QWidget *parent)
+    : QDateEdit(parent)
+{
+    setCalendarPopup(true);
+}
+
+QWidget *CalendarDateEdit::calendarPopup() const
+{
+    const QCalendarWidget *calendar = calendarWidget();
+    return calendar ? calendar->window() : nullptr;
+}
+
+bool CalendarDateEdit::calendarShown() const
+{
+    const QWidget *popup = calendarPopup();
+    return popup && popup != window() && popup->isVisible();
+}
+
+void CalendarDateEdit::showCalendar()
+{
+    if (calendarShown())
+        return;
+    // A click on the arrow opens the calendar where the editor places it, kept
+    // on the screen; the keys press there.
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    const QRect arrow =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
+    QMouseEvent press(QEvent::MouseButtonPress, arrow.center(), mapToGlobal(arrow.center()),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    mousePressEvent(&press);
+}
+
+void CalendarDateEdit::mousePressEvent(QMouseEvent *event)
+{
+    const QDate before = date();
+    QDateEdit::mousePressEvent(event);
+    if (!calendarShown())
+        return;
+    m_dateAtOpening = before;
+    if (!m_watchingCalendar) {
+        // The keys that close the calendar reach its table of days, which
+        // holds the focus, not this editor. The year's spin box and the
+        // month's menu keep their own Escape.
+        QCalendarWidget *calendar = calendarWidget();
+        QWidget *days = calendar->focusProxy();
+        (days ? days : calendar)->installEventFilter(this);
+        m_watchingCalendar = true;
+    }
+}
+
+void CalendarDateEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (!isDropDownKey(event)) {
+        QDateEdit::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // Alt+Up finds the calendar closed already.
+    if (event->key() != Qt::Key_Up)
+        showCalendar();
+}
+
+bool CalendarDateEdit::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && calendarShown()) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool cancel = key->matches(QKeySequence::Cancel);
+        if (cancel || isDropDownKey(key)) {
+            if (type == QEvent::KeyPress) {
+                // The arrows have set each day they passed already.
+                if (cancel)
+                    setDate(m_dateAtOpening);
+                calendarPopup()->close();
+            }
+            key->accept();
+            return true;
+        }
+    }
+    return QDateEdit::eventFilter(watched, event);
+}

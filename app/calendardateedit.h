@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDate>
+#include <QDateEdit>
+
+// A date editor whose calendar opens and closes from the keyboard as every
+// drop-down of the desktop does: Alt+Down or F4 open it, and Alt+Up, Alt+Down
+// or F4 close it again, keeping the day chosen in it. None of these keys steps
+// the date, as the plain editor would do with Alt+Down. In the open calendar
+// the arrows move the day, Return takes it and Escape goes back to the date
+// the calendar opened with.
+class CalendarDateEdit : public QDateEdit
+{
+    Q_OBJECT
+
+public:
+    explicit CalendarDateEdit(QWidget *parent = nullptr);
+
+    void showCalendar();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // The calendar's own window, made on first use.
+    QWidget *calendarPopup() const;
+    bool calendarShown() const;
+
+    QDate m_dateAtOpening;
+    bool m_watchingCalendar = false;
+};
