@@ -1,6 +1,7 @@
 #include "padfields.h"
 
 #include "padreader.h"
+#include "padrules.h"
 
 #include <QHash>
 #include <QSet>
@@ -175,6 +176,63 @@ std::optional<QString> formatRuleHint(QStringView path, const QString &value)
     return QStringLiteral("The PAD format asks for: %1.").arg(field->rule);
 }
 
+namespace {
+
+// One class of characters repeated between two bounds, perhaps as an
+// alternative to the empty text: "^[^<\x{09}]{0,100}\z", "^([...]{20,100}|)\z".
+struct BoundedClass
+{
+    QString characters; // the class, brackets included
+    int least = 0;
+    int most = 0;
+};
+
+std::optional<BoundedClass> boundedClass(const FormatField &field)
+{
+    static const QRegularExpression bounded(
+        QStringLiteral("^\\^\\(?(\\[[^\\]]*\\])\\{(\\d+),(\\d+)\\}(?:\\|\\))?\\\\z$"));
+    const QRegularExpressionMatch match = bounded.match(field.pattern.pattern());
+    if (!match.hasMatch())
+        return std::nullopt;
+    return BoundedClass{match.captured(1), match.captured(2).toInt(), match.captured(3).toInt()};
+}
+
+QString describeBreach(const FormatField &field, const QString &value)
+{
+    if (const std::optional<BoundedClass> bounded = boundedClass(field)) {
+        // The longest start of the value that the class takes ends at the first character it refuses.
+        const QRegularExpression allowed(QStringLiteral("\\A%1*").arg(bounded->characters));
+        const qsizetype taken = allowed.match(value).capturedLength();
+        if (taken < value.size())
+            return QStringLiteral("holds ") + characterName(value[taken]);
+        if (value.size() > bounded->most)
+            return QStringLiteral("is too long: %1 of %2 characters").arg(value.size()).arg(bounded->most);
+        return QStringLiteral("is too short: %1 of at least %2 characters").arg(value.size()).arg(bounded->least);
+    }
+    if (field.path == u"Program_Info/Program_Language") {
+        for (const QString &name : value.split(u',')) {
+            if (name.isEmpty() || formatLanguages().contains(name))
+                continue;
+            if (formatLanguages().contains(name.trimmed()))
+                return QStringLiteral("holds a blank beside a comma");
+            return QStringLiteral("names \"%1\", which is not in the format's list of languages").arg(name);
+        }
+    }
+    if (field.rule.contains(QLatin1String("must be selected from list")))
+        return QStringLiteral("is not in the format's list");
+    return QStringLiteral("does not fit the format's pattern");
+}
+
+} // namespace
+
+std::optional<FormatBreach> formatRuleBreach(QStringView path, const QString &value)
+{
+    const std::optional<QString> hint = formatRuleHint(path, value);
+    if (!hint)
+        return std::nullopt;
+    return FormatBreach{describeBreach(*formatField(path), value), *hint};
+}
+
 const QStringList &formatLanguages()
 {
     // The format lists its languages once, as the alternatives of the
@@ -284,14 +342,8 @@ QString groupTitle(FieldGroup group)
 
 std::optional<int> lengthLimit(const FormatField &field)
 {
-    // One class of characters repeated up to a bound, perhaps as an
-    // alternative to the empty text: "^[^<\x{09}]{0,100}\z", "^([...]{20,100}|)\z".
-    static const QRegularExpression bounded(
-        QStringLiteral("^\\^\\(?\\[[^\\]]*\\]\\{\\d+,(\\d+)\\}(?:\\|\\))?\\\\z$"));
-    const QRegularExpressionMatch match = bounded.match(field.pattern.pattern());
-    if (!match.hasMatch())
-        return std::nullopt;
-    return match.captured(1).toInt();
+    const std::optional<BoundedClass> bounded = boundedClass(field);
+    return bounded ? std::optional(bounded->most) : std::nullopt;
 }
 
 bool isLongText(const FormatField &field)

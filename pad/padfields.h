@@ -49,6 +49,16 @@ std::optional<QString> formatRuleHint(QStringView path, const QString &value);
 inline constexpr QLatin1StringView DescriptionsPath("Program_Descriptions");
 inline constexpr QLatin1StringView DefaultLanguage("English");
 
+// What exactly a value breaks of the format's rule of the field at path
+// ("is too long: 52 of 45 characters", "holds a line break"), with the hint;
+// nullopt as for formatRuleHint.
+struct FormatBreach
+{
+    QString what;
+    QString hint;
+};
+std::optional<FormatBreach> formatRuleBreach(QStringView path, const QString &value);
+
 // The languages the format names, in its order ("Abkhazian" to "Zulu").
 const QStringList &formatLanguages();
 // The element names a language block may hold: those of the English block.

@@ -8,16 +8,6 @@
 
 namespace Pad {
 
-namespace {
-
-using Breach = std::optional<QString>;
-
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-// A character as a problem names it: a tab, a line break, a blank, a "<".
 QString characterName(QChar c)
 {
     switch (c.unicode()) {
@@ -37,6 +27,15 @@ QString characterName(QChar c)
     if (c.category() == QChar::Other_Control || c.isSurrogate())
         return QStringLiteral("the character U+%1").arg(code);
     return QStringLiteral("a \"%1\"").arg(c);
+}
+
+namespace {
+
+using Breach = std::optional<QString>;
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
 }
 
 // Lengths are counted in UTF-16 code units, as the typing limits of Keywords
