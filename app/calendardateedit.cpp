@@ -97,7 +97,9 @@ bool CalendarDateEdit::eventFilter(QObject *watched, QEvent *event)
         const bool cancel = key->matches(QKeySequence::Cancel);
         if (cancel || isDropDownKey(key)) {
             if (type == QEvent::KeyPress) {
-                // The arrows have set each day they passed already.
+                // Each day the arrows pass is the editor's date already:
+                // Escape goes back to the one the calendar opened with, the
+                // other keys keep it.
                 if (cancel)
                     setDate(m_dateAtOpening);
                 calendarPopup()->close();

@@ -16,14 +16,13 @@ class CalendarDateEdit : public QDateEdit
 public:
     explicit CalendarDateEdit(QWidget *parent = nullptr);
 
-    void showCalendar();
-
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void showCalendar();
     // The calendar's own window, made on first use.
     QWidget *calendarPopup() const;
     bool calendarShown() const;

@@ -69,6 +69,20 @@ constexpr QtOption qtOptions[] = {
 const QString HelpAll = QStringLiteral("help-all");
 const QString Check = QStringLiteral("check");
 const QString Json = QStringLiteral("json");
+const QString Update = QStringLiteral("update");
+const QString Set = QStringLiteral("set");
+const QString DryRun = QStringLiteral("dry-run");
+
+QString examples()
+{
+    return QCoreApplication::translate(
+        "main", "\nExample, in a release script:\n"
+                "  quillet --update pad.xml --set Program_Version=2.1 \\\n"
+                "          --set Program_Release_Date=today \\\n"
+                "          --set File_Size_Bytes=@dist/setup-2.1.exe \\\n"
+                "          --set Primary_Download_URL=https://example.com/setup-2.1.exe\n"
+                "Add --dry-run to see the changes first.\n");
+}
 
 // Quillet's own options first, then Qt's, which only --help-all lists.
 void describeOptions(QCommandLineParser &parser, bool listQtOptions)
@@ -94,6 +108,26 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
                   "main", "With --check: print one JSON document instead, {\"files\": [{\"file\", "
                           "\"status\", \"reason\", \"problems\": [{\"field\", \"value\", "
                           "\"severity\", \"message\"}]}]}, with the same exit status.")));
+    parser.addOption(QCommandLineOption(
+        Update,
+        QCoreApplication::translate(
+            "main", "Update FILE in place, without a window, as File, Update PAD File does: "
+                    "only the elements of changed fields change, and everything the form does "
+                    "not show stays. Then each problem of the updated fields is printed as "
+                    "--check prints it. Exit status 0 when written and no field has an error, "
+                    "1 when written and some field has one, 2 when nothing was written."),
+        QStringLiteral("FILE")));
+    parser.addOption(QCommandLineOption(
+        Set,
+        QCoreApplication::translate(
+            "main", "With --update: give the field with the element name NAME the VALUE. "
+                    "Program_OS_Support takes names separated by commas, Program_Release_Date "
+                    "YYYY-MM-DD or today, File_Size_Bytes @PATH for the size of the file at "
+                    "PATH. May be given for several fields."),
+        QStringLiteral("NAME=VALUE")));
+    parser.addOption(QCommandLineOption(
+        DryRun, QCoreApplication::translate("main", "With --update: print each change as "
+                                                    "\"Field: old -> new\" and write nothing.")));
     parser.addPositionalArgument(
         QStringLiteral("file"),
         QCoreApplication::translate("main", "A PAD file to import when the window opens; with "
@@ -137,10 +171,10 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
     if (parser.isSet(HelpAll)) {
         QCommandLineParser everything;
         describeOptions(everything, true);
-        return answer(everything.helpText());
+        return answer(everything.helpText() + examples());
     }
     if (parser.isSet(QStringLiteral("help")))
-        return answer(parser.helpText());
+        return answer(parser.helpText() + examples());
     if (parser.isSet(QStringLiteral("version"))) {
         return answer(QCoreApplication::applicationName() + u' '
                       + QCoreApplication::applicationVersion() + u'\n');
@@ -149,6 +183,18 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
     request.platform = parser.value(QStringLiteral("platform"));
     request.display = parser.value(QStringLiteral("display"));
     request.json = parser.isSet(Json);
+    if (parser.isSet(Update)) {
+        if (parser.isSet(Check) || request.json || !request.files.isEmpty()
+            || parser.values(Update).size() > 1)
+            return fail(QCoreApplication::translate("main", "--update takes one FILE and nothing else to do."));
+        request.mode = StartRequest::Mode::Update;
+        request.files = parser.values(Update);
+        request.settings = parser.values(Set);
+        request.dryRun = parser.isSet(DryRun);
+        return request;
+    }
+    if (parser.isSet(Set) || parser.isSet(DryRun))
+        return fail(QCoreApplication::translate("main", "--set and --dry-run go with --update FILE."));
     if (parser.isSet(Check)) {
         if (request.files.isEmpty())
             return fail(QCoreApplication::translate("main", "--check needs at least one FILE."));

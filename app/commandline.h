@@ -6,18 +6,22 @@
 class QDate;
 class QTextStream;
 
-// What the command line asks for. Answering --help, --help-all, --version and
-// --check needs no display, so they are told apart before any window exists.
+// What the command line asks for. Answering --help, --help-all, --version,
+// --check and --update needs no display, so they are told apart before any
+// window exists.
 struct StartRequest
 {
     enum class Mode {
         Window, // open the window, importing files.first() when given
         Check,  // check files without a window
+        Update, // update files.first() in place without a window
         Done,   // answered already (help, version, a usage error): exit with exitCode
     };
     Mode mode = Mode::Window;
     QStringList files;
     bool json = false; // with Check: one JSON document instead of lines
+    QStringList settings; // with Update: each --set NAME=VALUE, in order
+    bool dryRun = false;  // with Update: show the changes, write nothing
     int exitCode = 0;
     // Qt's -platform and -display, which decide whether a window can open.
     QString platform;

@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "mainwindow.h"
 #include "startup.h"
+#include "updatecommand.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -13,7 +14,7 @@ int main(int argc, char *argv[])
     nameApplication();
     StartRequest request;
     if (argc > 1) {
-        // Help, version and checking answer without a display.
+        // Help, version, checking and updating answer without a display.
         QCoreApplication core(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
@@ -22,6 +23,10 @@ int main(int argc, char *argv[])
             return request.exitCode;
         if (request.mode == StartRequest::Mode::Check)
             return runCheck(request, QDate::currentDate(), out);
+        if (request.mode == StartRequest::Mode::Update) {
+            return Pad::runUpdate({request.files.first(), request.settings, request.dryRun},
+                                  QDate::currentDate(), out, err);
+        }
     }
 
     if (!displayAvailable(request.platform, request.display)) {

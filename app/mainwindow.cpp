@@ -10,6 +10,7 @@
 #include "messages.h"
 #include "morefieldsdialog.h"
 #include "padreader.h"
+#include "padupdate.h"
 #include "padwriter.h"
 #include "quilletinfo.h"
 #include "recentfiles.h"
@@ -84,6 +85,8 @@ TFMain::TFMain(QWidget *parent)
     , GenerateButton(new QPushButton(tr("Generate PAD")))
     , m_keywordsCounter(new LengthCounter(tr("Keywords"), Pad::KeywordsLimit))
     , m_descriptionCounter(new LengthCounter(tr("Description"), Pad::DescriptionLimit))
+    , UpdatePADFile1(new QAction(tr("&Update PAD File"), this))
+    , m_updateTargetLabel(new QLabel)
     , m_recentFiles(new RecentFiles(this))
 {
     setObjectName(QStringLiteral("FMain"));
@@ -275,6 +278,13 @@ void TFMain::createActions()
                                             &QPushButton::click);
     generate->setObjectName(QStringLiteral("GeneratePADFile1"));
     generate->setShortcut(QKeySequence::Save);
+    fileMenu->addAction(UpdatePADFile1);
+    UpdatePADFile1->setObjectName(QStringLiteral("UpdatePADFile1"));
+    // Ctrl+U deletes the line in a field on X11 desktops, and Ctrl+Shift+U
+    // starts Unicode input there; no field takes Ctrl+R.
+    UpdatePADFile1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    UpdatePADFile1->setEnabled(false);
+    connect(UpdatePADFile1, &QAction::triggered, this, &TFMain::UpdatePADFile1Click);
     QAction *import = fileMenu->addAction(tr("&Import PAD File"), ImportButton,
                                           &QPushButton::click);
     import->setObjectName(QStringLiteral("ImportPADFile1"));
@@ -323,6 +333,21 @@ void TFMain::createStatusBar()
     auto *panel = new QLabel(tr("Try our online PAD Generator - ") + QLatin1String(Quillet::MakerUrl));
     panel->setObjectName(QStringLiteral("StatusPanel"));
     statusBar()->addWidget(panel, 1);
+    // Permanent, so that messages in the status bar never hide it.
+    m_updateTargetLabel->setObjectName(QStringLiteral("UpdateTarget"));
+    m_updateTargetLabel->setTextFormat(Qt::PlainText);
+    m_updateTargetLabel->hide();
+    statusBar()->addPermanentWidget(m_updateTargetLabel);
+}
+
+void TFMain::setUpdateSource(const QString &path, const QByteArray &bytes)
+{
+    m_updatePath = path;
+    m_updateBytes = bytes;
+    UpdatePADFile1->setEnabled(!path.isEmpty());
+    m_updateTargetLabel->setVisible(!path.isEmpty());
+    m_updateTargetLabel->setText(tr("Update writes %1").arg(QFileInfo(path).fileName()));
+    m_updateTargetLabel->setToolTip(QDir::toNativeSeparators(path));
 }
 
 void TFMain::setTabOrder()
@@ -462,15 +487,70 @@ void TFMain::ImportButtonClick()
 void TFMain::importFile(const QString &path)
 {
     QString error;
-    const std::optional<Pad::PadImport> imported = Pad::readPadFile(path, QDate::currentDate(), &error);
-    if (!imported) {
+    const std::optional<Pad::PadSource> source = Pad::readPadSource(path, QDate::currentDate(), &error);
+    if (!source) {
         showError(error);
         return;
     }
-    const QStringList notes = imported->notes + applyImport(*imported);
+    QStringList notes = source->imported.notes + applyImport(source->imported);
+    setUpdateSource(path, source->bytes);
     m_recentFiles->add(path);
+    if (source->unshownValues == 1) {
+        notes << tr("The file holds 1 value that the form does not show. File, Update PAD File "
+                    "keeps it; Generate PAD writes a new file without it.");
+    } else if (source->unshownValues > 1) {
+        notes << tr("The file holds %1 values that the form does not show. File, Update PAD "
+                    "File keeps them; Generate PAD writes a new file without them.")
+                     .arg(source->unshownValues);
+    }
     if (!notes.isEmpty())
         showLines(this, QMessageBox::Information, tr("Import"), notes);
+}
+
+void TFMain::UpdatePADFile1Click()
+{
+    if (m_updatePath.isEmpty())
+        return;
+    // As Generate does: the date shown is the date written.
+    Release_Date->interpretText();
+    const Pad::PadValues values = gatherValues();
+    if (const auto problem = Pad::validate(values)) {
+        reportProblem(*problem);
+        return;
+    }
+    if (const auto problem = Pad::findUnsavableField(values)) {
+        reportProblem(*problem);
+        return;
+    }
+    const QString path = m_updatePath;
+    const QString name = QFileInfo(path).fileName();
+    QString reason;
+    const std::optional<QByteArray> current = Pad::readPadFileBytes(path, &reason);
+    if (!current) {
+        showError(tr("Cannot update \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
+        return;
+    }
+    if (*current != m_updateBytes
+        && !askYesNo(this, QMessageBox::Warning, tr("Confirm Update"),
+                     tr("%1 has changed on disk since it was read.\nDo you want to write the "
+                        "form's values into it anyway?")
+                         .arg(name))) {
+        return;
+    }
+    const std::optional<Pad::PadUpdate> update =
+        Pad::updatePadData(*current, values, QDate::currentDate(), &reason);
+    if (!update) {
+        showError(tr("Cannot update \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
+        return;
+    }
+    if (!update->changes.isEmpty() && !Pad::savePadFile(path, update->bytes, &reason)) {
+        showError(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), reason));
+        return;
+    }
+    m_updateBytes = update->bytes;
+    if (!update->changes.isEmpty())
+        m_recentFiles->add(path);
+    statusBar()->showMessage(Pad::updateSummary(name, update->changes));
 }
 
 void TFMain::ClearButtonClick()
@@ -479,6 +559,7 @@ void TFMain::ClearButtonClick()
         m_texts.setTextUncut(static_cast<TextField>(i), QString());
     for (int row = 0; row < Program_OS_Support->count(); ++row)
         Program_OS_Support->item(row)->setCheckState(Qt::Unchecked);
+    setUpdateSource(QString(), QByteArray());
     m_fileFields = {};
     m_otherFields = {};
     m_keptElements.clear();

@@ -11,9 +11,11 @@
 
 class DescriptionEdit;
 class LengthCounter;
+class QAction;
 class QComboBox;
 class QDateEdit;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -43,6 +45,9 @@ public:
 
     // Imports the PAD file at path as File, Import PAD File does after its dialog.
     void importFile(const QString &path);
+    // The file that File, Update PAD File writes; empty while the form did
+    // not come from a file.
+    QString updateTarget() const { return m_updatePath; }
     // Fills in the size of the file at path as the File Size button does.
     void fillFileSize(const QString &path);
 
@@ -54,6 +59,7 @@ public slots:
     void GenerateButtonClick();
     void ImportButtonClick();
     void ClearButtonClick();
+    void UpdatePADFile1Click();
     void FileSizeClick();
     void About1Click();
     void MorePADFields1Click();
@@ -70,6 +76,7 @@ private:
     void reportProblem(const Pad::FieldProblem &problem);
     void showError(const QString &text);
     bool confirmReplace(const QString &path);
+    void setUpdateSource(const QString &path, const QByteArray &bytes);
     enum class FileDialog { FileSize, Save, Import };
     std::optional<QString> runFileDialog(FileDialog which);
 
@@ -107,6 +114,13 @@ private:
 
     // The path last chosen in each file dialog, proposed when it opens again.
     std::array<QString, 3> m_lastChosenPaths;
+
+    // The file the form came from and its bytes as last read or written,
+    // which tell whether it changed on disk since.
+    QString m_updatePath;
+    QByteArray m_updateBytes;
+    QAction *const UpdatePADFile1;
+    QLabel *const m_updateTargetLabel;
 
     // The fields the window does not show: as the file the form came from
     // holds them, as the author last set them, and the elements the format

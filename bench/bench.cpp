@@ -1,5 +1,5 @@
 // Prints how long Quillet's main actions take on this machine:
-//   build/bench/quillet_bench [--sizes] [a PAD file to import]
+//   build/bench/quillet_bench [--sizes] [PAD files to import and update]
 // then, for generated worst cases just under the size limit, the import time,
 // the added peak memory, and the time to read the file and show it in the
 // window. --sizes also reads the same shapes at fixed sizes (most above the
@@ -9,6 +9,7 @@
 // QT_QPA_PLATFORM=xcb measures start-up on an X server, where windows are mapped.
 #include "mainwindow.h"
 #include "padreader.h"
+#include "padupdate.h"
 #include "padwriter.h"
 #include "startup.h"
 #include "startupbench.h"
@@ -227,7 +228,8 @@ std::vector<Shape> shapesAt(qint64 size)
     };
 }
 
-// Reads the file, hands the values to the window and paints it.
+// Reads the file as the window does, counting what the form does not show,
+// hands the values to the window and paints it.
 double windowMilliseconds(const QString &path)
 {
     TFMain window;
@@ -236,8 +238,8 @@ double windowMilliseconds(const QString &path)
     QElapsedTimer timer;
     timer.start();
     QString error;
-    if (const std::optional<Pad::PadImport> read = Pad::readPadFile(path, QDate::currentDate(), &error))
-        window.applyImport(*read);
+    if (const std::optional<Pad::PadSource> read = Pad::readPadSource(path, QDate::currentDate(), &error))
+        window.applyImport(read->imported);
     window.repaint();
     QApplication::processEvents();
     return timer.nsecsElapsed() / 1e6;
@@ -254,6 +256,85 @@ void worstCasesAtTheLimit(const QTemporaryDir &dir)
         const Measured m = measureImport(
             [&](QString *error) { return Pad::readPadFile(path, QDate::currentDate(), error); }, 5);
         printMeasured(shape.name, shape.bytes.size(), m, windowMilliseconds(path));
+    }
+}
+
+// What a release changes: version, date, size and download address; with
+// everything, also the description and the OS list.
+Pad::PadValues released(Pad::PadValues values, bool everything)
+{
+    using F = Pad::TextField;
+    values.text(F::Program_Version) = QStringLiteral("9.8.7");
+    values.releaseDate = QDate(2031, 1, 2);
+    values.text(F::File_Size_Bytes) = QStringLiteral("123456789");
+    values.text(F::Primary_Download_URL) = QStringLiteral("https://example.com/setup-9.8.7.exe");
+    if (everything) {
+        values.text(F::Char_Desc_450) = QStringLiteral("A new description.");
+        values.osSupport = values.osSupport.contains(QStringLiteral("Win11"))
+                               ? QStringList{QStringLiteral("Linux")}
+                               : values.osSupport + QStringList{QStringLiteral("Win11")};
+    }
+    return values;
+}
+
+// The median time of an update as the window makes it, from reading the file
+// to the read-back check, without saving; or why it cannot be made. The form
+// holds what the file held, with a new release in it.
+QString updateFigure(const QString &path, int runs)
+{
+    QString error;
+    const std::optional<Pad::PadImport> imported = Pad::readPadFile(path, QDate::currentDate(), nullptr, &error);
+    if (!imported)
+        return QStringLiteral("refused: ") + error.left(80);
+    const Pad::PadValues values = released(imported->values, false);
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const std::optional<QByteArray> bytes = Pad::readPadFileBytes(path, &error);
+        if (!bytes || !Pad::updatePadData(*bytes, values, QDate::currentDate(), &error))
+            return QStringLiteral("refused: ") + error.left(80);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return QString::asprintf("%10.3f ms", times[times.size() / 2]);
+}
+
+// The median time of reading, updating and reading back bytes held in memory.
+double updateMilliseconds(const QByteArray &bytes, int runs, QString *outcome)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QString error;
+        QElapsedTimer timer;
+        timer.start();
+        const std::optional<Pad::PadImport> read = Pad::readPadData(bytes, QDate::currentDate(), &error);
+        std::optional<Pad::PadUpdate> update;
+        if (read)
+            update = Pad::updatePadData(bytes, released(read->values, true), QDate::currentDate(), &error);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        *outcome = update ? QStringLiteral("%1 fields changed").arg(update->changes.size())
+                          : QStringLiteral("refused: ") + error.left(80);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Each worst case at a quarter, half and all of the size limit: an update
+// that grows with the file shows as times that double with it.
+void updatesGrowLinearly()
+{
+    std::printf("\nupdate (read, change version, date, size, address, description and OS list, read back)"
+                "\nof the worst cases at 1/4, 1/2 and all of the size limit (median):\n");
+    const qint64 limit = Pad::MaxPadFileSize - 64;
+    const std::vector<Shape> quarter = shapesAt(limit / 4), half = shapesAt(limit / 2), whole = shapesAt(limit);
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        QString outcome;
+        const double a = updateMilliseconds(quarter[i].bytes, 5, &outcome);
+        const double b = updateMilliseconds(half[i].bytes, 5, &outcome);
+        const double c = updateMilliseconds(whole[i].bytes, 5, &outcome);
+        std::printf("  %-40s %8.1f ms %8.1f ms %8.1f ms  %s\n", qPrintable(whole[i].name), a, b, c,
+                    qPrintable(outcome));
     }
 }
 
@@ -306,12 +387,16 @@ int main(int argc, char **argv)
     std::printf("save one file (atomically)                %10.3f us\n",
                 meanMicroseconds([&] { Pad::savePadFile(written, bytes, &error); }));
     importFigure("a generated file", written, 200);
+    std::printf("update %-34s %s\n", "a generated file", qPrintable(updateFigure(written, 200)));
     bool sizes = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--sizes") == 0)
+        if (std::strcmp(argv[i], "--sizes") == 0) {
             sizes = true;
-        else
+        } else {
             importFigure(argv[i], QString::fromLocal8Bit(argv[i]), 200);
+            std::printf("update %-34s %s\n", argv[i],
+                        qPrintable(updateFigure(QString::fromLocal8Bit(argv[i]), 200)));
+        }
     }
 
     Pad::PadValues big = form;
@@ -321,6 +406,7 @@ int main(int argc, char **argv)
         importFigure("a 16 MiB file", large, 3);
 
     worstCasesAtTheLimit(dir);
+    updatesGrowLinearly();
     if (sizes)
         fixedSizes(dir);
     return 0;

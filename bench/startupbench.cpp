@@ -1,6 +1,7 @@
 #include "startupbench.h"
 
 #include "mainwindow.h"
+#include "padform.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -50,7 +51,7 @@ QMainWindow *bareWindow()
     combo->addItems({QStringLiteral("Shareware"), QStringLiteral("Freeware")});
     column->addWidget(combo);
     auto *list = new QListWidget;
-    for (int i = 0; i < 39; ++i)
+    for (qsizetype i = 0; i < Pad::OsSupportList().size(); ++i)
         list->addItem(QStringLiteral("OS %1").arg(i));
     column->addWidget(list);
     column->addWidget(new QPlainTextEdit);

@@ -204,7 +204,7 @@ QString describeBreach(const FormatField &field, const QString &value)
         const QRegularExpression allowed(QStringLiteral("\\A%1*").arg(bounded->characters));
         const qsizetype taken = allowed.match(value).capturedLength();
         if (taken < value.size())
-            return QStringLiteral("holds ") + characterName(value[taken]);
+            return QStringLiteral("holds ") + characterNameAt(value, taken);
         if (value.size() > bounded->most)
             return QStringLiteral("is too long: %1 of %2 characters").arg(value.size()).arg(bounded->most);
         return QStringLiteral("is too short: %1 of at least %2 characters").arg(value.size()).arg(bounded->least);

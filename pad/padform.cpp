@@ -95,6 +95,20 @@ const QStringList &OsSupportList()
         QStringLiteral("OpenVMS"),       QStringLiteral("Netware"),
         QStringLiteral("BEOS"),          QStringLiteral("Java"),
         QStringLiteral("Not Applicable"),
+        // The names that the format's last version allows and that today's
+        // files use, after the first entries so that these keep their order.
+        QStringLiteral("Win2000"),       QStringLiteral("WinServer"),
+        QStringLiteral("WinVista"),      QStringLiteral("WinVista x64"),
+        QStringLiteral("Win7 x32"),      QStringLiteral("Win7 x64"),
+        QStringLiteral("Windows 8"),     QStringLiteral("Win10"),
+        QStringLiteral("Win11"),         QStringLiteral("WinOther"),
+        QStringLiteral("WinMobile"),     QStringLiteral("Windows RT"),
+        QStringLiteral("Windows Phone 7"), QStringLiteral("Windows Phone 8"),
+        QStringLiteral("Android"),       QStringLiteral("iPhone"),
+        QStringLiteral("iPad"),          QStringLiteral("iPod"),
+        QStringLiteral("iTouch"),        QStringLiteral("BlackBerry"),
+        QStringLiteral("Handheld/Mobile Other"), QStringLiteral("Palm"),
+        QStringLiteral("Other"),
     };
     return list;
 }

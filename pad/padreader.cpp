@@ -509,8 +509,11 @@ private:
         const Open &parent = m_open.back();
         if (!m_nodes[parent.node].paths.empty()) {
             markup(QStringLiteral("a child element <%1>").arg(reader.qualifiedName()));
-            ++m_unmatchedDepth;
-            return;
+            // An element asked for along with elements inside it (for its span) is looked into.
+            if (m_nodes[parent.node].children.empty()) {
+                ++m_unmatchedDepth;
+                return;
+            }
         }
         const QStringView name = reader.name();
         const QStringView qualifiedName = reader.qualifiedName();
@@ -819,8 +822,10 @@ QString osSupportNote(const QStringList &unknown)
         .arg(names, unknown.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
 }
 
-// Maps what one pass found to the sixteen values, or gives the reason it cannot.
-std::optional<PadImport> importTexts(const ElementTexts &found, const QDate &today, QString *errorReason)
+} // namespace
+
+std::optional<PadImport> importElementTexts(const ElementTexts &found, const QDate &today,
+                                            QString *errorReason)
 {
     if (found.rootLocalName != RootName) {
         *errorReason = found.rootName.isEmpty()
@@ -894,7 +899,7 @@ std::optional<PadImport> importTexts(const ElementTexts &found, const QDate &tod
     return result;
 }
 
-std::optional<PadImport> importBytes(const QByteArray &bytes, const QDate &today, QString *errorReason)
+const QStringList &padFieldPaths()
 {
     static const QStringList paths = [] {
         QStringList list;
@@ -902,10 +907,17 @@ std::optional<PadImport> importBytes(const QByteArray &bytes, const QDate &today
             list << QString::fromLatin1(step.path);
         return list;
     }();
+    return paths;
+}
+
+namespace {
+
+std::optional<PadImport> importBytes(const QByteArray &bytes, const QDate &today, QString *errorReason)
+{
     QString reason;
     std::optional<PadImport> result;
-    if (const std::optional<ElementTexts> found = readElementTexts(bytes, paths, &reason))
-        result = importTexts(*found, today, &reason);
+    if (const std::optional<ElementTexts> found = readElementTexts(bytes, padFieldPaths(), &reason))
+        result = importElementTexts(*found, today, &reason);
     if (!result && errorReason)
         *errorReason = reason;
     return result;
@@ -916,6 +928,21 @@ std::optional<PadImport> importBytes(const QByteArray &bytes, const QDate &today
 std::optional<PadImport> readPadData(const QByteArray &bytes, const QDate &today, QString *errorReason)
 {
     return importBytes(bytes, today, errorReason);
+}
+
+std::optional<QByteArray> readPadFileBytes(const QString &path, QString *errorReason)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *errorReason = QStringLiteral("the file cannot be opened (%1)").arg(file.errorString());
+        return std::nullopt;
+    }
+    // A device that reports no size is read only up to the limit and one byte more.
+    if (!file.isSequential() && file.size() > MaxPadFileSize) {
+        *errorReason = tooLarge();
+        return std::nullopt;
+    }
+    return readAllBytes(file, MaxPadFileSize, errorReason);
 }
 
 std::optional<PadImport> readPadFile(const QString &path, const QDate &today, QString *errorMessage,
@@ -931,14 +958,8 @@ std::optional<PadImport> readPadFile(const QString &path, const QDate &today, QS
         return std::nullopt;
     };
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(QStringLiteral("the file cannot be opened (%1)").arg(file.errorString()));
-    // A device that reports no size is read only up to the limit and one byte more.
-    if (!file.isSequential() && file.size() > MaxPadFileSize)
-        return refuse(tooLarge());
     QString reason;
-    const std::optional<QByteArray> bytes = readAllBytes(file, MaxPadFileSize, &reason);
+    const std::optional<QByteArray> bytes = readPadFileBytes(path, &reason);
     std::optional<PadImport> result;
     if (bytes)
         result = importBytes(*bytes, today, &reason);

@@ -125,6 +125,14 @@ struct PadImport
     QStringList notes;         // what could not be taken over, one line each
 };
 
+// The paths of the field map below the document element, in step order.
+const QStringList &padFieldPaths();
+
+// Maps what one pass found to the sixteen values, or gives the reason it
+// cannot; found was read with padFieldPaths() first, and any paths after them.
+std::optional<PadImport> importElementTexts(const ElementTexts &found, const QDate &today,
+                                            QString *errorReason);
+
 // Reads and maps a PAD document held in memory, whatever its size, or gives
 // the reason it cannot.
 std::optional<PadImport> readPadData(const QByteArray &bytes, const QDate &today,
@@ -135,5 +143,9 @@ std::optional<PadImport> readPadData(const QByteArray &bytes, const QDate &today
 // wrong alone.
 std::optional<PadImport> readPadFile(const QString &path, const QDate &today,
                                      QString *errorMessage, QString *errorReason = nullptr);
+
+// The bytes of the file at path as readPadFile reads them, refusing a file
+// larger than MaxPadFileSize; errorReason says why not.
+std::optional<QByteArray> readPadFileBytes(const QString &path, QString *errorReason);
 
 } // namespace Pad

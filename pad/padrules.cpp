@@ -29,6 +29,15 @@ QString characterName(QChar c)
     return QStringLiteral("a \"%1\"").arg(c);
 }
 
+// The character at index, whole when a surrogate pair makes it up.
+QString characterNameAt(QStringView value, qsizetype index)
+{
+    if (value[index].isHighSurrogate() && index + 1 < value.size()
+        && value[index + 1].isLowSurrogate())
+        return QStringLiteral("a \"%1\"").arg(value.sliced(index, 2));
+    return characterName(value[index]);
+}
+
 namespace {
 
 using Breach = std::optional<QString>;
@@ -217,9 +226,9 @@ QList<RulePart> emailAddress()
 RulePart onlyPart(bool (*allowed)(QChar))
 {
     return [allowed](QStringView value) -> Breach {
-        for (QChar c : value) {
-            if (!allowed(c))
-                return QStringLiteral("holds ") + characterName(c);
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            if (!allowed(value[i]))
+                return QStringLiteral("holds ") + characterNameAt(value, i);
         }
         return std::nullopt;
     };
@@ -241,9 +250,9 @@ bool endsWithVersion(QStringView value)
 
 Breach costBreach(QStringView value)
 {
-    for (QChar c : value) {
-        if (!isAsciiDigit(c) && c != u'.')
-            return QStringLiteral("holds ") + characterName(c);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (!isAsciiDigit(value[i]) && value[i] != u'.')
+            return QStringLiteral("holds ") + characterNameAt(value, i);
     }
     const qsizetype dot = value.indexOf(u'.');
     if (dot < 0)

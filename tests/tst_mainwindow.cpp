@@ -46,6 +46,7 @@ private slots:
     void labelsNameTheirFields();
     void tabOrderFollowsTheTables();
     void windowHasFixedSize();
+    void osListScrollsToTodaysSystems();
 
     void validationStopsGenerate_data();
     void validationStopsGenerate();
@@ -127,8 +128,8 @@ void TestMainWindow::startsAsLaidOut()
     QStringList fileItems;
     for (QAction *action : menus[0]->menu()->actions())
         fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    QCOMPARE(fileItems, (QStringList{"&Generate PAD File", "&Import PAD File", "&More PAD Fields...", "Open &Recent", "-",
-                                     "E&xit"}));
+    QCOMPARE(fileItems, (QStringList{"&Generate PAD File", "&Update PAD File", "&Import PAD File",
+                                     "&More PAD Fields...", "Open &Recent", "-", "E&xit"}));
     QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QStringLiteral("&About"));
 
     const QLabel *status = control<QLabel>(window, "StatusPanel");
@@ -210,6 +211,40 @@ void TestMainWindow::windowHasFixedSize()
     QCOMPARE(window.size(), window.minimumSize());
     QVERIFY(window.width() >= window.centralWidget()->minimumSizeHint().width());
     QVERIFY(window.height() >= window.centralWidget()->minimumSizeHint().height());
+}
+
+// The systems of today follow the older entries; the list stays five rows
+// tall and scrolls to them, and a key press ticks one as it ticks any other.
+void TestMainWindow::osListScrollsToTodaysSystems()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    auto *os = control<QListWidget>(window, "Program_OS_Support");
+    const QStringList today{"Win2000", "WinServer", "WinVista", "WinVista x64", "Win7 x32",
+                            "Win7 x64", "Windows 8", "Win10", "Win11", "WinOther", "WinMobile",
+                            "Windows RT", "Windows Phone 7", "Windows Phone 8", "Android",
+                            "iPhone", "iPad", "iPod", "iTouch", "BlackBerry",
+                            "Handheld/Mobile Other", "Palm", "Other"};
+    QCOMPARE(os->count(), 39 + today.size());
+    QStringList appended;
+    for (int row = 39; row < os->count(); ++row)
+        appended << os->item(row)->text();
+    QCOMPARE(appended, today);
+
+    const int rowHeight = os->visualItemRect(os->item(0)).height();
+    QVERIFY(rowHeight > 0);
+    QVERIFY2(os->height() <= 6 * rowHeight + 2 * os->frameWidth(),
+             qPrintable(QString::number(os->height())));
+    QCOMPARE(os->height(), os->minimumHeight());
+    QCOMPARE(os->height(), os->maximumHeight());
+
+    os->setFocus();
+    QTest::keyClick(os, Qt::Key_End);
+    QTest::keyClick(os, Qt::Key_Space);
+    const QListWidgetItem *last = os->item(os->count() - 1);
+    QVERIFY(os->viewport()->rect().contains(os->visualItemRect(last)));
+    QVERIFY(!os->viewport()->rect().contains(os->visualItemRect(os->item(0))));
+    QCOMPARE(tickedEntries(window), QStringList{"Other"});
 }
 
 void TestMainWindow::validationStopsGenerate_data()

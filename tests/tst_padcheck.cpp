@@ -198,6 +198,8 @@ void TestPadCheck::checkFiles_data()
         << QStringList{shown(unknownOs) + u"note: OS Support: Amiga is not in the list"_s,
                        shown(unknownOs) + u"error: OS Support: must have at least one system ticked"_s}
         << 1;
+    QTest::newRow("today's systems are known")
+        << QStringList{fixture(u"today-systems.xml"_s)} << QStringList() << 0;
     QTest::newRow("advice only") << QStringList{advice} << adviceLines() << 0;
     // Empty values and elements the format does not know are left alone.
     QTest::newRow("other fields breaking the format's rules")

@@ -270,6 +270,10 @@ void TestPadRules::ruleBreach_data()
     row("plus", F::Program_Version, u"1.0+"_s, error, u"holds a \"+\""_s);
     row("no-break space", F::Program_Version, u"1.0\u00a0beta"_s, error,
         u"holds a blank (U+00A0)"_s);
+    row("a character beyond the BMP", F::Program_Version, u"1.0\U0001F600"_s, error,
+        u"holds a \"\U0001F600\""_s);
+    row("a control character", F::File_Size_Bytes, u"123\u0001"_s, error,
+        u"holds the character U+0001"_s);
     row("16 characters", F::Program_Version, times('1', 16), error,
         u"is too long: 16 of 15 characters"_s);
     row("dollar sign", F::Program_Cost_Dollars, u"$19.95"_s, error, u"holds a \"$\""_s);

@@ -165,6 +165,10 @@ void TestPadWriter::osSupportValue_data()
         << QStringList{QStringLiteral("Linux"), QStringLiteral("Win95"), QStringLiteral("WinXP")}
         << QStringLiteral("Win95,WinXP,Linux");
     QTest::newRow("all") << Pad::OsSupportList() << Pad::OsSupportList().join(u',');
+    QTest::newRow("today's systems after the older ones")
+        << QStringList{QStringLiteral("Other"), QStringLiteral("Win11"), QStringLiteral("Android"),
+                       QStringLiteral("Win10"), QStringLiteral("Java"), QStringLiteral("WinXP")}
+        << QStringLiteral("WinXP,Java,Win10,Win11,Android,Other");
 }
 
 void TestPadWriter::osSupportValue()

@@ -1,0 +1,603 @@
+// File, Update PAD File through the window as a user drives it, and
+// quillet --update on the built program without a display.
+#include "commandline.h"
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "padreader.h"
+#include "padupdate.h"
+#include "padwriter.h"
+#include "testsupport.h"
+#include "windowsupport.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+using Pad::TextField;
+
+namespace {
+
+QString fixture(const QString &name)
+{
+    return testDataPath(u"update/"_s + name);
+}
+
+QAction *updateAction(const QWidget &window)
+{
+    return control<QAction>(window, u"UpdatePADFile1"_s);
+}
+
+const QLabel *targetLabel(const QWidget &window)
+{
+    return control<QLabel>(window, u"UpdateTarget"_s);
+}
+
+QStringList recentEntries(TFMain &window)
+{
+    auto *menu = control<QMenu>(window, u"OpenRecent1"_s);
+    emit menu->aboutToShow();
+    QStringList entries;
+    for (QAction *action : menu->actions())
+        entries << action->toolTip();
+    return entries;
+}
+
+// Opens the File menu with Alt+F and picks Update with U, as from the keyboard.
+void updateFromTheMenuByKeys(TFMain &window)
+{
+    QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier);
+    QWidget *menu = QApplication::activePopupWidget();
+    QVERIFY(menu);
+    QCOMPARE(menu->objectName(), u"File1"_s);
+    QTest::keyClick(menu, Qt::Key_U);
+    QCOMPARE(QApplication::activePopupWidget(), nullptr);
+}
+
+// Replaces a field's text by typing, as a user does.
+void typeInto(TFMain &window, const QString &field, const QString &text)
+{
+    auto *edit = control<QLineEdit>(window, field);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+QString statusMessage(TFMain &window)
+{
+    return window.statusBar()->currentMessage();
+}
+
+} // namespace
+
+class TestUpdate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void updateThroughTheMenu();
+    void onlyAFormFromAFileCanBeUpdated_data();
+    void onlyAFormFromAFileCanBeUpdated();
+    void shortcutWorksFromEveryField_data();
+    void shortcutWorksFromEveryField();
+    void requiredChecksStopIt_data();
+    void requiredChecksStopIt();
+    void nothingChangedWritesNothing();
+    void fileChangedOnDiskAsksFirst_data();
+    void fileChangedOnDiskAsksFirst();
+    void failedSaveKeepsTheFile();
+    void importSaysWhatTheFormDoesNotShow_data();
+    void importSaysWhatTheFormDoesNotShow();
+    void samplesComeBackFromTheFormUnchanged_data();
+    void samplesComeBackFromTheFormUnchanged();
+
+    void commandLineAsksForAnUpdate_data();
+    void commandLineAsksForAnUpdate();
+    void commandLine_data();
+    void commandLine();
+
+private:
+    QString copyOf(const QString &source, const QString &name = u"pad.xml"_s);
+    QTemporaryDir m_dir;
+    int m_copies = 0;
+};
+
+void TestUpdate::initTestCase()
+{
+    prepareApplication();
+    QVERIFY(m_dir.isValid());
+}
+
+void TestUpdate::init()
+{
+    QSettings().clear();
+}
+
+QString TestUpdate::copyOf(const QString &source, const QString &name)
+{
+    const QString folder = m_dir.filePath(QString::number(++m_copies));
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(name);
+    return writeFile(path, readAll(source)) ? path : QString();
+}
+
+void TestUpdate::updateThroughTheMenu()
+{
+    const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
+    const QByteArray before = readAll(path);
+    TFMain window;
+    QVERIFY(showActive(window));
+    window.importFile(path);
+    QCOMPARE(targetLabel(window)->text(), u"Update writes pad.xml"_s);
+    QCOMPARE(targetLabel(window)->toolTip(), QDir::toNativeSeparators(path));
+    QVERIFY(targetLabel(window)->isVisible());
+    QCOMPARE(window.windowTitle(), u"Quillet ver 1.01"_s);
+
+    typeInto(window, u"Program_Version"_s, u"1.3.0"_s);
+    typeInto(window, u"File_Size_Bytes"_s, u"2097152"_s);
+    ModalDriver driver; // no dialog may open
+    updateFromTheMenuByKeys(window);
+    QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+
+    QByteArray expected = before;
+    expected.replace("<Program_Version><![CDATA[1.2.0]]></Program_Version>",
+                     "<Program_Version>1.3.0</Program_Version>");
+    expected.replace("<File_Size_Bytes>1048576</File_Size_Bytes>",
+                     "<File_Size_Bytes>2097152</File_Size_Bytes>");
+    QCOMPARE(readAll(path), expected);
+    QCOMPARE(statusMessage(window), u"Updated pad.xml: Program Version, File Size"_s);
+    QVERIFY(targetLabel(window)->isVisible());
+
+    // The next click lands: the window is free again.
+    QTest::mouseClick(control<QPushButton>(window, u"ClearButton"_s), Qt::LeftButton);
+    QCOMPARE(fieldText(window, TextField::Program_Version), QString());
+}
+
+void TestUpdate::onlyAFormFromAFileCanBeUpdated_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("the import dialog") << u"dialog"_s;
+    QTest::newRow("the command line") << u"command line"_s;
+    QTest::newRow("a dropped file") << u"drop"_s;
+    QTest::newRow("Open Recent") << u"recent"_s;
+}
+
+void TestUpdate::onlyAFormFromAFileCanBeUpdated()
+{
+    QFETCH(QString, how);
+    const QString other = copyOf(fixture(u"unknown-names.xml"_s), u"other.xml"_s);
+    const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
+    TFMain window;
+    QVERIFY(showActive(window));
+    QVERIFY(!updateAction(window)->isEnabled());
+    QVERIFY(!targetLabel(window)->isVisible());
+
+    // Generating a new file gives Update nothing to write.
+    fillForm(window, completeForm());
+    ModalDriver generate;
+    generate.chooseFile(m_dir.filePath(u"generated%1.xml"_s.arg(++m_copies)));
+    control<QPushButton>(window, u"GenerateButton"_s)->click();
+    QVERIFY2(generate.done() && generate.unexpected().isEmpty(), qPrintable(generate.unexpected()));
+    QVERIFY(!updateAction(window)->isEnabled());
+
+    if (how == u"dialog") {
+        ModalDriver driver;
+        driver.typeFile(path);
+        control<QPushButton>(window, u"ImportButton"_s)->click();
+        QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    } else if (how == u"command line") {
+        window.importFile(path);
+    } else if (how == u"drop") {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QWidget *target = control<QWidget>(window, u"Company_Name"_s);
+        QDragEnterEvent enter(target->rect().center(), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(target->rect().center(), Qt::CopyAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    } else {
+        ModalDriver notes; // the other file's import notes
+        notes.answer(QMessageBox::Ok);
+        window.importFile(other);
+        QVERIFY(notes.done());
+        window.importFile(path);
+        window.ClearButtonClick();
+        auto *menu = control<QMenu>(window, u"OpenRecent1"_s);
+        emit menu->aboutToShow();
+        menu->actions().first()->trigger();
+    }
+    QTRY_VERIFY(updateAction(window)->isEnabled());
+    QCOMPARE(window.updateTarget(), path);
+    QCOMPARE(targetLabel(window)->text(), u"Update writes pad.xml"_s);
+    QVERIFY(targetLabel(window)->isVisible());
+
+    // A refused file leaves the form, and so what Update writes, as they were.
+    ModalDriver refused;
+    refused.answer(QMessageBox::Ok);
+    window.importFile(testDataPath(u"reader/wrong-root.xml"_s));
+    QVERIFY(refused.done());
+    QCOMPARE(window.updateTarget(), path);
+
+    QTest::mouseClick(control<QPushButton>(window, u"ClearButton"_s), Qt::LeftButton);
+    QVERIFY(!updateAction(window)->isEnabled());
+    QVERIFY(!targetLabel(window)->isVisible());
+    QCOMPARE(window.updateTarget(), QString());
+}
+
+void TestUpdate::shortcutWorksFromEveryField_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("a line edit") << u"Company_Name"_s;
+    QTest::newRow("the description") << u"Char_Desc_450"_s;
+    QTest::newRow("the date") << u"Release_Date"_s;
+    QTest::newRow("the OS list") << u"Program_OS_Support"_s;
+}
+
+void TestUpdate::shortcutWorksFromEveryField()
+{
+    QFETCH(QString, focus);
+    const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
+    TFMain window;
+    QVERIFY(showActive(window));
+    window.importFile(path);
+
+    // No other action of the window answers to the same keys.
+    const QKeySequence keys = updateAction(window)->shortcut();
+    QVERIFY(!keys.isEmpty());
+    for (const QAction *action : window.findChildren<QAction *>()) {
+        if (action != updateAction(window))
+            QVERIFY2(!action->shortcuts().contains(keys), qPrintable(action->objectName()));
+    }
+    control<QWidget>(window, u"Program_Name"_s)->setFocus();
+    QTest::keyClicks(control<QWidget>(window, u"Program_Name"_s), u" Pro"_s);
+    QWidget *target = control<QWidget>(window, focus);
+    target->setFocus();
+    ModalDriver driver; // no dialog may open
+    QTest::keySequence(QApplication::focusWidget(), keys);
+    QTRY_COMPARE(statusMessage(window), u"Updated pad.xml: Program Name"_s);
+    QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QVERIFY(readAll(path).contains("<Program_Name>Widget Pro</Program_Name>"));
+}
+
+void TestUpdate::requiredChecksStopIt_data()
+{
+    QTest::addColumn<QString>("emptied");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("keywords") << u"Keywords"_s << u"Keywords must be filled"_s;
+    QTest::newRow("no system ticked") << u"Program_OS_Support"_s << u"Please select OS Support"_s;
+}
+
+void TestUpdate::requiredChecksStopIt()
+{
+    QFETCH(QString, emptied);
+    QFETCH(QString, message);
+    const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
+    const QByteArray before = readAll(path);
+    TFMain window;
+    QVERIFY(showActive(window));
+    window.importFile(path);
+    Pad::PadValues values = shownValues(window);
+    values.text(TextField::Program_Version) = u"9.9"_s;
+    if (emptied == u"Program_OS_Support")
+        values.osSupport.clear();
+    else
+        values.text(TextField::Keywords).clear();
+    fillForm(window, values);
+
+    ModalDriver driver;
+    driver.answer(QMessageBox::Ok);
+    updateAction(window)->trigger();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(driver.boxes().first().title, u"Error"_s);
+    QCOMPARE(driver.boxes().first().text, message);
+    QCOMPARE(window.focusWidget()->objectName(), emptied);
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(statusMessage(window), QString());
+}
+
+void TestUpdate::nothingChangedWritesNothing()
+{
+    const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
+    const QDateTime written = QFileInfo(path).lastModified();
+    TFMain window;
+    QVERIFY(showActive(window));
+    window.importFile(path);
+    QTest::qWait(20);
+    ModalDriver driver;
+    updateAction(window)->trigger();
+    QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(statusMessage(window), u"Nothing changed in pad.xml"_s);
+    QCOMPARE(readAll(path), readAll(fixture(u"cdata-comments.xml"_s)));
+    QCOMPARE(QFileInfo(path).lastModified(), written);
+}
+
+void TestUpdate::fileChangedOnDiskAsksFirst_data()
+{
+    QTest::addColumn<bool>("overwrite");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestUpdate::fileChangedOnDiskAsksFirst()
+{
+    QFETCH(bool, overwrite);
+    const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
+    TFMain window;
+    QVERIFY(showActive(window));
+    window.importFile(path);
+    typeInto(window, u"Program_Version"_s, u"1.3.0"_s);
+
+    // Someone else changes the description meanwhile.
+    QByteArray changed = readAll(path);
+    changed.replace("A widget & a <tool>.", "A better widget.");
+    QVERIFY(writeFile(path, changed));
+
+    ModalDriver driver;
+    driver.answer(overwrite ? QMessageBox::Yes : QMessageBox::No);
+    updateAction(window)->trigger();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    const SeenBox &question = driver.boxes().first();
+    QCOMPARE(question.title, u"Confirm Update"_s);
+    QVERIFY2(question.text.startsWith(u"pad.xml has changed on disk since it was read."_s),
+             qPrintable(question.text));
+    QCOMPARE(question.format, Qt::PlainText);
+
+    if (!overwrite) {
+        QCOMPARE(readAll(path), changed);
+        QCOMPARE(statusMessage(window), QString());
+        return;
+    }
+    // The form's description replaces the one on disk; the rest of the file stays.
+    QByteArray expected = readAll(fixture(u"cdata-comments.xml"_s));
+    expected.replace("<Program_Version><![CDATA[1.2.0]]></Program_Version>",
+                     "<Program_Version>1.3.0</Program_Version>");
+    expected.replace("<Char_Desc_450>\n\t\t\t\t<![CDATA[A widget & a <tool>.]]>\n\t\t\t</Char_Desc_450>",
+                     "<Char_Desc_450>A widget &amp; a &lt;tool>.</Char_Desc_450>");
+    QCOMPARE(readAll(path), expected);
+    QCOMPARE(statusMessage(window), u"Updated pad.xml: Program Version, Descriptions"_s);
+    QCOMPARE(recentEntries(window).first(), path);
+}
+
+void TestUpdate::failedSaveKeepsTheFile()
+{
+    const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
+    const QByteArray before = readAll(path);
+    const QString folder = QFileInfo(path).path();
+    TFMain window;
+    QVERIFY(showActive(window));
+    window.importFile(path);
+    typeInto(window, u"Program_Version"_s, u"1.3.0"_s);
+    if (QProcess::execute(u"chattr"_s, {u"+i"_s, folder}) != 0)
+        QSKIP("chattr +i is not available on this file system");
+    const auto unlock = qScopeGuard([&] { QProcess::execute(u"chattr"_s, {u"-i"_s, folder}); });
+
+    ModalDriver driver;
+    driver.answer(QMessageBox::Ok);
+    updateAction(window)->trigger();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(driver.boxes().first().title, u"Error"_s);
+    QVERIFY2(driver.boxes().first().text.startsWith(u"Could not save "_s + path + u": "_s),
+             qPrintable(driver.boxes().first().text));
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"pad.xml"_s});
+    QCOMPARE(fieldText(window, TextField::Program_Version), u"1.3.0"_s);
+}
+
+void TestUpdate::importSaysWhatTheFormDoesNotShow_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QStringList>("lines"); // empty: no message
+
+    QTest::newRow("values the form does not show")
+        << fixture(u"rich.xml"_s)
+        << QStringList{u"The file holds 7 values that the form does not show. File, Update PAD "
+                       "File keeps them; Generate PAD writes a new file without them."_s};
+    QTest::newRow("one value") << fixture(u"missing-parent.xml"_s)
+                               << QStringList{u"The file holds 1 value that the form does not "
+                                              "show. File, Update PAD File keeps it; Generate PAD "
+                                              "writes a new file without it."_s};
+    QTest::newRow("after the notes")
+        << testDataPath(u"check/unknown-os.xml"_s)
+        << QStringList{u"OS Support: Amiga is not in the list"_s};
+    QTest::newRow("written by Generate") << testDataPath(u"writer/full-form.xml"_s) << QStringList();
+}
+
+void TestUpdate::importSaysWhatTheFormDoesNotShow()
+{
+    QFETCH(QString, path);
+    QFETCH(QStringList, lines);
+    TFMain window;
+    QVERIFY(showActive(window));
+    ModalDriver driver;
+    if (!lines.isEmpty())
+        driver.answer(QMessageBox::Ok);
+    window.importFile(path);
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    if (!lines.isEmpty()) {
+        QCOMPARE(driver.boxes().first().title, u"Import"_s);
+        QCOMPARE(driver.boxes().first().text.split(u'\n'), lines);
+    }
+}
+
+// What the window's fields make of a real file's values changes nothing in
+// it: only a date the file does not give is the form's own.
+void TestUpdate::samplesComeBackFromTheFormUnchanged_data()
+{
+    QTest::addColumn<QString>("path");
+    if (!QDir(samplesDir()).exists())
+        return;
+    QStringList paths = QDir(samplesDir()).entryList({u"*.xml"_s}, QDir::Files, QDir::Name);
+    for (const QString &name : std::as_const(paths)) {
+        const QString path = QDir(samplesDir()).filePath(name);
+        QString error;
+        if (Pad::readPadFile(path, QDate::currentDate(), &error))
+            QTest::newRow(qPrintable(name)) << path;
+    }
+}
+
+void TestUpdate::samplesComeBackFromTheFormUnchanged()
+{
+    if (!QDir(samplesDir()).exists())
+        QSKIP("The real PAD files are not here: they live in ../shared/pad-samples beside the checkout.");
+    QFETCH(QString, path);
+    QString error;
+    const std::optional<Pad::PadSource> source = Pad::readPadSource(path, QDate::currentDate(), &error);
+    QVERIFY2(source, qPrintable(error));
+    TFMain window;
+    window.applyImport(source->imported);
+    const std::optional<Pad::PadUpdate> update =
+        Pad::updatePadData(source->bytes, window.gatherValues(), QDate::currentDate(), &error);
+    QVERIFY2(update, qPrintable(error));
+    QStringList changed;
+    for (const Pad::FieldChange &change : update->changes)
+        changed << change.field;
+    QCOMPARE(changed, source->imported.values.releaseDate.isValid() ? QStringList()
+                                                                    : QStringList{u"Release Date"_s});
+}
+
+void TestUpdate::commandLineAsksForAnUpdate_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<bool>("dryRun");
+    QTest::addColumn<QString>("said"); // part of what goes to the terminal
+
+    using M = StartRequest::Mode;
+    QTest::newRow("settings in order, a dry run")
+        << QStringList{u"--set"_s, u"Program_Version=2.1"_s, u"--update"_s, u"pad.xml"_s,
+                       u"--dry-run"_s, u"--set=Program_Version=2.2"_s}
+        << int(M::Update) << QStringList{u"Program_Version=2.1"_s, u"Program_Version=2.2"_s} << true
+        << QString();
+    QTest::newRow("nothing to set") << QStringList{u"--update"_s, u"pad.xml"_s} << int(M::Update)
+                                    << QStringList() << false << QString();
+    QTest::newRow("no file") << QStringList{u"--update"_s} << int(M::Done) << QStringList() << false
+                             << u"Missing value after '--update'"_s;
+    QTest::newRow("two files") << QStringList{u"--update"_s, u"a.xml"_s, u"b.xml"_s} << int(M::Done)
+                               << QStringList() << false << u"--update takes one FILE"_s;
+    QTest::newRow("with --check") << QStringList{u"--update"_s, u"a.xml"_s, u"--check"_s}
+                                  << int(M::Done) << QStringList() << false
+                                  << u"--update takes one FILE"_s;
+    QTest::newRow("--set alone") << QStringList{u"--set"_s, u"Keywords=x"_s, u"pad.xml"_s}
+                                 << int(M::Done) << QStringList() << false
+                                 << u"--set and --dry-run go with --update FILE"_s;
+    QTest::newRow("help") << QStringList{u"--help"_s} << int(M::Done) << QStringList() << false
+                          << u"quillet --update pad.xml --set Program_Version=2.1"_s;
+}
+
+void TestUpdate::commandLineAsksForAnUpdate()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    const StartRequest request = parseCommandLine(QStringList{u"quillet"_s} + arguments, out, err);
+    QTEST(int(request.mode), "mode");
+    QTEST(request.settings, "settings");
+    QTEST(request.dryRun, "dryRun");
+    if (request.mode == StartRequest::Mode::Update)
+        QCOMPARE(request.files, QStringList{u"pad.xml"_s});
+    if (said.isEmpty())
+        QCOMPARE(outText + errText, QString());
+    else
+        QVERIFY2((outText + errText).contains(said), qPrintable(outText + errText));
+    if (request.mode == StartRequest::Mode::Done)
+        QCOMPARE(request.exitCode, said.startsWith(u"quillet") ? 0 : 2);
+}
+
+// The built program, with no display at all, on copies of the fixtures.
+void TestUpdate::commandLine_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("arguments"); // after --update FILE
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // %1: the file
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QString>("expected"); // the file afterwards; empty: as it was
+
+    const QString rich = fixture(u"rich.xml"_s);
+    QTest::newRow("release") << rich
+                             << QStringList{u"--set"_s, u"Program_Version=1.3.0"_s, u"--set"_s,
+                                            u"Program_Release_Date=2026-02-01"_s}
+                             << 0 << u"Updated %1: Program Version, Release Date\n"_s << QString()
+                             << u"version 1.3.0, date 02/01/2026"_s;
+    QTest::newRow("dry run") << rich
+                             << QStringList{u"--dry-run"_s, u"--set"_s, u"Program_Version=1.3.0"_s}
+                             << 0 << u"Program Version: 1.2.0 -> 1.3.0\n"_s << QString()
+                             << QString();
+    QTest::newRow("nothing to change") << rich << QStringList{} << 0
+                                       << u"Nothing changed in %1\n"_s << QString() << QString();
+    QTest::newRow("a rule broken") << rich
+                                   << QStringList{u"--set"_s, u"Contact_Email=jo"_s}
+                                   << 1 << u"Updated %1: Contact E-mail\n%1: error: Contact E-mail: \"jo\" "_s
+                                   << QString() << u"email jo"_s;
+    QTest::newRow("an unknown field") << rich << QStringList{u"--set"_s, u"Version=2"_s} << 2
+                                      << QString() << u"%1: --set Version=2: Version is not a field"_s
+                                      << QString();
+    QTest::newRow("refused by the reader") << testDataPath(u"reader/wrong-root.xml"_s)
+                                           << QStringList{} << 2 << QString()
+                                           << u"%1: its document element is <XML_PAD>"_s
+                                           << QString();
+}
+
+void TestUpdate::commandLine()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(QString, expected);
+    const QString path = copyOf(source);
+    const QByteArray before = readAll(path);
+
+    QProcess quillet;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    quillet.setProcessEnvironment(environment);
+    quillet.start(QStringLiteral(QUILLET_BINARY), QStringList{u"--update"_s, path} + arguments);
+    QVERIFY(quillet.waitForFinished(20000));
+    QCOMPARE(quillet.exitStatus(), QProcess::NormalExit);
+    QTEST(quillet.exitCode(), "exitCode");
+    const QString printed = QString::fromLocal8Bit(quillet.readAllStandardOutput());
+    const QString complained = QString::fromLocal8Bit(quillet.readAllStandardError());
+    if (out.isEmpty() || out.endsWith(u'\n'))
+        QCOMPARE(printed, out.isEmpty() ? QString() : out.arg(path));
+    else
+        QVERIFY2(printed.startsWith(out.arg(path)), qPrintable(printed));
+    if (err.isEmpty())
+        QCOMPARE(complained, QString());
+    else
+        QVERIFY2(complained.startsWith(err.arg(path)), qPrintable(complained));
+
+    const QByteArray after = readAll(path);
+    if (expected.isEmpty()) {
+        QCOMPARE(after, before);
+    } else if (expected.startsWith(u"version")) {
+        QByteArray wanted = before;
+        wanted.replace("<Program_Version>1.2.0<", "<Program_Version>1.3.0<");
+        wanted.replace("<Program_Release_Month>06<", "<Program_Release_Month>02<");
+        wanted.replace("<Program_Release_Day>03<", "<Program_Release_Day>01<");
+        wanted.replace("<Program_Release_Year>2025<", "<Program_Release_Year>2026<");
+        QCOMPARE(after, wanted);
+    } else {
+        QByteArray wanted = before;
+        wanted.replace("<Contact_Email>jo@smith.example.com<", "<Contact_Email>jo<");
+        QCOMPARE(after, wanted);
+    }
+}
+
+QTEST_MAIN(TestUpdate)
+#include "tst_update.moc"
