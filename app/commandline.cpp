@@ -97,8 +97,8 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
     parser.addOption(QCommandLineOption(
         Check,
         QCoreApplication::translate(
-            "main", "Check each FILE against the field rules of the download sites, without a "
-                    "window: one line per problem, as \"FILE: severity: Field: \"value\" what "
+            "main", "Check each FILE against the field rules of the download sites, and its "
+                    "other fields against the PAD format's rules, without a window: one line per problem, as \"FILE: severity: Field: \"value\" what "
                     "is wrong\", the severity being error (download sites refuse it), warning "
                     "(advice) or note (what an import could not take over). Exit status 0 when "
                     "no file has an error, 1 when some file has one, 2 when a file cannot be "

@@ -99,12 +99,7 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
         if (!edit)
             continue; // the description, below
         edit->setToolTip(Pad::fieldTip(field));
-        QAction *warning = addWarningAction(edit, icon, edit->objectName());
-        const auto update = [edit, warning, field](const QString &text) {
-            showHint(edit, warning, Pad::ruleHint(field, text));
-        };
-        connect(edit, &QLineEdit::textChanged, this, update);
-        update(edit->text());
+        followRule(edit, [field](const QString &text) { return Pad::ruleHint(field, text); });
     }
 
     // The memo has no room for an icon among its text, but its horizontal
@@ -160,4 +155,41 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
     connect(programType, &QComboBox::currentIndexChanged, this, updateType);
     updateType();
     osSupport->setToolTip(Pad::fieldTip(PickedField::Program_OS_Support));
+}
+
+QAction *followRule(QLineEdit *edit, const HintRule &rule)
+{
+    const QIcon icon = edit->style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, edit);
+    QAction *warning = addWarningAction(edit, icon, edit->objectName());
+    const auto update = [edit, warning, rule](const QString &text) {
+        showHint(edit, warning, rule(text));
+    };
+    QObject::connect(edit, &QLineEdit::textChanged, warning, update);
+    update(edit->text());
+    return warning;
+}
+
+QLabel *followRule(QPlainTextEdit *edit, const HintRule &rule, LengthCounter *counter)
+{
+    const QIcon icon = edit->style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, edit);
+    auto *warning = new QLabel;
+    warning->setObjectName(edit->objectName() + QStringLiteral("Hint"));
+    warning->setAccessibleName(FieldHints::tr("Warning"));
+    const int extent = edit->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, edit);
+    warning->setPixmap(icon.pixmap(QSize(extent, extent)));
+    warning->setFixedSize(extent + 4, extent);
+    // Hidden, it still keeps its place, so the counter beside it never moves.
+    QSizePolicy keepPlace = warning->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    warning->setSizePolicy(keepPlace);
+    warning->hide();
+    const auto update = [edit, warning, counter, rule] {
+        const QString text = exactText(edit);
+        showHint(edit, warning, rule(text));
+        if (counter)
+            counter->setCount(text.size());
+    };
+    QObject::connect(edit, &QPlainTextEdit::textChanged, warning, update);
+    update();
+    return warning;
 }

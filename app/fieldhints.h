@@ -3,6 +3,9 @@
 #include <QLabel>
 #include <QObject>
 
+#include <functional>
+#include <optional>
+
 class AccentText;
 class QComboBox;
 class QDateEdit;
@@ -50,3 +53,18 @@ public:
                QComboBox *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
                LengthCounter *descriptionCounter);
 };
+
+class QLineEdit;
+class QPlainTextEdit;
+
+// The hint of a value, or nullopt when it keeps the rule.
+using HintRule = std::function<std::optional<QString>(const QString &)>;
+
+// Gives edit the warning icon of the window's fields: inside the edit, shown
+// while its text breaks rule, with the hint as its tooltip and as the edit's
+// accessible description. Returns the icon's action, named after the edit
+// with "Hint" appended.
+QAction *followRule(QLineEdit *edit, const HintRule &rule);
+// The same for a multi-line edit, whose icon is a label the caller lays out;
+// counter, when given, follows the text's length.
+QLabel *followRule(QPlainTextEdit *edit, const HintRule &rule, LengthCounter *counter);

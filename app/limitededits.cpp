@@ -17,11 +17,7 @@ DescriptionEdit::DescriptionEdit(int typingLimit, QWidget *parent)
 
 QString DescriptionEdit::text() const
 {
-    // toPlainText() turns no-break spaces into blanks; the raw text keeps
-    // them and marks block ends with the paragraph separator.
-    QString raw = document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, u'\n');
-    return raw;
+    return exactText(this);
 }
 
 void DescriptionEdit::setTextUncut(const QString &text)
@@ -98,4 +94,13 @@ void setTextUncut(QLineEdit *edit, const QString &text)
     const int floor = limit.isValid() ? limit.toInt() : edit->maxLength();
     edit->setMaxLength(std::max<int>(floor, text.size()));
     edit->setText(text);
+}
+
+QString exactText(const QPlainTextEdit *edit)
+{
+    // toPlainText() turns no-break spaces into blanks; the raw text keeps
+    // them and marks block ends with the paragraph separator.
+    QString raw = edit->document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, u'\n');
+    return raw;
 }

@@ -38,3 +38,7 @@ private:
 void limitTyping(QLineEdit *edit, int typingLimit);
 // Sets text on any line edit without cutting it to the edit's length limit.
 void setTextUncut(QLineEdit *edit, const QString &text);
+
+class QPlainTextEdit;
+// The text of a memo exactly as held: no-break spaces stay, line breaks are "\n".
+QString exactText(const QPlainTextEdit *edit);

@@ -8,6 +8,7 @@
 #include "filesize.h"
 #include "limitededits.h"
 #include "messages.h"
+#include "morefieldsdialog.h"
 #include "padreader.h"
 #include "padupdate.h"
 #include "padwriter.h"
@@ -288,6 +289,9 @@ void TFMain::createActions()
                                           &QPushButton::click);
     import->setObjectName(QStringLiteral("ImportPADFile1"));
     import->setShortcut(QKeySequence::Open);
+    QAction *more = fileMenu->addAction(tr("&More PAD Fields..."), this, &TFMain::MorePADFields1Click);
+    more->setObjectName(QStringLiteral("MorePADFields1"));
+    more->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     QMenu *recent = fileMenu->addMenu(tr("Open &Recent"));
     recent->setObjectName(QStringLiteral("OpenRecent1"));
     m_recentFiles->attach(recent);
@@ -556,6 +560,9 @@ void TFMain::ClearButtonClick()
     for (int row = 0; row < Program_OS_Support->count(); ++row)
         Program_OS_Support->item(row)->setCheckState(Qt::Unchecked);
     setUpdateSource(QString(), QByteArray());
+    m_fileFields = {};
+    m_otherFields = {};
+    m_keptElements.clear();
 }
 
 void TFMain::FileSizeClick()
@@ -578,4 +585,11 @@ void TFMain::fillFileSize(const QString &path)
 void TFMain::About1Click()
 {
     FAbout->exec();
+}
+
+void TFMain::MorePADFields1Click()
+{
+    MoreFieldsDialog dialog(m_otherFields, m_keptElements, this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_otherFields = dialog.fields();
 }

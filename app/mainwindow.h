@@ -1,5 +1,6 @@
 #pragma once
 
+#include "padfields.h"
 #include "padform.h"
 #include "textcontrols.h"
 
@@ -50,6 +51,10 @@ public:
     // Fills in the size of the file at path as the File Size button does.
     void fillFileSize(const QString &path);
 
+    // The fields the window does not show, as the More PAD Fields dialog
+    // last left them.
+    const Pad::OtherFields &otherFields() const { return m_otherFields; }
+
 public slots:
     void GenerateButtonClick();
     void ImportButtonClick();
@@ -57,6 +62,7 @@ public slots:
     void UpdatePADFile1Click();
     void FileSizeClick();
     void About1Click();
+    void MorePADFields1Click();
 
 private:
     void FormCreate();
@@ -115,6 +121,13 @@ private:
     QByteArray m_updateBytes;
     QAction *const UpdatePADFile1;
     QLabel *const m_updateTargetLabel;
+
+    // The fields the window does not show: as the file the form came from
+    // holds them, as the author last set them, and the elements the format
+    // does not know.
+    Pad::OtherFields m_fileFields;
+    Pad::OtherFields m_otherFields;
+    QList<Pad::PathText> m_keptElements;
 
     RecentFiles *const m_recentFiles;
     TFAbout *FAbout = nullptr;

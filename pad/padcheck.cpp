@@ -4,6 +4,7 @@
 #include "padwriter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -134,6 +135,17 @@ QList<CheckProblem> formProblems(const PadValues &values)
     return problems;
 }
 
+QList<CheckProblem> formatProblems(const QList<PathText> &leaves)
+{
+    QList<CheckProblem> problems;
+    for (const RuleBreak &broken : formatRuleBreaks(leaves)) {
+        const std::optional<FormatBreach> breach = formatRuleBreach(broken.path, broken.value);
+        problems << problem(Severity::Error, broken.path, fieldDisplayName(broken.path), broken.value,
+                            breach->what + QStringLiteral(". ") + breach->hint);
+    }
+    return problems;
+}
+
 FileCheck checkPadFile(const QString &path, const QDate &today)
 {
     FileCheck check;
@@ -147,6 +159,12 @@ FileCheck checkPadFile(const QString &path, const QDate &today)
     for (const QString &note : imported->notes)
         check.problems << noteProblem(note);
     check.problems << formProblems(imported->values);
+    // The reader took the file, so it is no larger than it reads.
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        if (const std::optional<QList<PathText>> leaves = readLeaves(file.read(MaxPadFileSize + 1), &reason))
+            check.problems << formatProblems(*leaves);
+    }
     return check;
 }
 

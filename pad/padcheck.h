@@ -1,5 +1,6 @@
 #pragma once
 
+#include "padfields.h"
 #include "padform.h"
 #include "padrules.h"
 
@@ -42,7 +43,8 @@ struct FileCheck
 {
     QString path;                  // as given
     std::optional<QString> reason; // why the reader refused the file
-    // The import's notes first, then the form's problems in the window's order.
+    // The import's notes first, then the form's problems in the window's
+    // order, then the other fields' in the file's order.
     QList<CheckProblem> problems;
 
     CheckStatus status() const;
@@ -58,6 +60,11 @@ QString quotedValue(const QString &value);
 // first rule each field breaks, an empty program type or OS list (download
 // sites require both), and the rules that weigh one field against another.
 QList<CheckProblem> formProblems(const PadValues &values);
+
+// The values of a file's other elements (path and text, in document order)
+// that break the PAD format's rules, each an error naming the element by its
+// path. The window's fields are left to formProblems.
+QList<CheckProblem> formatProblems(const QList<PathText> &leaves);
 
 // Reads the file as the window imports it and checks what it holds. today
 // decides the century of two-digit years, as in the window.

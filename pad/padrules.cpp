@@ -8,16 +8,6 @@
 
 namespace Pad {
 
-namespace {
-
-using Breach = std::optional<QString>;
-
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-// A character as a problem names it: a tab, a line break, a blank, a "<".
 QString characterName(QChar c)
 {
     switch (c.unicode()) {
@@ -46,6 +36,15 @@ QString characterNameAt(QStringView value, qsizetype index)
         && value[index + 1].isLowSurrogate())
         return QStringLiteral("a \"%1\"").arg(value.sliced(index, 2));
     return characterName(value[index]);
+}
+
+namespace {
+
+using Breach = std::optional<QString>;
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
 }
 
 // Lengths are counted in UTF-16 code units, as the typing limits of Keywords

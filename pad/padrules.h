@@ -28,6 +28,11 @@ enum class Severity {
 // "error", "warning" or "note", as a check prints it.
 QString severityName(Severity severity);
 
+// A character as a problem names it: "a tab", "a line break", "a blank", "a \"<\"".
+QString characterName(QChar c);
+// The character at index of value, whole when a surrogate pair makes it up.
+QString characterNameAt(QStringView value, qsizetype index);
+
 // One part of a rule, such as a length or the characters a value may hold:
 // for a value that breaks it, what exactly is wrong ("is too long: 512 of 450
 // characters", "holds a tab"); nullopt for a value that keeps to it.

@@ -129,7 +129,7 @@ void TestMainWindow::startsAsLaidOut()
     for (QAction *action : menus[0]->menu()->actions())
         fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(fileItems, (QStringList{"&Generate PAD File", "&Update PAD File", "&Import PAD File",
-                                     "Open &Recent", "-", "E&xit"}));
+                                     "&More PAD Fields...", "Open &Recent", "-", "E&xit"}));
     QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QStringLiteral("&About"));
 
     const QLabel *status = control<QLabel>(window, "StatusPanel");

@@ -6,6 +6,7 @@
 #include "padcheck.h"
 #include "padreader.h"
 #include "padrules.h"
+#include "padwriter.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
@@ -78,6 +79,32 @@ QStringList brokenRulesLines()
     };
 }
 
+// The sentence of the format's rule that a value breaks.
+QString formatHint(const QString &path, const QString &value)
+{
+    return Pad::formatRuleHint(path, value).value_or(u"(no hint)"_s);
+}
+
+QStringList otherFieldsLines()
+{
+    const QString file = shown(fixture(u"other-fields.xml"_s));
+    const QString language = u"Program_Info/Program_Language"_s;
+    const QString city = u"Company_Info/City_Town"_s;
+    const QString desc80 = u"Program_Descriptions/English/Char_Desc_80"_s;
+    const QString german45 = u"Program_Descriptions/German/Char_Desc_45"_s;
+    return {
+        file + u"error: City or town: \"L\" is too short: 1 of at least 2 characters. "_s
+            + formatHint(city, u"L"_s),
+        file + u"error: Languages: \"English, German\" holds a blank beside a comma. "_s
+            + formatHint(language, u" "_s),
+        file + u"error: 80 character description: \"A widget.\\nIt does one thing.\" holds a line break. "_s
+            + formatHint(desc80, u"\n"_s),
+        file + u"error: 45 character description (German): \"Ein Werkzeug, das eine einzige Sache sehr gut macht\" "
+               "is too long: 51 of 45 characters. "_s
+            + formatHint(german45, QString(46, u'x')),
+    };
+}
+
 QStringList adviceLines()
 {
     const QString file = shown(fixture(u"advice-only.xml"_s));
@@ -139,6 +166,9 @@ private slots:
     void quotedValue_data();
     void quotedValue();
     void jsonReport();
+    void formatProblems_data();
+    void formatProblems();
+    void generatedFileKeepsTheFormat();
     void samples();
 };
 
@@ -171,6 +201,9 @@ void TestPadCheck::checkFiles_data()
     QTest::newRow("today's systems are known")
         << QStringList{fixture(u"today-systems.xml"_s)} << QStringList() << 0;
     QTest::newRow("advice only") << QStringList{advice} << adviceLines() << 0;
+    // Empty values and elements the format does not know are left alone.
+    QTest::newRow("other fields breaking the format's rules")
+        << QStringList{fixture(u"other-fields.xml"_s)} << otherFieldsLines() << 1;
     QTest::newRow("a note only")
         << QStringList{noteOnly}
         << QStringList{shown(noteOnly) + u"note: OS Support: Amiga is not in the list"_s} << 0;
@@ -369,6 +402,66 @@ void TestPadCheck::jsonReport()
     // The value whole, where the message shows it escaped and quoted.
     expect(problemAt(1, 7), u"Char_Desc_450"_s, u"A widget.\nIt does one thing well."_s, "error");
     expect(problemAt(2, 1), u"Program_Cost_Dollars"_s, u"19.95"_s, "warning");
+}
+
+// What each kind of the format's rules says a value breaks.
+void TestPadCheck::formatProblems_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("message"); // empty: no problem
+
+    const auto row = [](const char *name, const QString &path, const QString &value,
+                        const QString &what) {
+        const QString message = what.isEmpty()
+                                    ? QString()
+                                    : Pad::fieldDisplayName(path) + u": "_s + Pad::quotedValue(value)
+                                          + u' ' + what + u". "_s + formatHint(path, value);
+        QTest::newRow(name) << path << value << message;
+    };
+    row("a character the class refuses", u"Company_Info/Country"_s, u"France (EU)"_s,
+        u"holds a \"(\""_s);
+    row("a tab", u"Company_Info/Zip_Postal_Code"_s, u"12\t34"_s, u"holds a tab"_s);
+    row("markup", u"Permissions/EULA"_s, u"Use <b>freely</b>"_s, u"holds a \"<\""_s);
+    row("too long", u"Company_Info/Address_1"_s, QString(41, u'a'), u"is too long: 41 of 40 characters"_s);
+    row("too short, though empty is allowed", u"Press_Release/Headline"_s, u"Short"_s,
+        u"is too short: 5 of at least 20 characters"_s);
+    row("not in a list", u"Program_Info/Program_Release_Status"_s, u"Final"_s,
+        u"is not in the format's list"_s);
+    row("a language the list lacks", u"Program_Info/Program_Language"_s, u"English,Klingon"_s,
+        u"names \"Klingon\", which is not in the format's list of languages"_s);
+    row("an address without its extension", u"Web_Info/Application_URLs/Application_Icon_URL"_s,
+        u"https://example.com/icon.bmp"_s, u"does not fit the format's pattern"_s);
+    row("a yes or no", u"ASP/ASP_Member"_s, u"Yes"_s, u"does not fit the format's pattern"_s);
+    row("a value that keeps the rule", u"Company_Info/Country"_s, u"France"_s, QString());
+    row("empty", u"Company_Info/Country"_s, QString(), QString());
+    row("a window's field, checked by its own rules", u"Company_Info/Company_Name"_s, u"X"_s, QString());
+    row("an element the format does not know", u"Program_Info/Includes_JAVA_VM"_s, u"perhaps"_s, QString());
+}
+
+void TestPadCheck::formatProblems()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, value);
+    QFETCH(QString, message);
+    const Problems problems = Pad::formatProblems({{path, value}});
+    if (message.isEmpty()) {
+        QCOMPARE(problems, Problems());
+        return;
+    }
+    QCOMPARE(problems, (Problems{{Severity::Error, path, value, message}}));
+}
+
+// What Generate writes keeps the format's rules, whatever the form holds.
+void TestPadCheck::generatedFileKeepsTheFormat()
+{
+    QString reason;
+    for (const Pad::PadValues &values : {cleanForm(), goldenForm(), Pad::PadValues()}) {
+        const std::optional<QList<Pad::PathText>> leaves =
+            Pad::readLeaves(Pad::padFileBytes(Pad::PadOutputLines(values)), &reason);
+        QVERIFY2(leaves, qPrintable(reason));
+        QCOMPARE(Pad::formatProblems(*leaves), Problems());
+    }
 }
 
 // Each real file, checked alone: refused files give exactly the reader's

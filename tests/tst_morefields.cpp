@@ -1,0 +1,413 @@
+// The More PAD Fields dialog, driven as a user drives it: opened from the File
+// menu with Alt+F, M or its shortcut, groups chosen with the arrow keys,
+// fields reached with Tab and filled with typed keys, languages added and
+// removed with the buttons' keys, closed with Return or Escape.
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "morefieldsdialog.h"
+#include "padfields.h"
+#include "testsupport.h"
+#include "windowsupport.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include <functional>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace QTest {
+template <>
+char *toString(const std::optional<QString> &hint)
+{
+    return hint ? toString(*hint) : qstrdup("(no hint)");
+}
+} // namespace QTest
+
+namespace {
+
+QWidget *focused()
+{
+    return QApplication::focusWidget();
+}
+
+// Presses Tab until target has the focus; false when the chain never reaches it.
+bool tabTo(QWidget *target)
+{
+    for (int presses = 0; presses < 400 && focused() != target; ++presses)
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    return focused() == target;
+}
+
+// Chooses the group of that title in the dialog's list with the arrow keys.
+bool chooseGroup(QWidget &dialog, const QString &title)
+{
+    auto *pages = control<QListWidget>(dialog, u"MoreFieldsPages"_s);
+    pages->setFocus();
+    QTest::keyClick(pages, Qt::Key_Home);
+    for (int presses = 0; presses < pages->count(); ++presses) {
+        if (pages->currentItem()->text() == title)
+            return true;
+        QTest::keyClick(pages, Qt::Key_Down);
+    }
+    return pages->currentItem()->text() == title;
+}
+
+// The hint that a dialog field's warning icon shows, or nullopt when it is hidden.
+std::optional<QString> shownHint(const QWidget &dialog, const QString &path)
+{
+    const QString name = path + u"Hint"_s;
+    if (const auto *action = dialog.findChild<QAction *>(name)) {
+        for (QToolButton *button : dialog.findChildren<QToolButton *>()) {
+            if (button->defaultAction() == action)
+                return button->isVisible() ? std::optional(button->toolTip()) : std::nullopt;
+        }
+        return std::nullopt;
+    }
+    const QLabel *label = control<QLabel>(dialog, name);
+    return label->isVisible() ? std::optional(label->toolTip()) : std::nullopt;
+}
+
+QString editorText(QWidget *editor)
+{
+    if (auto *line = qobject_cast<QLineEdit *>(editor))
+        return line->text();
+    return qobject_cast<QPlainTextEdit *>(editor)->toPlainText();
+}
+
+void replaceText(QWidget *editor, const QString &text)
+{
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClicks(editor, text);
+}
+
+// Runs step on the dialog that File, More PAD Fields opens by Alt+F, M; step
+// must close it. Returns what went wrong, or an empty text.
+QString throughTheMenu(TFMain &window, std::function<void(MoreFieldsDialog *)> step)
+{
+    ModalDriver driver;
+    driver.then<MoreFieldsDialog>([step](MoreFieldsDialog *dialog) {
+        // As on a desktop, the dialog that opens has the keyboard; the
+        // offscreen platform leaves it with the window.
+        QApplication::setActiveWindow(dialog);
+        if (QTest::qWaitForWindowActive(dialog))
+            step(dialog);
+        else
+            QTest::qFail("the dialog never became active", __FILE__, __LINE__);
+        // A failed check leaves the dialog open; the test goes on to report it.
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    QApplication::setActiveWindow(&window);
+    QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier);
+    QWidget *menu = QApplication::activePopupWidget();
+    if (!menu)
+        return u"Alt+F opened no menu"_s;
+    QTest::keyClick(menu, Qt::Key_M);
+    if (!driver.done())
+        return u"no dialog opened"_s;
+    if (QApplication::activePopupWidget())
+        return u"a menu stayed open"_s;
+    return driver.unexpected();
+}
+
+QString keyAsText(Qt::Key key)
+{
+    return QKeySequence(key).toString();
+}
+
+} // namespace
+
+class TestMoreFields : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void opensFromTheMenuAndItsShortcut();
+    void fieldOfEachGroup_data();
+    void fieldOfEachGroup();
+    void languagesAddedAndRemoved();
+    void cancelDropsTheValues();
+    void everyOtherFieldIsOffered();
+    void keptElementsAreReadOnly();
+};
+
+void TestMoreFields::initTestCase()
+{
+    prepareApplication();
+}
+
+void TestMoreFields::opensFromTheMenuAndItsShortcut()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    const QSize windowSize = window.size();
+    QSize dialogSize;
+    const QString problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
+        QCOMPARE(dialog->windowTitle(), u"More PAD Fields"_s);
+        QVERIFY(dialog->isSizeGripEnabled());
+        QVERIFY(dialog->minimumSize() != dialog->maximumSize());
+        dialogSize = dialog->size();
+        dialog->resize(dialogSize + QSize(200, 100));
+        QTest::keyClick(focused(), Qt::Key_Escape);
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QVERIFY(dialogSize.isValid());
+    QCOMPARE(window.size(), windowSize);
+
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    bool opened = false;
+    ModalDriver driver;
+    driver.then<MoreFieldsDialog>([&](MoreFieldsDialog *dialog) {
+        opened = true;
+        dialog->reject();
+    });
+    QTest::keyClick(&window, Qt::Key_M, Qt::ControlModifier);
+    QVERIFY(opened);
+    QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+}
+
+// In each group a field, a value that breaks its rule and one that keeps it.
+void TestMoreFields::fieldOfEachGroup_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("wrong"); // empty: the field has no rule
+    QTest::addColumn<QString>("right");
+
+    QTest::newRow("company and contact") << u"Company_Info/Contact_Info/Author_Email"_s
+                                         << u"jo@example"_s << u"jo@example.com"_s;
+    QTest::newRow("support") << u"Company_Info/Support_Info/Support_Phone"_s << u"call us"_s
+                             << u"+1 (555) 123-4567"_s;
+    QTest::newRow("program") << u"Program_Info/Program_Language"_s << u"English, German"_s
+                             << u"English,German"_s;
+    QTest::newRow("file") << u"Program_Info/File_Info/File_Size_K"_s << u"1,5"_s << u"1.5"_s;
+    QTest::newRow("expiry") << u"Program_Info/Expire_Info/Expire_Month"_s << u"13"_s << u"12"_s;
+    QTest::newRow("descriptions") << u"Program_Descriptions/English/Char_Desc_45"_s
+                                  << u"A <b>fast</b> tool"_s << u"A fast tool"_s;
+    QTest::newRow("web addresses") << u"Web_Info/Application_URLs/Application_Icon_URL"_s
+                                   << u"https://example.com/icon.bmp"_s
+                                   << u"https://example.com/icon.png"_s;
+    QTest::newRow("downloads") << u"Web_Info/Download_URLs/Secondary_Download_URL"_s
+                               << u"https://example.com/setup.pkg"_s
+                               << u"https://example.com/setup.zip"_s;
+    QTest::newRow("permissions") << u"Permissions/EULA"_s << u"Use <i>freely</i>."_s
+                                 << u"Use it freely."_s;
+    QTest::newRow("press release") << u"Press_Release/Headline"_s << u"Too short"_s
+                                   << u"Quillet now reaches every field"_s;
+    QTest::newRow("news feed") << u"NewsFeed/NewsFeed_Type"_s << u"RSS 3"_s << u"RSS 2.0"_s;
+    QTest::newRow("affiliates") << u"Affiliates/Affiliates_ShareIt_Vendor_ID"_s << QString()
+                                << u"12345"_s;
+    QTest::newRow("ASP") << u"ASP/ASP_Member"_s << u"Yes"_s << u"Y"_s;
+}
+
+void TestMoreFields::fieldOfEachGroup()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, wrong);
+    QFETCH(QString, right);
+    TFMain window;
+    QVERIFY(showActive(window));
+    const QString group = Pad::groupTitle(Pad::fieldGroup(path));
+
+    const QString problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
+        QVERIFY(chooseGroup(*dialog, group));
+        QWidget *editor = dialog->editor(path);
+        QVERIFY(editor);
+        QVERIFY(tabTo(editor));
+        QVERIFY(editor->isVisible());
+        QCOMPARE(editor->toolTip().section(u'\n', 0, 0), path.section(u'/', -1));
+        QCOMPARE(shownHint(*dialog, path), std::nullopt);
+        if (!wrong.isEmpty()) {
+            QTest::keyClicks(editor, wrong);
+            const std::optional<QString> hint = Pad::formatRuleHint(path, wrong);
+            QVERIFY(hint);
+            QCOMPARE(shownHint(*dialog, path), hint);
+            QCOMPARE(editor->accessibleDescription(), *hint);
+        }
+        replaceText(editor, right);
+        QCOMPARE(editorText(editor), right);
+        QCOMPARE(shownHint(*dialog, path), std::nullopt);
+        // Return in a line accepts the dialog; a memo takes it as a line break.
+        if (qobject_cast<QLineEdit *>(editor)) {
+            QTest::keyClick(editor, Qt::Key_Return);
+        } else {
+            QPushButton *ok = control<QDialogButtonBox>(*dialog, QString())->button(QDialogButtonBox::Ok);
+            QVERIFY(tabTo(ok));
+            QTest::keyClick(ok, Qt::Key_Space);
+        }
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(window.otherFields().values.value(path), right);
+
+    // The dialog opens again with what OK kept.
+    const QString again = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
+        QCOMPARE(editorText(dialog->editor(path)), right);
+        QTest::keyClick(focused(), Qt::Key_Escape);
+    });
+    QVERIFY2(again.isEmpty(), qPrintable(again));
+}
+
+void TestMoreFields::languagesAddedAndRemoved()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    const QString germanKeywords = u"Program_Descriptions/German/Keywords"_s;
+    const QString germanShort = u"Program_Descriptions/German/Char_Desc_45"_s;
+
+    QString problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
+        QVERIFY(chooseGroup(*dialog, u"Descriptions"_s));
+        auto *tabs = control<QTabWidget>(*dialog, u"LanguageTabs"_s);
+        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(tabs->tabText(0), u"English"_s);
+        auto *remove = control<QPushButton>(*dialog, u"RemoveLanguage"_s);
+        QVERIFY(!remove->isEnabled());
+
+        // Alt+L reaches the list of languages, whose first letters choose one.
+        QTest::keyClick(focused(), Qt::Key_L, Qt::AltModifier);
+        auto *choice = control<QComboBox>(*dialog, u"LanguageChoice"_s);
+        QCOMPARE(focused(), choice);
+        QVERIFY(choice->findText(u"English"_s) < 0);
+        QTest::keyClicks(choice, u"Germ"_s);
+        QCOMPARE(choice->currentText(), u"German"_s);
+        // A button's mnemonic clicks it a moment later, as a click shows.
+        QTest::keyClick(focused(), Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->tabText(1), u"German"_s);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QVERIFY(remove->isEnabled());
+        QCOMPARE(choice->findText(u"German"_s), -1);
+        QCOMPARE(focused(), dialog->editor(germanKeywords));
+        QTest::keyClicks(focused(), u"schnell, klein"_s);
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QCOMPARE(focused(), dialog->editor(germanShort));
+        const QString tooLong(46, u'x');
+        QTest::keyClicks(focused(), tooLong);
+        QCOMPARE(shownHint(*dialog, germanShort), Pad::formatRuleHint(germanShort, tooLong));
+        QCOMPARE(control<QLabel>(*dialog, germanShort + u"Counter"_s)->text(), u"46/45"_s);
+        replaceText(focused(), u"Ein schnelles Werkzeug"_s);
+        QCOMPARE(shownHint(*dialog, germanShort), std::nullopt);
+
+        // A second language, removed again. Letters typed after a pause
+        // start a new search in the list.
+        QTest::qWait(QApplication::keyboardInputInterval() + 100);
+        QTest::keyClick(focused(), Qt::Key_L, Qt::AltModifier);
+        QTest::keyClicks(choice, u"Fre"_s);
+        QCOMPARE(choice->currentText(), u"French"_s);
+        QTest::keyClick(focused(), Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(tabs->count(), 3);
+        QCOMPARE(tabs->tabText(2), u"French"_s);
+        QTest::keyClicks(focused(), u"rapide"_s);
+        QTest::keyClick(focused(), Qt::Key_R, Qt::AltModifier);
+        QTRY_COMPARE(tabs->count(), 2);
+        QVERIFY(choice->findText(u"French"_s) >= 0);
+        QCOMPARE(dialog->editor(u"Program_Descriptions/French/Keywords"_s), nullptr);
+        QTest::keyClick(focused(), Qt::Key_Return);
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(window.otherFields().languages, QStringList{u"German"_s});
+    QCOMPARE(window.otherFields().values.value(germanKeywords), u"schnell, klein"_s);
+    QCOMPARE(window.otherFields().values.value(germanShort), u"Ein schnelles Werkzeug"_s);
+    QVERIFY(!window.otherFields().values.contains(u"Program_Descriptions/French/Keywords"_s));
+
+    // The language is there when the dialog opens again, and goes.
+    problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
+        QVERIFY(chooseGroup(*dialog, u"Descriptions"_s));
+        auto *tabs = control<QTabWidget>(*dialog, u"LanguageTabs"_s);
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(editorText(dialog->editor(germanKeywords)), u"schnell, klein"_s);
+        QVERIFY(tabTo(tabs->tabBar()));
+        QTest::keyClick(focused(), Qt::Key_Right);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QTest::keyClick(focused(), Qt::Key_R, Qt::AltModifier);
+        QTRY_COMPARE(tabs->count(), 1);
+        QTest::keyClick(focused(), Qt::Key_Return);
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QVERIFY(window.otherFields().languages.isEmpty());
+    QVERIFY(!window.otherFields().values.contains(germanKeywords));
+}
+
+void TestMoreFields::cancelDropsTheValues()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    const QString path = u"Company_Info/City_Town"_s;
+    for (const Qt::Key close : {Qt::Key_Return, Qt::Key_Escape}) {
+        const QString problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
+            QVERIFY(chooseGroup(*dialog, u"Company and Contact"_s));
+            QVERIFY(tabTo(dialog->editor(path)));
+            replaceText(focused(), close == Qt::Key_Return ? u"Berlin"_s : u"Paris"_s);
+            QTest::keyClick(focused(), close);
+        });
+        QVERIFY2(problem.isEmpty(), qPrintable(keyAsText(close) + u": "_s + problem));
+        QCOMPARE(window.otherFields().values.value(path), u"Berlin"_s);
+    }
+    // Clear All empties them too.
+    QTest::mouseClick(control<QPushButton>(window, u"ClearButton"_s), Qt::LeftButton);
+    QCOMPARE(window.otherFields(), Pad::OtherFields());
+}
+
+void TestMoreFields::everyOtherFieldIsOffered()
+{
+    Pad::OtherFields values;
+    values.values.insert(u"Program_Info/Program_Category_Class"_s, u"Business::Other"_s);
+    values.values.insert(u"Program_Descriptions/Dutch/Char_Desc_2000"_s, u"Een.\nTwee."_s);
+    values.languages << u"Dutch"_s;
+    MoreFieldsDialog dialog(values, {});
+    for (const Pad::FormatField &field : Pad::formatFields()) {
+        const bool offered = !Pad::shownInWindow(field.path)
+                             && Pad::fieldGroup(field.path) != Pad::FieldGroup::PadFile;
+        QWidget *editor = dialog.editor(field.path);
+        QVERIFY2((editor != nullptr) == offered, qPrintable(field.path));
+        if (!editor)
+            continue;
+        QCOMPARE(qobject_cast<QPlainTextEdit *>(editor) != nullptr, Pad::isLongText(field));
+        QCOMPARE(editorText(editor), values.values.value(field.path));
+    }
+    for (const QString &element : Pad::descriptionElements())
+        QVERIFY(dialog.editor(u"Program_Descriptions/Dutch/"_s + element));
+    QCOMPARE(editorText(dialog.editor(u"Program_Descriptions/Dutch/Char_Desc_2000"_s)),
+             u"Een.\nTwee."_s);
+    // What the dialog gives back is what it was given, empty fields aside.
+    Pad::OtherFields back = dialog.fields();
+    QCOMPARE(back.languages, values.languages);
+    for (auto it = back.values.cbegin(); it != back.values.cend(); ++it)
+        QCOMPARE(it.value(), values.values.value(it.key()));
+    QVERIFY(!Pad::holdsChanges(values, back));
+}
+
+void TestMoreFields::keptElementsAreReadOnly()
+{
+    const QList<Pad::PathText> kept{{u"Program_Info/Includes_JAVA_VM"_s, u"N"_s},
+                                    {u"Download_Site_Extensions/Site/Rating"_s, u"5 stars"_s}};
+    MoreFieldsDialog dialog({}, kept);
+    QVERIFY(showActive(dialog));
+    QVERIFY(chooseGroup(dialog, u"Kept Elements"_s));
+    auto *table = control<QTableWidget>(dialog, u"KeptElements"_s);
+    QVERIFY(table->isVisible());
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->item(1, 0)->text(), kept[1].path);
+    QCOMPARE(table->item(1, 1)->text(), kept[1].text);
+    QVERIFY(tabTo(table));
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_F2);
+    QTest::keyClicks(focused(), u"changed"_s);
+    QCOMPARE(table->item(1, 1)->text(), kept[1].text);
+    QCOMPARE(table->item(0, 1)->text(), kept[0].text);
+    // Without kept elements there is no such page.
+    MoreFieldsDialog plain({}, {});
+    QCOMPARE(plain.findChild<QTableWidget *>(), nullptr);
+}
+
+QTEST_MAIN(TestMoreFields)
+#include "tst_morefields.moc"
