@@ -562,12 +562,26 @@ void TestPadUpdate::samples()
     QVERIFY2(back, qPrintable(reason));
     QCOMPARE(back->values, values);
 
+    // The sizes in K and MB that the file has follow the size in bytes.
+    const Leaves sizesBefore = leavesOf(original, {});
+    const Leaves sizesAfter = leavesOf(update->bytes, {});
+    for (const auto &[sizePath, size] : {std::pair(QString(Pad::FileSizeKilobytesPath), u"120563.27"_s),
+                                         std::pair(QString(Pad::FileSizeMegabytesPath), u"117.74"_s)}) {
+        const bool had = std::any_of(sizesBefore.cbegin(), sizesBefore.cend(),
+                                     [&](const auto &leaf) { return leaf.first == sizePath; });
+        const auto after = std::find_if(sizesAfter.cbegin(), sizesAfter.cend(),
+                                        [&](const auto &leaf) { return leaf.first == sizePath; });
+        QCOMPARE(after != sizesAfter.cend(), had);
+        if (had)
+            QCOMPARE(after->second, size);
+    }
+
     // Every other element keeps its text, in the same order.
     const QStringList changedPaths{
         u"Program_Info/Program_Version"_s,       u"Program_Info/Program_Release_Month"_s,
         u"Program_Info/Program_Release_Day"_s,   u"Program_Info/Program_Release_Year"_s,
-        u"Program_Info/File_Info/File_Size_Bytes"_s,
-        u"Web_Info/Download_URLs/Primary_Download_URL"_s};
+        u"Program_Info/File_Info/File_Size_Bytes"_s, Pad::FileSizeKilobytesPath,
+        Pad::FileSizeMegabytesPath, u"Web_Info/Download_URLs/Primary_Download_URL"_s};
     QStringList leaveOut;
     for (const QString &changed : changedPaths)
         leaveOut << u"XML_DIZ_INFO/"_s + changed << changed;
@@ -576,7 +590,7 @@ void TestPadUpdate::samples()
     // Only lines of the changed elements, or of parents made for them, differ.
     const QString before = documentOf(original);
     const QString after = documentOf(update->bytes);
-    const QStringList names{u"Program_Version"_s, u"Program_Release_"_s, u"File_Size_Bytes"_s,
+    const QStringList names{u"Program_Version"_s, u"Program_Release_"_s, u"File_Size_"_s,
                             u"Primary_Download_URL"_s, u"File_Info"_s, u"Download_URLs"_s,
                             u"Web_Info"_s};
     const auto ofChangedElement = [&](const QString &line) {
