@@ -686,8 +686,16 @@ std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues 
                 beyondForm << size;
         }
     }
+    // The sizes that follow are named right after the size they follow.
+    qsizetype followingAt = -1;
+    for (qsizetype i = 0; i < update.changes.size(); ++i) {
+        if (update.changes[i].field == displayName(TextField::File_Size_Bytes))
+            followingAt = i + 1;
+    }
+    const qsizetype following = beyondForm.size();
     beyondForm << otherEdits;
-    for (const PathText &edit : std::as_const(beyondForm)) {
+    for (qsizetype i = 0; i < beyondForm.size(); ++i) {
+        const PathText &edit = beyondForm[i];
         const qsizetype index = paths.indexOf(edit.path);
         const ElementText &element = found->elements[index];
         if (element.found && !element.text) {
@@ -698,7 +706,11 @@ std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues 
         if (element.found && element.text == edit.text)
             continue;
         edits.push_back({index, edit.text});
-        update.changes << FieldChange{fieldDisplayName(edit.path), element.text.value_or(QString()), edit.text};
+        const FieldChange change{fieldDisplayName(edit.path), element.text.value_or(QString()), edit.text};
+        if (i < following && followingAt >= 0)
+            update.changes.insert(followingAt++, change);
+        else
+            update.changes << change;
     }
     std::vector<Splice> removals;
     QStringList removedBlocks;
