@@ -693,6 +693,7 @@ std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues 
             followingAt = i + 1;
     }
     const qsizetype following = beyondForm.size();
+    QStringList addedLanguages;
     beyondForm << otherEdits;
     for (qsizetype i = 0; i < beyondForm.size(); ++i) {
         const PathText &edit = beyondForm[i];
@@ -706,6 +707,17 @@ std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues 
         if (element.found && element.text == edit.text)
             continue;
         edits.push_back({index, edit.text});
+        // A language's new block is named once; of its elements, those given a value.
+        const QStringView language = descriptionLanguage(edit.path);
+        if (!language.isEmpty() && language != DefaultLanguage
+            && !found->elements[paths.indexOf(blockPath(language.toString()))].found
+            && !addedLanguages.contains(language)) {
+            addedLanguages << language.toString();
+            update.changes << FieldChange{QStringLiteral("Descriptions in %1").arg(language), QString(),
+                                          QStringLiteral("added")};
+        }
+        if (!element.found && edit.text.isEmpty())
+            continue;
         const FieldChange change{fieldDisplayName(edit.path), element.text.value_or(QString()), edit.text};
         if (i < following && followingAt >= 0)
             update.changes.insert(followingAt++, change);
