@@ -80,7 +80,8 @@ QString examples()
                 "  quillet --update pad.xml --set Program_Version=2.1 \\\n"
                 "          --set Program_Release_Date=today \\\n"
                 "          --set File_Size_Bytes=@dist/setup-2.1.exe \\\n"
-                "          --set Primary_Download_URL=https://example.com/setup-2.1.exe\n"
+                "          --set Primary_Download_URL=https://example.com/setup-2.1.exe \\\n"
+                "          --set Program_Descriptions/English/Char_Desc_80=\"Notes, tidily\"\n"
                 "Add --dry-run to see the changes first.\n");
 }
 
@@ -98,8 +99,8 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
         Check,
         QCoreApplication::translate(
             "main", "Check each FILE against the field rules of the download sites, and its "
-                    "other fields against the PAD format's rules, without a window: one line per problem, as \"FILE: severity: Field: \"value\" what "
-                    "is wrong\", the severity being error (download sites refuse it), warning "
+                    "other fields against the PAD format's rules, without a window: one line "
+                    "per problem, as \"FILE: severity: Field: \"value\" what is wrong\", the severity being error (download sites refuse it), warning "
                     "(advice) or note (what an import could not take over). Exit status 0 when "
                     "no file has an error, 1 when some file has one, 2 when a file cannot be "
                     "read as a PAD file.")));
@@ -120,7 +121,9 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
     parser.addOption(QCommandLineOption(
         Set,
         QCoreApplication::translate(
-            "main", "With --update: give the field with the element name NAME the VALUE. "
+            "main", "With --update: give the field with the element name NAME the VALUE; "
+                    "NAME may also be the path below XML_DIZ_INFO of any field of the PAD "
+                    "format, such as Program_Descriptions/English/Char_Desc_80. "
                     "Program_OS_Support takes names separated by commas, Program_Release_Date "
                     "YYYY-MM-DD or today, File_Size_Bytes @PATH for the size of the file at "
                     "PATH. May be given for several fields."),

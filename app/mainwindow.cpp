@@ -471,11 +471,31 @@ void TFMain::GenerateButtonClick()
     if (QFileInfo::exists(path) && !confirmReplace(path))
         return;
     QString reason;
-    if (!Pad::savePadFile(path, Pad::padFileBytes(PadOutputLines), &reason)) {
+    const QByteArray bytes = Pad::padFileBytes(PadOutputLines);
+    if (!Pad::savePadFile(path, bytes, &reason)) {
         showError(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), reason));
         return;
     }
     m_recentFiles->add(path);
+    // The form now stands for the file it wrote, as after an import, so that
+    // Update can add to it what the dialog holds beyond the form.
+    setUpdateSource(path, bytes);
+    bindOtherFields(bytes, true);
+    if (Pad::holdsChanges(m_fileFields, m_otherFields)) {
+        statusBar()->showMessage(tr("%1 holds the form only: the More PAD Fields dialog holds values "
+                                    "that Generate PAD does not write. File, Update PAD File adds them.")
+                                     .arg(QFileInfo(path).fileName()));
+    }
+}
+
+void TFMain::bindOtherFields(const QByteArray &bytes, bool keepAuthorValues)
+{
+    QString reason;
+    const std::optional<QList<Pad::PathText>> leaves = Pad::readLeaves(bytes, &reason);
+    m_keptElements.clear();
+    m_fileFields = leaves ? Pad::otherFieldsOf(*leaves, &m_keptElements) : Pad::OtherFields();
+    if (!keepAuthorValues)
+        m_otherFields = m_fileFields;
 }
 
 void TFMain::ImportButtonClick()
@@ -494,6 +514,9 @@ void TFMain::importFile(const QString &path)
     }
     QStringList notes = source->imported.notes + applyImport(source->imported);
     setUpdateSource(path, source->bytes);
+    m_fileFields = source->otherFields;
+    m_otherFields = source->otherFields;
+    m_keptElements = source->kept;
     m_recentFiles->add(path);
     if (source->unshownValues == 1) {
         notes << tr("The file holds 1 value that the form does not show. File, Update PAD File "
@@ -538,7 +561,8 @@ void TFMain::UpdatePADFile1Click()
         return;
     }
     const std::optional<Pad::PadUpdate> update =
-        Pad::updatePadData(*current, values, QDate::currentDate(), &reason);
+        Pad::updatePadData(*current, values, Pad::otherFieldEdits(m_fileFields, m_otherFields),
+                           QDate::currentDate(), &reason);
     if (!update) {
         showError(tr("Cannot update \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
         return;
@@ -548,6 +572,7 @@ void TFMain::UpdatePADFile1Click()
         return;
     }
     m_updateBytes = update->bytes;
+    bindOtherFields(update->bytes, false);
     if (!update->changes.isEmpty())
         m_recentFiles->add(path);
     statusBar()->showMessage(Pad::updateSummary(name, update->changes));

@@ -77,6 +77,9 @@ private:
     void showError(const QString &text);
     bool confirmReplace(const QString &path);
     void setUpdateSource(const QString &path, const QByteArray &bytes);
+    // Takes the other fields and kept elements from the file's bytes; the
+    // author's values too, unless keepAuthorValues.
+    void bindOtherFields(const QByteArray &bytes, bool keepAuthorValues);
     enum class FileDialog { FileSize, Save, Import };
     std::optional<QString> runFileDialog(FileDialog which);
 

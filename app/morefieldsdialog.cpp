@@ -66,6 +66,7 @@ const Pad::FormatField &englishField(const QString &element)
 MoreFieldsDialog::MoreFieldsDialog(const Pad::OtherFields &fields, const QList<Pad::PathText> &kept,
                                    QWidget *parent)
     : QDialog(parent)
+    , m_given(fields)
     , m_pageList(new QListWidget)
     , m_pages(new QStackedWidget)
     , m_languageTabs(new QTabWidget)
@@ -337,8 +338,10 @@ QWidget *MoreFieldsDialog::makeKeptPage(const QList<Pad::PathText> &kept)
 Pad::OtherFields MoreFieldsDialog::fields() const
 {
     Pad::OtherFields fields;
-    const auto take = [&fields](const Editor &editor) {
-        fields.values.insert(editor.path, editor.line ? editor.line->text() : exactText(editor.memo));
+    const auto take = [this, &fields](const Editor &editor) {
+        const QString text = editor.line ? editor.line->text() : exactText(editor.memo);
+        if (!text.isEmpty() || m_given.values.contains(editor.path))
+            fields.values.insert(editor.path, text);
     };
     for (const Editor &editor : m_editors)
         take(editor);

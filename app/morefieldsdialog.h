@@ -29,7 +29,9 @@ public:
     MoreFieldsDialog(const Pad::OtherFields &fields, const QList<Pad::PathText> &kept,
                      QWidget *parent = nullptr);
 
-    // What the editors hold: every field shown, empty ones included.
+    // What the editors hold: the fields given, and those the author filled.
+    // A field left empty that was not given stays out, so that it keeps
+    // whatever the file holds.
     Pad::OtherFields fields() const;
 
     // The editor of the field at path, or nullptr when the dialog shows none.
@@ -70,6 +72,7 @@ private:
     QPushButton *const m_addLanguage;
     QPushButton *const m_removeLanguage;
 
+    const Pad::OtherFields m_given;
     std::vector<Editor> m_editors; // the fields of every page but other languages
     std::vector<Language> m_languages;
     QWidget *m_lastEnglishEditor = nullptr;

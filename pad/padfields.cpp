@@ -432,10 +432,6 @@ bool holdsChanges(const OtherFields &file, const OtherFields &fields)
         if (file.values.value(it.key()) != it.value())
             return true;
     }
-    for (auto it = file.values.cbegin(); it != file.values.cend(); ++it) {
-        if (fields.values.value(it.key()) != it.value())
-            return true;
-    }
     return false;
 }
 

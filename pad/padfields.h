@@ -120,6 +120,7 @@ struct OtherFields
 {
     // By path: the table's fields (but the PAD file's own version block,
     // which stays as the file has it) and the descriptions in other languages.
+    // A path left out has no value of the author's.
     QMap<QString, QString> values;
     QStringList languages; // the other languages with descriptions, in order
     bool operator==(const OtherFields &) const = default;
@@ -137,7 +138,8 @@ std::optional<QList<PathText>> readLeaves(const QByteArray &bytes, QString *erro
 OtherFields otherFieldsOf(const QList<PathText> &leaves, QList<PathText> *kept = nullptr);
 
 // Whether a value of the fields differs from what the file holds, an element
-// the file lacks counting as empty.
+// the file lacks counting as empty, or the languages differ. A path that
+// fields lacks keeps what the file holds.
 bool holdsChanges(const OtherFields &file, const OtherFields &fields);
 
 // What turns the file's fields into the author's: the values that differ, in

@@ -555,11 +555,42 @@ std::optional<QByteArray> applyElementEdits(const QByteArray &bytes,
 std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues &values,
                                        const QDate &today, QString *errorReason)
 {
+    return updatePadData(bytes, values, OtherFieldEdits(), today, errorReason);
+}
+
+std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues &values,
+                                       const OtherFieldEdits &others, const QDate &today,
+                                       QString *errorReason)
+{
     if (const std::optional<FieldProblem> problem = findUnsavableField(values)) {
         *errorReason = problem->message;
         return std::nullopt;
     }
-    const QStringList &paths = updatePaths();
+    // The form owns its paths; the others come after them.
+    QList<PathText> otherEdits = others.values;
+    otherEdits.removeIf([](const PathText &edit) { return shownInWindow(edit.path); });
+    for (const PathText &edit : std::as_const(otherEdits)) {
+        if (firstNonXmlChar(edit.text) >= 0) {
+            *errorReason = QStringLiteral("%1 holds a character that cannot be saved in a PAD file")
+                               .arg(fieldDisplayName(edit.path));
+            return std::nullopt;
+        }
+    }
+    const auto blockPath = [](const QString &language) {
+        return QStringLiteral("%1/%2").arg(DescriptionsPath, language);
+    };
+    QStringList paths = updatePaths();
+    {
+        QStringList beyond{FileSizeKilobytesPath, FileSizeMegabytesPath};
+        for (const PathText &edit : std::as_const(otherEdits))
+            beyond << edit.path;
+        for (const QString &language : others.removedLanguages)
+            beyond << blockPath(language);
+        for (const QString &path : withAncestors(beyond)) {
+            if (!paths.contains(path))
+                paths << path;
+        }
+    }
     const std::optional<ElementTexts> found = readElementTexts(bytes, paths, errorReason);
     if (!found)
         return std::nullopt;
@@ -636,15 +667,121 @@ std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues 
         }
         }
     }
-    if (edits.empty()) {
+    // Beyond the form: the sizes that follow its file size, the other fields, the languages that go.
+    QList<PathText> beyondForm;
+    const bool sizeChanged = std::any_of(edits.cbegin(), edits.cend(), [](const IndexedEdit &edit) {
+        return edit.path == pathIndex("Program_Info/File_Info/File_Size_Bytes");
+    });
+    if (sizeChanged) {
+        const auto present = [&](const QString &path) {
+            const ElementText &element = found->elements[paths.indexOf(path)];
+            const bool setByOthers = std::any_of(otherEdits.cbegin(), otherEdits.cend(),
+                                                 [&](const PathText &edit) { return edit.path == path; });
+            return element.found && !setByOthers;
+        };
+        for (const PathText &size :
+             followingFileSizes(values.text(TextField::File_Size_Bytes), present(FileSizeKilobytesPath),
+                                present(FileSizeMegabytesPath))) {
+            if (found->elements[paths.indexOf(size.path)].text != size.text)
+                beyondForm << size;
+        }
+    }
+    // The sizes that follow are named right after the size they follow.
+    qsizetype followingAt = -1;
+    for (qsizetype i = 0; i < update.changes.size(); ++i) {
+        if (update.changes[i].field == displayName(TextField::File_Size_Bytes))
+            followingAt = i + 1;
+    }
+    const qsizetype following = beyondForm.size();
+    QStringList addedLanguages;
+    beyondForm << otherEdits;
+    for (qsizetype i = 0; i < beyondForm.size(); ++i) {
+        const PathText &edit = beyondForm[i];
+        const qsizetype index = paths.indexOf(edit.path);
+        const ElementText &element = found->elements[index];
+        if (element.found && !element.text) {
+            *errorReason = QStringLiteral("the element %1/%2 holds %3 instead of plain text")
+                               .arg(found->rootName, edit.path, element.markup);
+            return std::nullopt;
+        }
+        if (element.found && element.text == edit.text)
+            continue;
+        edits.push_back({index, edit.text});
+        // A language's new block is named once; of its elements, those given a value.
+        const QStringView language = descriptionLanguage(edit.path);
+        if (!language.isEmpty() && language != DefaultLanguage
+            && !found->elements[paths.indexOf(blockPath(language.toString()))].found
+            && !addedLanguages.contains(language)) {
+            addedLanguages << language.toString();
+            update.changes << FieldChange{QStringLiteral("Descriptions in %1").arg(language), QString(),
+                                          QStringLiteral("added")};
+        }
+        if (!element.found && edit.text.isEmpty())
+            continue;
+        const FieldChange change{fieldDisplayName(edit.path), element.text.value_or(QString()), edit.text};
+        if (i < following && followingAt >= 0)
+            update.changes.insert(followingAt++, change);
+        else
+            update.changes << change;
+    }
+    std::vector<Splice> removals;
+    QStringList removedBlocks;
+    for (const QString &language : others.removedLanguages) {
+        const ElementText &block = found->elements[paths.indexOf(blockPath(language))];
+        if (!block.found)
+            continue;
+        // The block goes with the line end and indentation before it.
+        qsizetype from = block.span.start;
+        while (from > 0 && isXmlWhitespace(found->document[from - 1]))
+            --from;
+        removals.push_back({from, block.span.end, QString()});
+        removedBlocks << blockPath(language);
+        update.changes << FieldChange{QStringLiteral("Descriptions in %1").arg(language),
+                                      QStringLiteral("present"), QStringLiteral("removed")};
+    }
+    if (edits.empty() && removals.empty()) {
         update.bytes = bytes;
         return update;
     }
 
-    std::optional<QByteArray> changed = spliceBytes(bytes, *found, splicesFor(*found, paths, edits), errorReason);
+    std::vector<Splice> splices = splicesFor(*found, paths, edits);
+    splices.insert(splices.end(), removals.begin(), removals.end());
+    std::sort(splices.begin(), splices.end(), [](const Splice &a, const Splice &b) {
+        return a.from != b.from ? a.from < b.from : a.to < b.to;
+    });
+    std::optional<QByteArray> changed = spliceBytes(bytes, *found, splices, errorReason);
     if (!changed)
         return std::nullopt;
     update.bytes = std::move(*changed);
+
+    // The other fields come back as written, and the removed blocks are gone.
+    if (!beyondForm.isEmpty() || !removedBlocks.isEmpty()) {
+        QStringList checked;
+        for (const PathText &edit : std::as_const(beyondForm))
+            checked << edit.path;
+        checked << removedBlocks;
+        QString reason;
+        const std::optional<ElementTexts> back = readElementTexts(update.bytes, checked, &reason);
+        if (!back) {
+            *errorReason = QStringLiteral("the updated file would not read back: %1").arg(reason);
+            return std::nullopt;
+        }
+        for (qsizetype i = 0; i < beyondForm.size(); ++i) {
+            if (back->elements[i].text != beyondForm[i].text) {
+                *errorReason = QStringLiteral("%1 would read back as \"%2\" instead of \"%3\"")
+                                   .arg(fieldDisplayName(beyondForm[i].path),
+                                        back->elements[i].text.value_or(QString()), beyondForm[i].text);
+                return std::nullopt;
+            }
+        }
+        for (qsizetype i = 0; i < removedBlocks.size(); ++i) {
+            if (back->elements[beyondForm.size() + i].found) {
+                *errorReason = QStringLiteral("%1 would still hold a block %2")
+                                   .arg(QString(DescriptionsPath), removedBlocks[i].section(u'/', -1));
+                return std::nullopt;
+            }
+        }
+    }
 
     // Read back as the window would import it: every value must come back.
     QString reason;
@@ -719,6 +856,10 @@ std::optional<PadSource> readPadSource(const QString &path, const QDate &today,
         return refuse(reason);
     source.imported = std::move(*imported);
     source.unshownValues = unshownValues(*found);
+    QList<PathText> leaves;
+    for (const ElementLeaf &leaf : found->leaves)
+        leaves << PathText{leaf.path, leaf.text.value_or(QString())};
+    source.otherFields = otherFieldsOf(leaves, &source.kept);
     return source;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "padfields.h"
 #include "padform.h"
 #include "padreader.h"
 
@@ -62,6 +63,17 @@ struct PadUpdate
 std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues &values,
                                        const QDate &today, QString *errorReason);
 
+// The same, writing also the fields the window does not show: each of
+// others' values into its element, made where the file lacks it (a new
+// language's block whole, in the author's order), and each removed language's
+// block taken out with the line it stands on. When the form's file size
+// changes, the file's File_Size_K and File_Size_MB follow it, unless others
+// set them. Their changes follow the form's, in the table's order; all are
+// read back before anything is returned.
+std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues &values,
+                                       const OtherFieldEdits &others, const QDate &today,
+                                       QString *errorReason);
+
 // A PAD file as read for the window or a script: its bytes, which an update
 // starts from, and what the import takes from them.
 struct PadSource
@@ -71,6 +83,10 @@ struct PadSource
     // Values in the file that the form does not show and that Generate
     // would not write again; an update keeps them.
     int unshownValues = 0;
+    // The fields the window does not show as the file holds them, and the
+    // elements the format does not know.
+    OtherFields otherFields;
+    QList<PathText> kept;
 };
 
 // Reads the file at path as readPadFile does, keeping its bytes. On failure

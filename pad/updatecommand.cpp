@@ -99,8 +99,41 @@ bool setOsSupport(const QString &value, PadValues &values, QString *reason)
     return true;
 }
 
-// Applies one NAME=VALUE to values, or says why it cannot.
-bool applySetting(const QString &setting, const QDate &today, PadValues &values, QString *reason)
+// The short name of the window's field at a path of the table, if it is one.
+const Settable *settableAt(const QString &path)
+{
+    if (const std::optional<TextField> field = formTextField(path)) {
+        for (const Settable &candidate : settables) {
+            if (candidate.kind == Kind::Text && candidate.field == *field)
+                return &candidate;
+        }
+    }
+    for (const Settable &candidate : settables) {
+        if (candidate.kind != Kind::Text && path.section(u'/', -1) == QLatin1String(candidate.name))
+            return &candidate;
+    }
+    return nullptr;
+}
+
+// Sets a field the window does not show, at a path of the table, or says why it cannot.
+bool setOtherField(const QString &path, const QString &value, OtherFields &fields, QString *reason)
+{
+    const QStringView language = descriptionLanguage(path);
+    if (!language.isEmpty() && language != DefaultLanguage && !fields.languages.contains(language)) {
+        if (!formatLanguages().contains(language)) {
+            *reason = QStringLiteral("--set %1: %2 is not a language of the PAD format's list")
+                          .arg(path, language);
+            return false;
+        }
+        fields.languages << language.toString();
+    }
+    fields.values.insert(path, value);
+    return true;
+}
+
+// Applies one NAME=VALUE to values or to the other fields, or says why it cannot.
+bool applySetting(const QString &setting, const QDate &today, PadValues &values, OtherFields &others,
+                  QString *reason)
 {
     const qsizetype equals = setting.indexOf(u'=');
     const QString name = equals < 0 ? setting : setting.left(equals);
@@ -110,8 +143,21 @@ bool applySetting(const QString &setting, const QDate &today, PadValues &values,
         if (name == QLatin1String(candidate.name))
             settable = &candidate;
     }
-    if (!settable) {
-        *reason = QStringLiteral("--set %1: %2 is not a field; the fields are %3")
+    // Any path of the format's table reaches its field; the window's by their own rules.
+    const bool tablePath = !settable && formatField(name)
+                           && (descriptionLanguage(name).isEmpty() || name.count(u'/') == 2);
+    if (tablePath && shownInWindow(name)) {
+        settable = settableAt(name);
+        if (!settable) {
+            *reason = QStringLiteral("--set %1: give the release date as Program_Release_Date=YYYY-MM-DD")
+                          .arg(name);
+            return false;
+        }
+    }
+    if (!settable && !tablePath) {
+        *reason = QStringLiteral("--set %1: %2 is not a field; give one of %3, or the path of a "
+                                 "field of the PAD format below XML_DIZ_INFO, such as "
+                                 "Program_Descriptions/English/Char_Desc_80")
                       .arg(setting, name, settableNames().join(QStringLiteral(", ")));
         return false;
     }
@@ -119,6 +165,8 @@ bool applySetting(const QString &setting, const QDate &today, PadValues &values,
         *reason = QStringLiteral("--set %1: give the value as %1=VALUE").arg(name);
         return false;
     }
+    if (!settable)
+        return setOtherField(name, value, others, reason);
     switch (settable->kind) {
     case Kind::Text:
         if (settable->field == TextField::File_Size_Bytes && value.startsWith(u'@')) {
@@ -180,15 +228,17 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
     if (!source)
         return refuse(reason);
     PadValues values = source->imported.values;
+    OtherFields others = source->otherFields;
     for (const QString &setting : request.settings) {
-        if (!applySetting(setting, today, values, &reason))
+        if (!applySetting(setting, today, values, others, &reason))
             return refuse(reason);
     }
+    const OtherFieldEdits otherEdits = otherFieldEdits(source->otherFields, others);
     if (const std::optional<FieldProblem> problem = validate(values))
         return refuse(problem->message);
     if (const std::optional<FieldProblem> problem = findUnsavableField(values))
         return refuse(problem->message);
-    const std::optional<PadUpdate> update = updatePadData(source->bytes, values, today, &reason);
+    const std::optional<PadUpdate> update = updatePadData(source->bytes, values, otherEdits, today, &reason);
     if (!update)
         return refuse(reason);
 
@@ -204,7 +254,7 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
     // The file now holds the values, as the read-back check made sure.
     FileCheck check;
     check.path = request.file;
-    check.problems = formProblems(values);
+    check.problems = formProblems(values) + formatProblems(otherEdits.values);
     for (const QString &line : checkLines(check))
         out << line << u'\n';
     out.flush();

@@ -6,6 +6,8 @@
 #include "modaldriver.h"
 #include "morefieldsdialog.h"
 #include "padfields.h"
+#include "padreader.h"
+#include "padwriter.h"
 #include "testsupport.h"
 #include "windowsupport.h"
 
@@ -15,6 +17,8 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <functional>
@@ -118,6 +122,28 @@ QString throughTheMenu(TFMain &window, std::function<void(MoreFieldsDialog *)> s
     return driver.unexpected();
 }
 
+QString updateFixture(const QString &name)
+{
+    return testDataPath(u"update/"_s + name);
+}
+
+// Imports path as File, Import PAD File does, answering the box that says how
+// much of the file the form does not show.
+bool importAnswering(TFMain &window, const QString &path)
+{
+    ModalDriver notes;
+    notes.answer(QMessageBox::Ok);
+    window.importFile(path);
+    return notes.done() && notes.unexpected().isEmpty();
+}
+
+// Presses File, Update PAD File's shortcut in the window.
+void pressUpdate(TFMain &window)
+{
+    QApplication::setActiveWindow(&window);
+    QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+}
+
 QString keyAsText(Qt::Key key)
 {
     return QKeySequence(key).toString();
@@ -139,6 +165,12 @@ private slots:
     void cancelDropsTheValues();
     void everyOtherFieldIsOffered();
     void keptElementsAreReadOnly();
+    void importFillsTheDialog();
+    void updateWritesTheDialogsValues();
+    void generateStaysAndUpdateAdds();
+
+private:
+    QTemporaryDir m_dir;
 };
 
 void TestMoreFields::initTestCase()
@@ -378,12 +410,10 @@ void TestMoreFields::everyOtherFieldIsOffered()
         QVERIFY(dialog.editor(u"Program_Descriptions/Dutch/"_s + element));
     QCOMPARE(editorText(dialog.editor(u"Program_Descriptions/Dutch/Char_Desc_2000"_s)),
              u"Een.\nTwee."_s);
-    // What the dialog gives back is what it was given, empty fields aside.
-    Pad::OtherFields back = dialog.fields();
-    QCOMPARE(back.languages, values.languages);
-    for (auto it = back.values.cbegin(); it != back.values.cend(); ++it)
-        QCOMPARE(it.value(), values.values.value(it.key()));
-    QVERIFY(!Pad::holdsChanges(values, back));
+    // What the dialog gives back is what it was given: the fields left empty
+    // stay out, so that they keep what a file holds.
+    const Pad::OtherFields back = dialog.fields();
+    QCOMPARE(back, values);
 }
 
 void TestMoreFields::keptElementsAreReadOnly()
@@ -407,6 +437,122 @@ void TestMoreFields::keptElementsAreReadOnly()
     // Without kept elements there is no such page.
     MoreFieldsDialog plain({}, {});
     QCOMPARE(plain.findChild<QTableWidget *>(), nullptr);
+}
+
+void TestMoreFields::importFillsTheDialog()
+{
+    TFMain window;
+    QVERIFY(showActive(window));
+    QVERIFY(importAnswering(window, updateFixture(u"rich.xml"_s)));
+    QCOMPARE(window.otherFields().languages, QStringList{u"German"_s});
+    QCOMPARE(window.otherFields().values.value(u"Permissions/EULA"_s), u"Free for all."_s);
+    const QString problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
+        QCOMPARE(editorText(dialog->editor(u"Program_Descriptions/English/Char_Desc_45"_s)), u"A widget."_s);
+        QCOMPARE(editorText(dialog->editor(u"Program_Descriptions/German/Keywords"_s)), u"Werkzeug"_s);
+        QCOMPARE(editorText(dialog->editor(u"Program_Info/Program_Language"_s)), u"English,German"_s);
+        QVERIFY(chooseGroup(*dialog, u"Kept Elements"_s));
+        auto *kept = control<QTableWidget>(*dialog, u"KeptElements"_s);
+        QCOMPARE(kept->rowCount(), 1);
+        QCOMPARE(kept->item(0, 0)->text(), u"Program_Info/Includes_JAVA_VM"_s);
+        QTest::keyClick(focused(), Qt::Key_Escape);
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+// What the dialog changes, Update writes into the file in place, and nothing else.
+void TestMoreFields::updateWritesTheDialogsValues()
+{
+    QVERIFY(m_dir.isValid());
+    const QString path = m_dir.filePath(u"update.xml"_s);
+    QFile::remove(path);
+    QVERIFY(QFile::copy(updateFixture(u"other-fields.xml"_s), path));
+    const QByteArray before = readAll(path);
+    TFMain window;
+    QVERIFY(showActive(window));
+    QVERIFY(importAnswering(window, path));
+
+    const QString shortPath = u"Program_Descriptions/English/Char_Desc_80"_s;
+    const QString problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
+        QVERIFY(chooseGroup(*dialog, u"Descriptions"_s));
+        QVERIFY(tabTo(dialog->editor(shortPath)));
+        replaceText(focused(), u"A small widget"_s);
+        // German goes: its tab chosen with the arrow keys, then Alt+R.
+        auto *tabs = control<QTabWidget>(*dialog, u"LanguageTabs"_s);
+        QVERIFY(tabTo(tabs->tabBar()));
+        QTest::keyClick(focused(), Qt::Key_Right);
+        QCOMPARE(tabs->tabText(tabs->currentIndex()), u"German"_s);
+        QTest::keyClick(focused(), Qt::Key_R, Qt::AltModifier);
+        QTRY_COMPARE(tabs->count(), 2);
+        QTest::keyClick(focused(), Qt::Key_Return);
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(readAll(path), before); // nothing is written before Update
+
+    pressUpdate(window);
+    QByteArray expected = before;
+    expected.replace("<Char_Desc_80>A widget.<", "<Char_Desc_80>A small widget<");
+    expected.replace("\r\n\t\t<German>\r\n\t\t\t<Char_Desc_45>Ein Werkzeug.</Char_Desc_45>\r\n\t\t</German>", "");
+    QCOMPARE(readAll(path), expected);
+    QCOMPARE(window.statusBar()->currentMessage(),
+             u"Updated update.xml: 80 character description, Descriptions in German"_s);
+
+    // The form now stands for the file as written: a second Update changes nothing.
+    pressUpdate(window);
+    QCOMPARE(window.statusBar()->currentMessage(), u"Nothing changed in update.xml"_s);
+    QCOMPARE(readAll(path), expected);
+}
+
+// Generate writes what it always wrote, whatever the dialog holds; the
+// status bar says how to add the rest, and Update adds it.
+void TestMoreFields::generateStaysAndUpdateAdds()
+{
+    QVERIFY(m_dir.isValid());
+    const QString path = m_dir.filePath(u"generated.xml"_s);
+    QFile::remove(path);
+    TFMain window;
+    QVERIFY(showActive(window));
+    const Pad::PadValues form = completeForm();
+    fillForm(window, form);
+    const QString shortPath = u"Program_Descriptions/English/Char_Desc_45"_s;
+    const QString problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
+        QVERIFY(chooseGroup(*dialog, u"Descriptions"_s));
+        QVERIFY(tabTo(dialog->editor(shortPath)));
+        QTest::keyClicks(focused(), u"A small widget"_s);
+        QTest::keyClick(focused(), Qt::Key_L, Qt::AltModifier);
+        QTest::keyClicks(focused(), u"Dut"_s);
+        QTest::keyClick(focused(), Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(control<QTabWidget>(*dialog, u"LanguageTabs"_s)->count(), 2);
+        QTest::keyClicks(focused(), u"gereedschap"_s);
+        QTest::keyClick(focused(), Qt::Key_Return);
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    ModalDriver save;
+    save.typeFile(path);
+    QApplication::setActiveWindow(&window);
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY2(save.done() && save.unexpected().isEmpty(), qPrintable(save.unexpected()));
+    const QByteArray generated = Pad::padFileBytes(Pad::PadOutputLines(form));
+    QCOMPARE(readAll(path), generated);
+    const QString said = window.statusBar()->currentMessage();
+    QVERIFY2(said.contains(u"generated.xml"_s) && said.contains(u"Update PAD File"_s), qPrintable(said));
+    QCOMPARE(window.updateTarget(), path);
+
+    pressUpdate(window);
+    const QByteArray updated = readAll(path);
+    QString reason;
+    const std::optional<QList<Pad::PathText>> leaves = Pad::readLeaves(updated, &reason);
+    QVERIFY2(leaves, qPrintable(reason));
+    const Pad::OtherFields written = Pad::otherFieldsOf(*leaves);
+    QCOMPARE(written.values.value(shortPath), u"A small widget"_s);
+    QCOMPARE(written.languages, QStringList{u"Dutch"_s});
+    QCOMPARE(written.values.value(u"Program_Descriptions/Dutch/Keywords"_s), u"gereedschap"_s);
+    // The form's lines stay as Generate wrote them.
+    const std::optional<Pad::PadImport> back = Pad::readPadData(updated, form.releaseDate, &reason);
+    QVERIFY2(back, qPrintable(reason));
+    QCOMPARE(back->values, form);
+    QVERIFY(updated.contains("\t\t\t<Char_Desc_45>A small widget</Char_Desc_45>\r\n"));
+    QVERIFY(updated.startsWith(generated.left(generated.indexOf("<Char_Desc_45"))));
 }
 
 QTEST_MAIN(TestMoreFields)

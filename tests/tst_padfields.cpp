@@ -368,6 +368,11 @@ void TestPadFields::editsBetweenFileAndFields()
     fields.values.insert(u"Company_Info/Country"_s, QString());
     QVERIFY(!Pad::holdsChanges(file, fields));
     QVERIFY(Pad::otherFieldEdits(file, fields).isEmpty());
+    // Nor does a value the author never gave: the file keeps its own.
+    Pad::OtherFields given;
+    given.languages = file.languages;
+    QVERIFY(!Pad::holdsChanges(file, given));
+    QVERIFY(Pad::otherFieldEdits(file, given).isEmpty());
 
     fields.values[u"Permissions/EULA"_s] = u"Be kind."_s;
     fields.values[u"Company_Info/City_Town"_s] = QString();

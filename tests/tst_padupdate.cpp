@@ -114,6 +114,12 @@ private slots:
     void anyElementCanBeEdited();
     void editsOfMoreThanTextAreRefused_data();
     void editsOfMoreThanTextAreRefused();
+    void otherFields_data();
+    void otherFields();
+    void otherFieldsOfSamples_data();
+    void otherFieldsOfSamples();
+    void anyPathCanBeSet_data();
+    void anyPathCanBeSet();
 
 private:
     QString copyOf(const QString &fixturePath);
@@ -562,12 +568,26 @@ void TestPadUpdate::samples()
     QVERIFY2(back, qPrintable(reason));
     QCOMPARE(back->values, values);
 
+    // The sizes in K and MB that the file has follow the size in bytes.
+    const Leaves sizesBefore = leavesOf(original, {});
+    const Leaves sizesAfter = leavesOf(update->bytes, {});
+    for (const auto &[sizePath, size] : {std::pair(QString(Pad::FileSizeKilobytesPath), u"120563.27"_s),
+                                         std::pair(QString(Pad::FileSizeMegabytesPath), u"117.74"_s)}) {
+        const bool had = std::any_of(sizesBefore.cbegin(), sizesBefore.cend(),
+                                     [&](const auto &leaf) { return leaf.first == sizePath; });
+        const auto after = std::find_if(sizesAfter.cbegin(), sizesAfter.cend(),
+                                        [&](const auto &leaf) { return leaf.first == sizePath; });
+        QCOMPARE(after != sizesAfter.cend(), had);
+        if (had)
+            QCOMPARE(after->second, size);
+    }
+
     // Every other element keeps its text, in the same order.
     const QStringList changedPaths{
         u"Program_Info/Program_Version"_s,       u"Program_Info/Program_Release_Month"_s,
         u"Program_Info/Program_Release_Day"_s,   u"Program_Info/Program_Release_Year"_s,
-        u"Program_Info/File_Info/File_Size_Bytes"_s,
-        u"Web_Info/Download_URLs/Primary_Download_URL"_s};
+        u"Program_Info/File_Info/File_Size_Bytes"_s, Pad::FileSizeKilobytesPath,
+        Pad::FileSizeMegabytesPath, u"Web_Info/Download_URLs/Primary_Download_URL"_s};
     QStringList leaveOut;
     for (const QString &changed : changedPaths)
         leaveOut << u"XML_DIZ_INFO/"_s + changed << changed;
@@ -576,7 +596,7 @@ void TestPadUpdate::samples()
     // Only lines of the changed elements, or of parents made for them, differ.
     const QString before = documentOf(original);
     const QString after = documentOf(update->bytes);
-    const QStringList names{u"Program_Version"_s, u"Program_Release_"_s, u"File_Size_Bytes"_s,
+    const QStringList names{u"Program_Version"_s, u"Program_Release_"_s, u"File_Size_"_s,
                             u"Primary_Download_URL"_s, u"File_Info"_s, u"Download_URLs"_s,
                             u"Web_Info"_s};
     const auto ofChangedElement = [&](const QString &line) {
@@ -641,6 +661,290 @@ void TestPadUpdate::editsOfMoreThanTextAreRefused()
     QString error;
     QVERIFY(!Pad::applyElementEdits(readAll(fixture(u"rich.xml"_s)), {{path, text}}, &error));
     QVERIFY2(error.contains(reason), qPrintable(error));
+}
+
+using Replacements = QList<std::pair<QByteArray, QByteArray>>;
+Q_DECLARE_METATYPE(QList<Pad::PathText>)
+Q_DECLARE_METATYPE(Replacements)
+
+namespace {
+
+// The markup of a new language's block as an update makes it in the fixture.
+QByteArray newBlock(const QByteArray &language, const QByteArray &element, const QByteArray &text)
+{
+    QByteArray block = "\r\n\t\t<" + language + ">";
+    for (const QString &name : Pad::descriptionElements()) {
+        const QByteArray tag = name.toLatin1();
+        block += "\r\n\t\t\t<" + tag + ">" + (tag == element ? text : QByteArray()) + "</" + tag + ">";
+    }
+    return block + "\r\n\t\t</" + language + ">";
+}
+
+// The other fields of bytes with sets and removals made, as the dialog or --set makes them.
+Pad::OtherFields changedFields(const Pad::OtherFields &file, const QList<Pad::PathText> &sets,
+                               const QStringList &removed)
+{
+    Pad::OtherFields fields = file;
+    for (const QString &language : removed) {
+        fields.languages.removeAll(language);
+        fields.values.removeIf([&](const auto &value) {
+            return Pad::descriptionLanguage(value.key()) == language;
+        });
+    }
+    for (const Pad::PathText &set : sets) {
+        const QString language = Pad::descriptionLanguage(set.path).toString();
+        if (!language.isEmpty() && language != Pad::DefaultLanguage && !fields.languages.contains(language))
+            fields.languages << language;
+        fields.values.insert(set.path, set.text);
+    }
+    return fields;
+}
+
+// fields with the sizes in K and MB that leaves hold, which follow the size in bytes.
+Pad::OtherFields withSizesOf(Pad::OtherFields fields, const QList<Pad::PathText> &leaves)
+{
+    for (const Pad::PathText &leaf : leaves) {
+        if (leaf.path == Pad::FileSizeKilobytesPath || leaf.path == Pad::FileSizeMegabytesPath)
+            fields.values.insert(leaf.path, leaf.text);
+    }
+    return fields;
+}
+
+} // namespace
+
+// The fields the window does not show, written in place: changed, made where
+// the file lacks them, a language's block made whole or taken out, and the
+// sizes in K and MB following the size in bytes.
+void TestPadUpdate::otherFields_data()
+{
+    QTest::addColumn<QList<Pad::PathText>>("sets");
+    QTest::addColumn<QStringList>("removed");
+    QTest::addColumn<QString>("size"); // the form's size in bytes; empty: as the file has it
+    QTest::addColumn<Replacements>("replacements");
+    QTest::addColumn<QStringList>("changes");
+
+    QTest::newRow("a short description")
+        << QList<Pad::PathText>{{u"Program_Descriptions/English/Char_Desc_80"_s, u"A widget & more."_s}}
+        << QStringList() << QString()
+        << Replacements{{"<Char_Desc_80>A widget.</Char_Desc_80>",
+                         "<Char_Desc_80>A widget &amp; more.</Char_Desc_80>"}}
+        << QStringList{u"80 character description"_s};
+    QTest::newRow("a field the file lacks")
+        << QList<Pad::PathText>{{u"Program_Info/Program_Language"_s, u"English,German"_s}}
+        << QStringList() << QString()
+        << Replacements{{"\t\t</File_Info>",
+                         "\t\t</File_Info>\r\n\t\t<Program_Language>English,German</Program_Language>"}}
+        << QStringList{u"Languages"_s};
+    QTest::newRow("a language added")
+        << QList<Pad::PathText>{{u"Program_Descriptions/Spanish/Char_Desc_45"_s, u"Una herramienta."_s}}
+        << QStringList() << QString()
+        << Replacements{{"\t\t</French>",
+                         "\t\t</French>" + newBlock("Spanish", "Char_Desc_45", "Una herramienta.")}}
+        << QStringList{u"Descriptions in Spanish"_s, u"45 character description (Spanish)"_s};
+    QTest::newRow("a language's description changed")
+        << QList<Pad::PathText>{{u"Program_Descriptions/German/Char_Desc_45"_s, u"Ein kleines Werkzeug."_s}}
+        << QStringList() << QString()
+        << Replacements{{"Ein Werkzeug.", "Ein kleines Werkzeug."}}
+        << QStringList{u"45 character description (German)"_s};
+    QTest::newRow("a language removed")
+        << QList<Pad::PathText>() << QStringList{u"German"_s} << QString()
+        << Replacements{{"\r\n\t\t<German>\r\n\t\t\t<Char_Desc_45>Ein Werkzeug.</Char_Desc_45>\r\n\t\t</German>", ""}}
+        << QStringList{u"Descriptions in German"_s};
+    QTest::newRow("the last language removed and another added")
+        << QList<Pad::PathText>{{u"Program_Descriptions/Italian/Keywords"_s, u"strumento"_s}}
+        << QStringList{u"French"_s} << QString()
+        << Replacements{{"\r\n\t\t<French>\r\n\t\t\t<Char_Desc_45>Un outil.</Char_Desc_45>\r\n\t\t</French>",
+                         newBlock("Italian", "Keywords", "strumento")}}
+        << QStringList{u"Descriptions in Italian"_s, u"Keywords (Italian)"_s, u"Descriptions in French"_s};
+    QTest::newRow("the file size")
+        << QList<Pad::PathText>() << QStringList() << u"2621440"_s
+        << Replacements{{"<File_Size_Bytes>1048576<", "<File_Size_Bytes>2621440<"},
+                        {"<File_Size_K>1024<", "<File_Size_K>2560<"},
+                        {"<File_Size_MB>1<", "<File_Size_MB>2.5<"}}
+        << QStringList{u"File Size"_s, u"Size KB"_s, u"Size MB"_s};
+    QTest::newRow("a size in K the author sets")
+        << QList<Pad::PathText>{{Pad::FileSizeKilobytesPath, u"2560.0"_s}} << QStringList() << u"2621440"_s
+        << Replacements{{"<File_Size_Bytes>1048576<", "<File_Size_Bytes>2621440<"},
+                        {"<File_Size_K>1024<", "<File_Size_K>2560.0<"},
+                        {"<File_Size_MB>1<", "<File_Size_MB>2.5<"}}
+        << QStringList{u"File Size"_s, u"Size MB"_s, u"Size KB"_s};
+    QTest::newRow("a size that is no number")
+        << QList<Pad::PathText>() << QStringList() << u"2,5 MB"_s
+        << Replacements{{"<File_Size_Bytes>1048576<", "<File_Size_Bytes>2,5 MB<"}}
+        << QStringList{u"File Size"_s};
+}
+
+void TestPadUpdate::otherFields()
+{
+    QFETCH(QList<Pad::PathText>, sets);
+    QFETCH(QStringList, removed);
+    QFETCH(QString, size);
+    QFETCH(Replacements, replacements);
+    QFETCH(QStringList, changes);
+
+    const QByteArray bytes = readAll(fixture(u"other-fields.xml"_s));
+    QString reason;
+    const std::optional<QList<Pad::PathText>> leaves = Pad::readLeaves(bytes, &reason);
+    QVERIFY2(leaves, qPrintable(reason));
+    const Pad::OtherFields file = Pad::otherFieldsOf(*leaves);
+    QCOMPARE(file.languages, (QStringList{u"German"_s, u"French"_s}));
+    const Pad::OtherFields fields = changedFields(file, sets, removed);
+    const std::optional<Pad::PadImport> imported = Pad::readPadData(bytes, Today, &reason);
+    QVERIFY2(imported, qPrintable(reason));
+    Pad::PadValues values = imported->values;
+    if (!size.isEmpty())
+        values.text(TextField::File_Size_Bytes) = size;
+
+    const std::optional<Pad::PadUpdate> update =
+        Pad::updatePadData(bytes, values, Pad::otherFieldEdits(file, fields), Today, &reason);
+    QVERIFY2(update, qPrintable(reason));
+    QByteArray expected = bytes;
+    for (const auto &[before, after] : replacements) {
+        QCOMPARE(expected.count(before), 1);
+        expected.replace(before, after);
+    }
+    QCOMPARE(update->bytes, expected);
+    QStringList changed;
+    for (const Pad::FieldChange &change : update->changes)
+        changed << change.field;
+    QCOMPARE(changed, changes);
+
+    // Read again, the file holds what the author set, and a second update changes nothing.
+    const std::optional<QList<Pad::PathText>> back = Pad::readLeaves(update->bytes, &reason);
+    QVERIFY2(back, qPrintable(reason));
+    QVERIFY(!Pad::holdsChanges(Pad::otherFieldsOf(*back), withSizesOf(fields, *back)));
+    const std::optional<Pad::PadUpdate> again =
+        Pad::updatePadData(update->bytes, values, Pad::otherFieldEdits(Pad::otherFieldsOf(*back), withSizesOf(fields, *back)),
+                           Today, &reason);
+    QVERIFY2(again, qPrintable(reason));
+    QCOMPARE(again->changes, QList<Pad::FieldChange>());
+    QCOMPARE(again->bytes, update->bytes);
+}
+
+// Every real file the reader takes: a short description, a language's
+// description and the file size change, and nothing else does.
+void TestPadUpdate::otherFieldsOfSamples_data()
+{
+    samples_data();
+}
+
+void TestPadUpdate::otherFieldsOfSamples()
+{
+    if (!QDir(samplesDir()).exists())
+        QSKIP("The real PAD files are not here: they live in ../shared/pad-samples beside the checkout.");
+    QFETCH(QString, path);
+    const QByteArray original = readAll(path);
+    QString reason;
+    const std::optional<QList<Pad::PathText>> leaves = Pad::readLeaves(original, &reason);
+    QVERIFY2(leaves, qPrintable(reason));
+    const Pad::OtherFields file = Pad::otherFieldsOf(*leaves);
+    const std::optional<Pad::PadImport> imported = Pad::readPadData(original, Today, &reason);
+    QVERIFY2(imported, qPrintable(reason));
+
+    // A language the file has, or German made new.
+    const QString language = file.languages.value(0, u"German"_s);
+    const QString shortPath = u"Program_Descriptions/English/Char_Desc_80"_s;
+    const QString languagePath = u"Program_Descriptions/%1/Char_Desc_45"_s.arg(language);
+    const Pad::OtherFields fields = changedFields(
+        file, {{shortPath, u"A tool that does one thing & does it well."_s}, {languagePath, u"Ein Werkzeug"_s}}, {});
+    Pad::PadValues values = imported->values;
+    values.text(TextField::File_Size_Bytes) = u"2621440"_s;
+    const std::optional<Pad::PadUpdate> update =
+        Pad::updatePadData(original, values, Pad::otherFieldEdits(file, fields), Today, &reason);
+    QVERIFY2(update, qPrintable(reason));
+
+    const std::optional<QList<Pad::PathText>> back = Pad::readLeaves(update->bytes, &reason);
+    QVERIFY2(back, qPrintable(reason));
+    const Pad::OtherFields after = Pad::otherFieldsOf(*back);
+    QVERIFY(!Pad::holdsChanges(after, withSizesOf(fields, *back)));
+    QCOMPARE(after.values.value(shortPath), fields.values.value(shortPath));
+    QCOMPARE(after.values.value(languagePath), u"Ein Werkzeug"_s);
+
+    // Every other element keeps its text, in the same order; a new language
+    // brings only its own block.
+    QStringList changedPaths{shortPath, languagePath, u"Program_Info/File_Info/File_Size_Bytes"_s,
+                             Pad::FileSizeKilobytesPath, Pad::FileSizeMegabytesPath};
+    for (const QString &element : Pad::descriptionElements())
+        changedPaths << u"Program_Descriptions/%1/%2"_s.arg(language, element);
+    QCOMPARE(leavesOf(update->bytes, changedPaths), leavesOf(original, changedPaths));
+    for (const auto &[sizePath, size] : {std::pair(QString(Pad::FileSizeKilobytesPath), u"2560"_s),
+                                         std::pair(QString(Pad::FileSizeMegabytesPath), u"2.5"_s)}) {
+        const Leaves before = leavesOf(original, {});
+        const bool had = std::any_of(before.cbegin(), before.cend(),
+                                     [&](const auto &leaf) { return leaf.first == sizePath; });
+        if (had)
+            QCOMPARE(after.values.value(sizePath), size);
+    }
+    // The form's values come back as they were set.
+    const std::optional<Pad::PadImport> form = Pad::readPadData(update->bytes, Today, &reason);
+    QVERIFY2(form, qPrintable(reason));
+    QCOMPARE(form->values, values);
+}
+
+// --set takes any path of the format's table; an unknown one is refused by name.
+void TestPadUpdate::anyPathCanBeSet_data()
+{
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<Replacements>("replacements"); // for a written file
+    QTest::addColumn<QString>("message");           // in the output, or the error for status 2
+
+    QTest::newRow("a short description")
+        << QStringList{u"Program_Descriptions/English/Char_Desc_80=A small widget"_s} << 0
+        << Replacements{{"<Char_Desc_80>A widget.<", "<Char_Desc_80>A small widget<"}}
+        << u": 80 character description"_s;
+    QTest::newRow("the languages")
+        << QStringList{u"Program_Info/Program_Language=English,German"_s} << 0
+        << Replacements{{"\t\t</File_Info>",
+                         "\t\t</File_Info>\r\n\t\t<Program_Language>English,German</Program_Language>"}}
+        << u": Languages"_s;
+    QTest::newRow("a new language")
+        << QStringList{u"Program_Descriptions/Dutch/Keywords=gereedschap"_s} << 0
+        << Replacements{{"\t\t</French>", "\t\t</French>" + newBlock("Dutch", "Keywords", "gereedschap")}}
+        << u"Keywords (Dutch)"_s;
+    QTest::newRow("a window's field by its path")
+        << QStringList{u"Program_Info/Program_Version=1.3"_s} << 0
+        << Replacements{{"<Program_Version>1.2.0<", "<Program_Version>1.3<"}} << u": Program Version"_s;
+    QTest::newRow("a value breaking the format's rule")
+        << QStringList{u"Program_Info/Program_Language=English, German"_s} << 1
+        << Replacements{{"\t\t</File_Info>",
+                         "\t\t</File_Info>\r\n\t\t<Program_Language>English, German</Program_Language>"}}
+        << u"error: Languages: \"English, German\" holds a blank beside a comma."_s;
+    QTest::newRow("an unknown path")
+        << QStringList{u"Program_Info/Program_Colour=blue"_s} << 2 << Replacements()
+        << u"Program_Info/Program_Colour is not a field"_s;
+    QTest::newRow("an element of a description that the format lacks")
+        << QStringList{u"Program_Descriptions/German/Char_Desc_99=x"_s} << 2 << Replacements()
+        << u"Program_Descriptions/German/Char_Desc_99 is not a field"_s;
+    QTest::newRow("a language the format lacks")
+        << QStringList{u"Program_Descriptions/Klingon/Keywords=x"_s} << 2 << Replacements()
+        << u"Klingon is not a language of the PAD format's list"_s;
+    QTest::newRow("a part of the release date")
+        << QStringList{u"Program_Info/Program_Release_Day=4"_s} << 2 << Replacements()
+        << u"Program_Release_Date=YYYY-MM-DD"_s;
+}
+
+void TestPadUpdate::anyPathCanBeSet()
+{
+    QFETCH(QStringList, settings);
+    QFETCH(int, status);
+    QFETCH(Replacements, replacements);
+    QFETCH(QString, message);
+    const QString path = copyOf(fixture(u"other-fields.xml"_s));
+    const QByteArray before = readAll(path);
+    const Run run = runUpdate(path, settings);
+    QCOMPARE(run.status, status);
+    if (status == int(Pad::UpdateRefused)) {
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QCOMPARE(readAll(path), before);
+        return;
+    }
+    QCOMPARE(run.err, QString());
+    QVERIFY2(run.out.contains(message), qPrintable(run.out));
+    QByteArray expected = before;
+    for (const auto &[from, to] : replacements)
+        expected.replace(from, to);
+    QCOMPARE(readAll(path), expected);
 }
 
 QTEST_GUILESS_MAIN(TestPadUpdate)
