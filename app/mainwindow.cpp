@@ -447,20 +447,29 @@ bool TFMain::confirmReplace(const QString &path)
                     tr("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName()));
 }
 
-void TFMain::GenerateButtonClick()
+std::optional<Pad::PadValues> TFMain::checkedValues()
 {
     // Half-typed text in the date editor settles by the editor's own rules, as
     // it would on leaving the field, so that the date written is the one shown.
     Release_Date->interpretText();
-    const Pad::PadValues values = gatherValues();
+    Pad::PadValues values = gatherValues();
     if (const auto problem = Pad::validate(values)) {
         reportProblem(*problem);
-        return;
+        return std::nullopt;
     }
     if (const auto problem = Pad::findUnsavableField(values)) {
         reportProblem(*problem);
-        return;
+        return std::nullopt;
     }
+    return values;
+}
+
+void TFMain::GenerateButtonClick()
+{
+    const std::optional<Pad::PadValues> checked = checkedValues();
+    if (!checked)
+        return;
+    const Pad::PadValues &values = *checked;
     // Built before the dialog opens, so the file holds the form as it was at the click.
     const QStringList PadOutputLines = Pad::PadOutputLines(values);
 
@@ -534,17 +543,10 @@ void TFMain::UpdatePADFile1Click()
 {
     if (m_updatePath.isEmpty())
         return;
-    // As Generate does: the date shown is the date written.
-    Release_Date->interpretText();
-    const Pad::PadValues values = gatherValues();
-    if (const auto problem = Pad::validate(values)) {
-        reportProblem(*problem);
+    const std::optional<Pad::PadValues> checked = checkedValues();
+    if (!checked)
         return;
-    }
-    if (const auto problem = Pad::findUnsavableField(values)) {
-        reportProblem(*problem);
-        return;
-    }
+    const Pad::PadValues &values = *checked;
     const QString path = m_updatePath;
     const QString name = QFileInfo(path).fileName();
     QString reason;

@@ -36,6 +36,9 @@ public:
 
     // The form as one record, read from the controls at this moment.
     Pad::PadValues gatherValues() const;
+    // The form's values when they pass Generate's checks; otherwise the first
+    // problem is shown and focused.
+    std::optional<Pad::PadValues> checkedValues();
     // Takes over an import: texts, type, ticks (replacing the old ones) and,
     // when the import found one, the date. Returns what the window could not
     // take over, one line each.

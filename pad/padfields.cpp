@@ -26,36 +26,6 @@ constexpr Row rows[] = {
 #include "padfieldtable.inc"
 };
 
-struct FormPath
-{
-    const char *path;
-    TextField field;
-};
-constexpr std::array<FormPath, TextFieldCount> formPaths{{
-    {"Company_Info/Company_Name", TextField::Company_Name},
-    {"Company_Info/Company_WebSite_URL", TextField::Company_Website_URL},
-    {"Company_Info/Contact_Info/Contact_Email", TextField::Contact_Email},
-    {"Program_Info/Program_Name", TextField::Program_Name},
-    {"Program_Info/Program_Version", TextField::Program_Version},
-    {"Program_Info/Program_Cost_Dollars", TextField::Program_Cost_Dollars},
-    {"Program_Info/File_Info/File_Size_Bytes", TextField::File_Size_Bytes},
-    {"Program_Descriptions/English/Keywords", TextField::Keywords},
-    {"Program_Descriptions/English/Char_Desc_450", TextField::Char_Desc_450},
-    {"Web_Info/Application_URLs/Application_Info_URL", TextField::Application_Info_URL},
-    {"Web_Info/Application_URLs/Application_XML_File_URL", TextField::Application_XML_File_URL},
-    {"Web_Info/Download_URLs/Primary_Download_URL", TextField::Primary_Download_URL},
-    {"Web_Info/Application_URLs/Application_Screenshot_URL", TextField::Application_Screenshot_URL},
-}};
-
-// The window's picked values: the release date's three elements, the type and the OS list.
-constexpr std::array<const char *, 5> pickedPaths{
-    "Program_Info/Program_Release_Month",
-    "Program_Info/Program_Release_Day",
-    "Program_Info/Program_Release_Year",
-    "Program_Info/Program_Type",
-    "Program_Info/Program_OS_Support",
-};
-
 bool isHexDigit(QChar c)
 {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
@@ -267,22 +237,12 @@ const QStringList &descriptionElements()
 
 std::optional<TextField> formTextField(QStringView path)
 {
-    for (const FormPath &form : formPaths) {
-        if (path == QLatin1StringView(form.path))
-            return form.field;
-    }
-    return std::nullopt;
+    return textFieldAt(path);
 }
 
 bool shownInWindow(QStringView path)
 {
-    if (formTextField(path))
-        return true;
-    for (const char *picked : pickedPaths) {
-        if (path == QLatin1StringView(picked))
-            return true;
-    }
-    return false;
+    return padFieldPaths().contains(path);
 }
 
 FieldGroup fieldGroup(QStringView path)

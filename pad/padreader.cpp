@@ -899,6 +899,15 @@ std::optional<PadImport> importElementTexts(const ElementTexts &found, const QDa
     return result;
 }
 
+std::optional<TextField> textFieldAt(QStringView path)
+{
+    for (const MapStep &step : fieldMap) {
+        if (path == QLatin1StringView(step.path))
+            return step.field;
+    }
+    return std::nullopt;
+}
+
 const QStringList &padFieldPaths()
 {
     static const QStringList paths = [] {

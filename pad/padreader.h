@@ -127,6 +127,8 @@ struct PadImport
 
 // The paths of the field map below the document element, in step order.
 const QStringList &padFieldPaths();
+// The form's text field whose element is at path, if one is.
+std::optional<TextField> textFieldAt(QStringView path);
 
 // Maps what one pass found to the sixteen values, or gives the reason it
 // cannot; found was read with padFieldPaths() first, and any paths after them.
