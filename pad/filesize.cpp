@@ -51,7 +51,7 @@ std::optional<qint64> fail(QString *errorMessage, const char *text, const QStrin
 
 } // namespace
 
-std::optional<qint64> Sto_GetFileSize(const QString &fileName, QString *errorMessage)
+std::optional<qint64> fileSize(const QString &fileName, QString *errorMessage)
 {
     QFileInfo info(fileName);
     if (!info.exists() && holdsWildcard(fileName)) {

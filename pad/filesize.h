@@ -10,6 +10,6 @@ namespace Pad {
 // names no file literally takes the first matching file, in name order, of
 // its folder. nullopt with errorMessage set when nothing matches or the name
 // is a folder.
-std::optional<qint64> Sto_GetFileSize(const QString &fileName, QString *errorMessage);
+std::optional<qint64> fileSize(const QString &fileName, QString *errorMessage);
 
 } // namespace Pad

@@ -2,6 +2,7 @@
 
 #include "padfields.h"
 #include "padform.h"
+#include "padreader.h"
 #include "padrules.h"
 
 #include <QDate>
@@ -26,9 +27,10 @@ enum CheckStatus {
 struct CheckProblem
 {
     Severity severity;
-    // The PAD element it concerns, as "Company_WebSite_URL"; nullopt when it
-    // concerns no single element (an invalid release date, say).
-    std::optional<QString> element;
+    // The path below XML_DIZ_INFO of the field it concerns, as
+    // "Company_Info/Company_WebSite_URL"; nullopt when it concerns no single
+    // element (an invalid release date, whose three elements make it, say).
+    std::optional<QString> path;
     // The offending value, whole; nullopt for an empty field and for a note,
     // whose message names what it could not take over.
     std::optional<QString> value;
@@ -50,11 +52,6 @@ struct FileCheck
     CheckStatus status() const;
 };
 
-// A value as a problem shows it: quoted, with line breaks and tabs as \n, \r
-// and \t so that it stays on its line, and cut to about 60 characters with an
-// ellipsis.
-QString quotedValue(const QString &value);
-
 // The problems of a form, in the window's order: an empty required field
 // ("Company Name: must be filled", since Generate would stop there), the
 // first rule each field breaks, an empty program type or OS list (download
@@ -65,6 +62,10 @@ QList<CheckProblem> formProblems(const PadValues &values);
 // that break the PAD format's rules, each an error naming the element by its
 // path. The window's fields are left to formProblems.
 QList<CheckProblem> formatProblems(const QList<PathText> &leaves);
+
+// The problems of a file as read: the import's notes, the form's problems
+// and the other fields'.
+QList<CheckProblem> documentProblems(const PadDocument &document);
 
 // Reads the file as the window imports it and checks what it holds. today
 // decides the century of two-digit years, as in the window.
@@ -79,7 +80,7 @@ CheckStatus worstStatus(const QList<FileCheck> &checks);
 QStringList checkLines(const FileCheck &check);
 
 // {"files": [{"file": PATH, "status": 0|1|2, "reason": TEXT or null,
-//   "problems": [{"field": ELEMENT or null, "value": TEXT or null,
+//   "problems": [{"field": PATH or null, "value": TEXT or null,
 //                 "severity": "error"|"warning"|"note", "message": TEXT}]}]}
 QJsonDocument checkReport(const QList<FileCheck> &checks);
 

@@ -1,6 +1,5 @@
 #include "padfields.h"
 
-#include "padreader.h"
 #include "padrules.h"
 
 #include <QHash>
@@ -235,14 +234,9 @@ const QStringList &descriptionElements()
     return elements;
 }
 
-std::optional<TextField> formTextField(QStringView path)
-{
-    return textFieldAt(path);
-}
-
 bool shownInWindow(QStringView path)
 {
-    return padFieldPaths().contains(path);
+    return formFieldAt(path) != nullptr;
 }
 
 FieldGroup fieldGroup(QStringView path)
@@ -336,19 +330,6 @@ bool holdsTableFields(const QString &path)
 }
 
 } // namespace
-
-std::optional<QList<PathText>> readLeaves(const QByteArray &bytes, QString *errorReason)
-{
-    const std::optional<ElementTexts> found =
-        readElementTexts(bytes, QStringList(), errorReason, ReadOption::CollectLeaves);
-    if (!found)
-        return std::nullopt;
-    QList<PathText> leaves;
-    leaves.reserve(qsizetype(found->leaves.size()));
-    for (const ElementLeaf &leaf : found->leaves)
-        leaves << PathText{leaf.path, leaf.text.value_or(QString())};
-    return leaves;
-}
 
 OtherFields otherFieldsOf(const QList<PathText> &leaves, QList<PathText> *kept)
 {
@@ -454,6 +435,8 @@ OtherFieldEdits otherFieldEdits(const OtherFields &file, const OtherFields &fiel
 
 QString fieldDisplayName(QStringView path)
 {
+    if (const FormField *shown = formFieldAt(path))
+        return shown->displayName;
     const FormatField *field = formatField(path);
     const QString name = field ? field->title : path.toString();
     const QStringView language = descriptionLanguage(path);

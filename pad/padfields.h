@@ -23,8 +23,6 @@ struct FormatField
     QString title; // as the format names it: "80 character description"
     QString rule;  // the rule in the format's words; empty when it gives none
     QRegularExpression pattern; // the rule as a pattern; an empty one takes any text
-
-    QString elementName() const { return path.section(u'/', -1); }
 };
 
 const QList<FormatField> &formatFields();
@@ -66,9 +64,6 @@ const QStringList &descriptionElements();
 // The language of a path inside Program_Descriptions, or an empty view.
 QStringView descriptionLanguage(QStringView path);
 
-// The text field of the window at path, for the paths whose values the window
-// shows; nullopt for the rest (and for the date, type and OS list).
-std::optional<TextField> formTextField(QStringView path);
 // Whether the window shows the value at path: its thirteen text fields, the
 // release date's three elements, the program type and the OS list.
 bool shownInWindow(QStringView path);
@@ -126,11 +121,6 @@ struct OtherFields
     bool operator==(const OtherFields &) const = default;
 };
 
-// The elements of a PAD document in bytes that hold no child element, in
-// document order, each with its path and text (empty when it holds markup
-// rather than text), or nullopt with the reader's reason.
-std::optional<QList<PathText>> readLeaves(const QByteArray &bytes, QString *errorReason);
-
 // Sorts the elements of a file that hold no child element (path and text, in
 // document order) into the fields the window does not show and, in kept when
 // given, the elements the table does not know. A path met again is kept too:
@@ -154,15 +144,15 @@ struct OtherFieldEdits
 };
 OtherFieldEdits otherFieldEdits(const OtherFields &file, const OtherFields &fields);
 
-// The field's name as messages give it: its title, and for a description in
-// another language the language too ("80 character description (German)").
+// The field's name as messages give it: the window's name for one of its
+// fields, otherwise the table's title, and for a description in another
+// language the language too ("80 character description (German)").
 QString fieldDisplayName(QStringView path);
 
 // The sizes in K and MB that follow a new size in bytes, for those of the two
 // elements the file has; none when the size is no number of digits.
 QList<PathText> followingFileSizes(const QString &sizeInBytes, bool hasKilobytes, bool hasMegabytes);
 
-inline constexpr QLatin1StringView FileSizeBytesPath("Program_Info/File_Info/File_Size_Bytes");
 inline constexpr QLatin1StringView FileSizeKilobytesPath("Program_Info/File_Info/File_Size_K");
 inline constexpr QLatin1StringView FileSizeMegabytesPath("Program_Info/File_Info/File_Size_MB");
 

@@ -1,6 +1,6 @@
 #include "padform.h"
 
-#include <QStringView>
+#include <QHash>
 
 #include <algorithm>
 
@@ -8,59 +8,158 @@ namespace Pad {
 
 namespace {
 
-struct FieldNames
+QList<FormField> buildFormFields()
 {
-    const char *object;
-    const char *display;
-};
+    using F = TextField;
+    using K = FieldKind;
+    const auto text = [](F field, const char *path, const char *objectName, const char *displayName,
+                         bool required, const QString &tip) {
+        return FormField{K::Text,
+                         field,
+                         {QString::fromLatin1(path)},
+                         QString::fromLatin1(objectName),
+                         QString::fromLatin1(displayName),
+                         required,
+                         tip};
+    };
+    const auto picked = [](K kind, const QStringList &paths, const char *objectName,
+                           const char *displayName, bool required, const QString &tip) {
+        return FormField{kind,         F{},
+                         paths,        QString::fromLatin1(objectName),
+                         QString::fromLatin1(displayName), required,
+                         tip};
+    };
+    return {
+        text(F::Company_Name, "Company_Info/Company_Name", "Company_Name", "Company Name", true,
+             QStringLiteral("The name of the company or the author who publishes the program.")),
+        text(F::Company_Website_URL, "Company_Info/Company_WebSite_URL", "Company_Website_URL",
+             "Company Website", true,
+             QStringLiteral("The address of the company's web site, beginning with http:// or https://.")),
+        text(F::Contact_Email, "Company_Info/Contact_Info/Contact_Email", "Contact_Email",
+             "Contact E-mail", true,
+             QStringLiteral("The e-mail address at which download sites can reach the company.")),
+        text(F::Program_Name, "Program_Info/Program_Name", "Program_Name", "Program Name", true,
+             QStringLiteral("The program's name, without its version number.")),
+        text(F::Program_Version, "Program_Info/Program_Version", "Program_Version",
+             "Program Version", true,
+             QStringLiteral("The version alone, such as 2.1.3, without \"v.\" in front.")),
+        picked(K::ReleaseDate,
+               {QStringLiteral("Program_Info/Program_Release_Month"),
+                QStringLiteral("Program_Info/Program_Release_Day"),
+                QStringLiteral("Program_Info/Program_Release_Year")},
+               "Release_Date", "Release Date", false,
+               QStringLiteral("The day this version was released.")),
+        picked(K::ProgramType, {QStringLiteral("Program_Info/Program_Type")}, "Program_Type",
+               "Program Type", false,
+               QStringLiteral("How the program is sold or given away: shareware, freeware, a demo "
+                              "and so on.")),
+        text(F::Program_Cost_Dollars, "Program_Info/Program_Cost_Dollars", "Program_Cost_Dollars",
+             "Cost", false,
+             QStringLiteral("The price in US dollars as a plain number, such as 19.95; leave it "
+                            "empty for a free program.")),
+        text(F::File_Size_Bytes, "Program_Info/File_Info/File_Size_Bytes", "File_Size_Bytes",
+             "File Size", true,
+             QStringLiteral("The size of the download file in bytes; the File Size button reads it "
+                            "from the file.")),
+        picked(K::OsSupport, {QStringLiteral("Program_Info/Program_OS_Support")},
+               "Program_OS_Support", "OS Support", true,
+               QStringLiteral("Tick every operating system the program runs on.")),
+        text(F::Keywords, "Program_Descriptions/English/Keywords", "Keywords", "Keywords", true,
+             QStringLiteral("Words a visitor might search for, separated by commas; at most %1 "
+                            "characters.")
+                 .arg(KeywordsLimit)),
+        text(F::Char_Desc_450, "Program_Descriptions/English/Char_Desc_450", "Char_Desc_450",
+             "Descriptions", true,
+             QStringLiteral("A plain-text description of the program on one line, at most %1 "
+                            "characters.")
+                 .arg(DescriptionLimit)),
+        text(F::Application_Info_URL, "Web_Info/Application_URLs/Application_Info_URL",
+             "Application_Info_URL", "Application Info URL", true,
+             QStringLiteral("The address of the program's own web page.")),
+        text(F::Application_XML_File_URL, "Web_Info/Application_URLs/Application_XML_File_URL",
+             "Application_XML_File_URL", "PAD XML File URL", true,
+             QStringLiteral("The address at which this PAD file will be published, usually ending "
+                            "in .xml.")),
+        text(F::Primary_Download_URL, "Web_Info/Download_URLs/Primary_Download_URL",
+             "Primary_Download_URL", "Primary Download URL", true,
+             QStringLiteral("The direct address of the file to download, ending in its extension, "
+                            "such as .exe or .zip.")),
+        text(F::Application_Screenshot_URL, "Web_Info/Application_URLs/Application_Screenshot_URL",
+             "Application_Screenshot_URL", "Application Screenshot URL", false,
+             QStringLiteral("The address of a screenshot of the program ending in .png, .jpg or "
+                            ".gif; optional.")),
+    };
+}
 
-// Indexed by TextField.
-constexpr std::array<FieldNames, TextFieldCount> fieldNames{{
-    {"Company_Name", "Company Name"},
-    {"Company_Website_URL", "Company Website"},
-    {"Contact_Email", "Contact E-mail"},
-    {"Program_Name", "Program Name"},
-    {"Program_Version", "Program Version"},
-    {"Program_Cost_Dollars", "Cost"},
-    {"File_Size_Bytes", "File Size"},
-    {"Keywords", "Keywords"},
-    {"Char_Desc_450", "Descriptions"},
-    {"Application_Info_URL", "Application Info URL"},
-    {"Application_XML_File_URL", "PAD XML File URL"},
-    {"Primary_Download_URL", "Primary Download URL"},
-    {"Application_Screenshot_URL", "Application Screenshot URL"},
-}};
-
-constexpr std::array requiredInCheckOrder{
-    TextField::Company_Name,         TextField::Company_Website_URL,
-    TextField::Contact_Email,        TextField::Program_Name,
-    TextField::Program_Version,      TextField::File_Size_Bytes,
-    TextField::Keywords,             TextField::Char_Desc_450,
-    TextField::Application_Info_URL, TextField::Application_XML_File_URL,
-    TextField::Primary_Download_URL,
-};
-
-// The order in which the fields appear in a written file.
-constexpr std::array inFileOrder{
-    TextField::Company_Name,         TextField::Company_Website_URL,
-    TextField::Contact_Email,        TextField::Program_Name,
-    TextField::Program_Version,      TextField::Program_Cost_Dollars,
-    TextField::File_Size_Bytes,      TextField::Keywords,
-    TextField::Char_Desc_450,        TextField::Application_Info_URL,
-    TextField::Application_Screenshot_URL, TextField::Application_XML_File_URL,
-    TextField::Primary_Download_URL,
-};
+// The lists' entries by their case-folded form.
+QHash<QString, QString> foldedEntries(const QStringList &list)
+{
+    QHash<QString, QString> entries;
+    for (const QString &entry : list)
+        entries.insert(entry.toCaseFolded(), entry);
+    return entries;
+}
 
 } // namespace
 
+QString FormField::setName() const
+{
+    if (kind == FieldKind::ReleaseDate)
+        return QStringLiteral("Program_Release_Date");
+    return path().section(u'/', -1);
+}
+
+QString FormField::emptyMessage() const
+{
+    if (kind == FieldKind::OsSupport)
+        return QStringLiteral("Please select %1").arg(displayName);
+    return QStringLiteral("%1 must be filled").arg(displayName);
+}
+
+const QList<FormField> &formFields()
+{
+    static const QList<FormField> fields = buildFormFields();
+    return fields;
+}
+
+const FormField &formField(TextField field)
+{
+    static const std::array<const FormField *, TextFieldCount> byText = [] {
+        std::array<const FormField *, TextFieldCount> index{};
+        for (const FormField &candidate : formFields()) {
+            if (candidate.kind == FieldKind::Text)
+                index[static_cast<int>(candidate.text)] = &candidate;
+        }
+        return index;
+    }();
+    return *byText[static_cast<int>(field)];
+}
+
+const FormField &formField(FieldKind kind)
+{
+    Q_ASSERT(kind != FieldKind::Text);
+    const QList<FormField> &fields = formFields();
+    return *std::find_if(fields.cbegin(), fields.cend(),
+                         [kind](const FormField &field) { return field.kind == kind; });
+}
+
+const FormField *formFieldAt(QStringView path)
+{
+    for (const FormField &field : formFields()) {
+        if (field.paths.contains(path))
+            return &field;
+    }
+    return nullptr;
+}
+
 QString objectName(TextField field)
 {
-    return QString::fromLatin1(fieldNames[static_cast<int>(field)].object);
+    return formField(field).objectName;
 }
 
 QString displayName(TextField field)
 {
-    return QString::fromLatin1(fieldNames[static_cast<int>(field)].display);
+    return formField(field).displayName;
 }
 
 const QStringList &ProgramTypeList()
@@ -113,20 +212,28 @@ const QStringList &OsSupportList()
     return list;
 }
 
-bool isRequired(TextField field)
+QString programTypeEntry(QStringView text)
 {
-    return std::find(requiredInCheckOrder.begin(), requiredInCheckOrder.end(), field)
-           != requiredInCheckOrder.end();
+    static const QHash<QString, QString> entries = foldedEntries(ProgramTypeList());
+    return entries.value(text.toString().toCaseFolded());
+}
+
+QString osSupportEntry(QStringView name)
+{
+    static const QHash<QString, QString> entries = foldedEntries(OsSupportList());
+    return entries.value(name.toString().simplified().toCaseFolded());
 }
 
 std::optional<FieldProblem> validate(const PadValues &values)
 {
-    for (TextField field : requiredInCheckOrder) {
-        if (values.text(field).isEmpty())
-            return FieldProblem{field, displayName(field) + QStringLiteral(" must be filled")};
+    // What is typed is checked before what is ticked, each in the window's order.
+    for (const FormField &field : formFields()) {
+        if (field.required && field.kind == FieldKind::Text && values.text(field.text).isEmpty())
+            return FieldProblem{field.text, field.emptyMessage()};
     }
-    if (values.osSupport.isEmpty())
-        return FieldProblem{std::nullopt, QStringLiteral("Please select OS Support")};
+    const FormField &os = formField(FieldKind::OsSupport);
+    if (os.required && values.osSupport.isEmpty())
+        return FieldProblem{std::nullopt, os.emptyMessage()};
     return std::nullopt;
 }
 
@@ -149,18 +256,6 @@ qsizetype firstNonXmlChar(QStringView text)
         }
     }
     return -1;
-}
-
-std::optional<FieldProblem> findUnsavableField(const PadValues &values)
-{
-    for (TextField field : inFileOrder) {
-        if (firstNonXmlChar(values.text(field)) >= 0) {
-            return FieldProblem{field, displayName(field)
-                                           + QStringLiteral(" contains a character that cannot be "
-                                                            "saved in a PAD file")};
-        }
-    }
-    return std::nullopt;
 }
 
 } // namespace Pad

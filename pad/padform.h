@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <array>
 #include <optional>
@@ -31,6 +33,46 @@ inline constexpr int TextFieldCount = 13;
 inline constexpr int KeywordsLimit = 250;
 inline constexpr int DescriptionLimit = 450;
 
+// What a field of the form holds, and so how it is read, written and shown.
+enum class FieldKind {
+    Text,        // free text
+    ReleaseDate, // a calendar date, three numbers in a file
+    ProgramType, // one entry of ProgramTypeList(), or none
+    OsSupport,   // entries of OsSupportList()
+};
+
+// One field of the form. This table is the one place that says where a
+// field's value lives in a file, what the window's control is called, how
+// messages name the field, whether Generate asks for it and what its control's
+// tooltip says; the reader, the update, the checks, the command line and the
+// window take it from here.
+struct FormField
+{
+    FieldKind kind;
+    TextField text;      // which one, for FieldKind::Text
+    QStringList paths;   // below the document element; the release date's month, day and year
+    QString objectName;  // of the window's control
+    QString displayName; // as the window, --check and --update name it
+    bool required;       // Generate stops while it is empty
+    QString tip;         // what belongs there
+
+    const QString &path() const { return paths.constFirst(); }
+    // The name --set takes: the element's, and for the release date, whose
+    // three elements take one value, Program_Release_Date.
+    QString setName() const;
+    // What Generate says when the field is empty: "Company Name must be
+    // filled", "Please select OS Support".
+    QString emptyMessage() const;
+};
+
+// The sixteen fields, in the window's order.
+const QList<FormField> &formFields();
+const FormField &formField(TextField field);
+// One of the three fields that are not text.
+const FormField &formField(FieldKind kind);
+// The field one of whose elements is at path, or nullptr.
+const FormField *formFieldAt(QStringView path);
+
 // The control's object name, e.g. "Company_Website_URL".
 QString objectName(TextField field);
 // The field's name as the user reads it in messages, e.g. "Company Website".
@@ -38,6 +80,13 @@ QString displayName(TextField field);
 
 const QStringList &ProgramTypeList();
 const QStringList &OsSupportList();
+
+// The entry of the type list that text names, letter case aside; empty when none does.
+QString programTypeEntry(QStringView text);
+// The entry of the OS list that name names, letter case and blanks aside
+// ("mac  os x" names "Mac OS X"); empty when none does. Importing, --set and
+// the update know a name by this one rule.
+QString osSupportEntry(QStringView name);
 
 // One snapshot of the form: what the window gathers for the writer and what
 // the reader hands back to the window.
@@ -61,9 +110,6 @@ struct FieldProblem
     bool operator==(const FieldProblem &) const = default;
 };
 
-// Whether the required-field checks ask for the field to be filled.
-bool isRequired(TextField field);
-
 // The required-field checks in their fixed order; the first failure, if any.
 std::optional<FieldProblem> validate(const PadValues &values);
 
@@ -72,7 +118,10 @@ std::optional<FieldProblem> validate(const PadValues &values);
 // such character (of an unpaired surrogate itself); -1 when there is none.
 qsizetype firstNonXmlChar(QStringView text);
 
-// The first field, in the order the writer emits them, whose text cannot be saved.
-std::optional<FieldProblem> findUnsavableField(const PadValues &values);
+// The white space of XML: blank, tab, line feed and carriage return.
+inline bool isXmlWhitespace(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
 
 } // namespace Pad

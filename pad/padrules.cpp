@@ -38,6 +38,31 @@ QString characterNameAt(QStringView value, qsizetype index)
     return characterName(value[index]);
 }
 
+QString quotedValue(const QString &value)
+{
+    constexpr qsizetype ShownValueLength = 60;
+    QString shown;
+    qsizetype i = 0;
+    for (; i < value.size() && shown.size() < ShownValueLength; ++i) {
+        const QChar c = value[i];
+        if (c == u'\n')
+            shown += QStringLiteral("\\n");
+        else if (c == u'\r')
+            shown += QStringLiteral("\\r");
+        else if (c == u'\t')
+            shown += QStringLiteral("\\t");
+        else
+            shown += c;
+    }
+    if (i < value.size()) {
+        // Not between the halves of a character beyond the BMP.
+        if (shown.back().isHighSurrogate())
+            shown.chop(1);
+        shown += u'\u2026';
+    }
+    return u'"' + shown + u'"';
+}
+
 namespace {
 
 using Breach = std::optional<QString>;
@@ -455,64 +480,6 @@ std::optional<QString> notApplicableBreach(const QStringList &osSupport)
     others.removeAll(notApplicable);
     return QStringLiteral("ticks Not Applicable together with %1")
         .arg(others.join(QStringLiteral(", ")));
-}
-
-QString fieldTip(TextField field)
-{
-    // Indexed by TextField.
-    static const std::array<QString, TextFieldCount> tips{
-        QStringLiteral("The name of the company or the author who publishes the program."),
-        QStringLiteral("The address of the company's web site, beginning with http:// or "
-                       "https://."),
-        QStringLiteral("The e-mail address at which download sites can reach the company."),
-        QStringLiteral("The program's name, without its version number."),
-        QStringLiteral("The version alone, such as 2.1.3, without \"v.\" in front."),
-        QStringLiteral("The price in US dollars as a plain number, such as 19.95; leave it "
-                       "empty for a free program."),
-        QStringLiteral("The size of the download file in bytes; the File Size button reads it "
-                       "from the file."),
-        QStringLiteral("Words a visitor might search for, separated by commas; at most %1 "
-                       "characters.")
-            .arg(KeywordsLimit),
-        QStringLiteral("A plain-text description of the program on one line, at most %1 "
-                       "characters.")
-            .arg(DescriptionLimit),
-        QStringLiteral("The address of the program's own web page."),
-        QStringLiteral("The address at which this PAD file will be published, usually ending "
-                       "in .xml."),
-        QStringLiteral("The direct address of the file to download, ending in its extension, "
-                       "such as .exe or .zip."),
-        QStringLiteral("The address of a screenshot of the program ending in .png, .jpg or "
-                       ".gif; optional."),
-    };
-    return tips[static_cast<int>(field)];
-}
-
-QString fieldTip(PickedField field)
-{
-    switch (field) {
-    case PickedField::Release_Date:
-        return QStringLiteral("The day this version was released.");
-    case PickedField::Program_Type:
-        return QStringLiteral("How the program is sold or given away: shareware, freeware, a "
-                              "demo and so on.");
-    case PickedField::Program_OS_Support:
-        return QStringLiteral("Tick every operating system the program runs on.");
-    }
-    return {};
-}
-
-QString displayName(PickedField field)
-{
-    switch (field) {
-    case PickedField::Release_Date:
-        return QStringLiteral("Release Date");
-    case PickedField::Program_Type:
-        return QStringLiteral("Program Type");
-    case PickedField::Program_OS_Support:
-        return QStringLiteral("OS Support");
-    }
-    return {};
 }
 
 } // namespace Pad

@@ -33,6 +33,11 @@ QString characterName(QChar c);
 // The character at index of value, whole when a surrogate pair makes it up.
 QString characterNameAt(QStringView value, qsizetype index);
 
+// A value as a problem shows it: quoted, with line breaks and tabs as \n, \r
+// and \t so that it stays on its line, and cut to about 60 characters with an
+// ellipsis.
+QString quotedValue(const QString &value);
+
 // One part of a rule, such as a length or the characters a value may hold:
 // for a value that breaks it, what exactly is wrong ("is too long: 512 of 450
 // characters", "holds a tab"); nullopt for a value that keeps to it.
@@ -49,7 +54,6 @@ struct FieldRule
 
     // What the first part the value breaks says, or nullopt when it breaks none.
     std::optional<QString> breach(QStringView value) const;
-    bool passes(QStringView value) const { return !breach(value); }
 };
 
 // Every rule, grouped by field in TextField order.
@@ -89,19 +93,5 @@ std::optional<QString> programTypeHint(const QString &programType);
 std::optional<QString> freeProgramCostBreach(const QString &programType, const QString &cost);
 // "Not Applicable" ticked together with an operating system: what is wrong, or nullopt.
 std::optional<QString> notApplicableBreach(const QStringList &osSupport);
-
-// The values the user picks rather than types.
-enum class PickedField {
-    Release_Date,
-    Program_Type,
-    Program_OS_Support,
-};
-
-// A tooltip saying what belongs in the field.
-QString fieldTip(TextField field);
-QString fieldTip(PickedField field);
-
-// The field's name as messages give it, e.g. "Release Date".
-QString displayName(PickedField field);
 
 } // namespace Pad

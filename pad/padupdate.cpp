@@ -1,9 +1,7 @@
 #include "padupdate.h"
 
-#include "padrules.h"
 #include "padwriter.h"
 
-#include <QDir>
 #include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -15,70 +13,6 @@
 namespace Pad {
 
 namespace {
-
-// Where each of the form's fields lives in a file, in the order of the window.
-enum class Kind { Text, ReleaseDate, ProgramType, OsSupport };
-struct FormField
-{
-    Kind kind;
-    TextField field; // for Kind::Text
-    const char *path;
-};
-constexpr std::array<FormField, 16> formFields{{
-    {Kind::Text, TextField::Company_Name, "Company_Info/Company_Name"},
-    {Kind::Text, TextField::Company_Website_URL, "Company_Info/Company_WebSite_URL"},
-    {Kind::Text, TextField::Contact_Email, "Company_Info/Contact_Info/Contact_Email"},
-    {Kind::Text, TextField::Program_Name, "Program_Info/Program_Name"},
-    {Kind::Text, TextField::Program_Version, "Program_Info/Program_Version"},
-    {Kind::ReleaseDate, {}, nullptr},
-    {Kind::ProgramType, {}, "Program_Info/Program_Type"},
-    {Kind::Text, TextField::Program_Cost_Dollars, "Program_Info/Program_Cost_Dollars"},
-    {Kind::Text, TextField::File_Size_Bytes, "Program_Info/File_Info/File_Size_Bytes"},
-    {Kind::OsSupport, {}, "Program_Info/Program_OS_Support"},
-    {Kind::Text, TextField::Keywords, "Program_Descriptions/English/Keywords"},
-    {Kind::Text, TextField::Char_Desc_450, "Program_Descriptions/English/Char_Desc_450"},
-    {Kind::Text, TextField::Application_Info_URL, "Web_Info/Application_URLs/Application_Info_URL"},
-    {Kind::Text, TextField::Application_XML_File_URL,
-     "Web_Info/Application_URLs/Application_XML_File_URL"},
-    {Kind::Text, TextField::Primary_Download_URL, "Web_Info/Download_URLs/Primary_Download_URL"},
-    {Kind::Text, TextField::Application_Screenshot_URL,
-     "Web_Info/Application_URLs/Application_Screenshot_URL"},
-}};
-// The release date's three elements, in the order they are written when made.
-constexpr std::array<const char *, 3> datePaths{
-    "Program_Info/Program_Release_Month",
-    "Program_Info/Program_Release_Day",
-    "Program_Info/Program_Release_Year",
-};
-
-bool isXmlWhitespace(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
-}
-
-// The paths given and every path leading to them, each once: an element that
-// has to be made goes into the nearest of them that the file has.
-QStringList withAncestors(const QStringList &paths)
-{
-    QStringList all = paths;
-    for (const QString &path : paths) {
-        for (qsizetype slash = path.indexOf(u'/'); slash > 0; slash = path.indexOf(u'/', slash + 1)) {
-            const QString ancestor = path.left(slash);
-            if (!all.contains(ancestor))
-                all << ancestor;
-        }
-    }
-    return all;
-}
-
-// The text as element content: escaped as the writer escapes, and a carriage
-// return as a reference, since XML would read a raw one as a line feed.
-QString escapeContent(const QString &text)
-{
-    QString escaped = htmlreplace(text);
-    escaped.replace(u'\r', QLatin1String("&#13;"));
-    return escaped;
-}
 
 // Encodes text in the named encoding, writing a character that the encoding
 // cannot hold as a character reference. Only for text outside markup names,
@@ -312,35 +246,41 @@ Splice insertionSplice(const QString &document, const ElementSpan &span, const E
     return {span.contentStart, span.contentStart, markup};
 }
 
-// The edits as changes of the decoded document. paths are those found was
-// read with; edits name them by index.
-struct IndexedEdit
+// The splice that takes out element with the line end and indentation before it.
+Splice removalSplice(const QString &document, const ElementSpan &span)
 {
-    qsizetype path;
-    QString text;
-};
-std::vector<Splice> splicesFor(const ElementTexts &found, const QStringList &paths,
-                               const std::vector<IndexedEdit> &edits)
+    qsizetype from = span.start;
+    while (from > 0 && isXmlWhitespace(document[from - 1]))
+        --from;
+    return {from, span.end, QString()};
+}
+
+// The edits as changes of the decoded document, in its order; nullopt with
+// the reason when an edit would replace more than text.
+std::optional<std::vector<Splice>> splicesFor(const XmlDocument &xml, const ElementEdits &edits,
+                                              QString *errorReason)
 {
-    const QString &document = found.document;
+    const QString &document = xml.text;
     std::vector<Splice> splices;
-    // Elements to be made, under the nearest existing element: -1 is the document element.
-    std::map<qsizetype, NewElement> made;
-    for (const IndexedEdit &edit : edits) {
-        const ElementText &element = found.elements[edit.path];
-        if (element.found) {
-            splices.push_back(contentSplice(document, element.span, escapeContent(edit.text)));
+    // Elements to be made, under the nearest element the file has, in document order.
+    std::map<const XmlElement *, NewElement> made;
+    for (const ElementEdit &edit : edits.texts) {
+        if (const XmlElement *element = xml.find(edit.path)) {
+            if (!element->text) {
+                *errorReason = QStringLiteral("the element %1/%2 holds %3 instead of plain text")
+                                   .arg(xml.qualifiedName(xml.root()), edit.path, element->markup);
+                return std::nullopt;
+            }
+            splices.push_back(contentSplice(document, element->span, escapeContent(edit.text)));
             continue;
         }
-        const QStringList names = paths[edit.path].split(u'/');
-        qsizetype existing = -1;
+        const QStringList names = edit.path.split(u'/');
+        const XmlElement *existing = &xml.root();
         qsizetype depth = 0;
-        for (qsizetype d = names.size() - 1; d > 0; --d) {
-            const qsizetype index = paths.indexOf(QStringList(names.mid(0, d)).join(u'/'));
-            if (index >= 0 && found.elements[index].found) {
-                existing = index;
+        for (qsizetype d = names.size() - 1; d > 0 && depth == 0; --d) {
+            if (const XmlElement *ancestor = xml.find(QStringList(names.mid(0, d)).join(u'/'))) {
+                existing = ancestor;
                 depth = d;
-                break;
             }
         }
         NewElement *node = &made[existing];
@@ -348,15 +288,13 @@ std::vector<Splice> splicesFor(const ElementTexts &found, const QStringList &pat
             node = &node->child(names[d]);
         node->text = edit.text;
     }
-    for (const auto &[index, node] : made) {
-        const ElementSpan &span = index < 0 ? found.rootSpan : found.elements[index].span;
-        const ElementSpan *parentSpan = nullptr;
-        if (index >= 0) {
-            const qsizetype slash = paths[index].lastIndexOf(u'/');
-            const qsizetype parent = slash < 0 ? -1 : paths.indexOf(paths[index].left(slash));
-            parentSpan = parent < 0 ? &found.rootSpan : &found.elements[parent].span;
-        }
-        splices.push_back(insertionSplice(document, span, parentSpan, node.children));
+    for (const auto &[anchor, node] : made) {
+        const ElementSpan *parentSpan = anchor->parent < 0 ? nullptr : &xml.elements[std::size_t(anchor->parent)].span;
+        splices.push_back(insertionSplice(document, anchor->span, parentSpan, node.children));
+    }
+    for (const QString &path : edits.removals) {
+        if (const XmlElement *element = xml.find(path))
+            splices.push_back(removalSplice(document, element->span));
     }
     std::sort(splices.begin(), splices.end(), [](const Splice &a, const Splice &b) {
         return a.from != b.from ? a.from < b.from : a.to < b.to;
@@ -367,7 +305,7 @@ std::vector<Splice> splicesFor(const ElementTexts &found, const QStringList &pat
 // The original bytes with the splices made: the decoded document is encoded
 // again piece by piece, and each piece must give back the very bytes it came
 // from, so that every byte outside the splices is the file's own.
-std::optional<QByteArray> spliceBytes(const QByteArray &bytes, const ElementTexts &found,
+std::optional<QByteArray> spliceBytes(const QByteArray &bytes, const XmlDocument &found,
                                       const std::vector<Splice> &splices, QString *errorReason)
 {
     const auto unmappable = [&]() -> std::optional<QByteArray> {
@@ -391,7 +329,7 @@ std::optional<QByteArray> spliceBytes(const QByteArray &bytes, const ElementText
     qsizetype docPos = 0;
     // Takes the document's text up to docEnd: its bytes must be the file's next ones.
     const auto advance = [&](qsizetype docEnd, bool keep) {
-        const QByteArray encoded = encoder.encode(QStringView(found.document).mid(docPos, docEnd - docPos));
+        const QByteArray encoded = encoder.encode(QStringView(found.text).mid(docPos, docEnd - docPos));
         if (encoder.hasError() || !QByteArrayView(bytes).sliced(bytePos).startsWith(encoded))
             return false;
         if (keep)
@@ -405,28 +343,21 @@ std::optional<QByteArray> spliceBytes(const QByteArray &bytes, const ElementText
             return unmappable();
         out += encodeText(splice.markup, found.encoding);
     }
-    if (!advance(found.document.size(), true) || bytePos != bytes.size())
+    if (!advance(found.text.size(), true) || bytePos != bytes.size())
         return unmappable();
     return out;
 }
 
-const QStringList &updatePaths()
+// The text of the element at path, empty when the file lacks it or it holds markup.
+QString fileText(const PadDocument &file, const QString &path)
 {
-    static const QStringList paths = withAncestors(padFieldPaths());
-    return paths;
+    const XmlElement *element = file.xml.find(path);
+    return element ? element->text.value_or(QString()) : QString();
 }
 
-qsizetype pathIndex(const char *path)
+QString dateText(const QDate &date)
 {
-    return updatePaths().indexOf(QLatin1String(path));
-}
-
-// The number at the start of the text, blanks aside; nullopt when it holds none.
-std::optional<int> numberIn(const QString &text)
-{
-    bool ok = false;
-    const int number = text.trimmed().toInt(&ok);
-    return ok ? std::optional<int>(number) : std::nullopt;
+    return date.isValid() ? date.toString(Qt::ISODate) : QString();
 }
 
 // The OS value to write: the ticked entries in the list's order, then the
@@ -438,429 +369,272 @@ QString osSupportText(const QStringList &ticked, const QString &fileText)
         if (ticked.contains(entry))
             names << entry;
     }
-    QSet<QString> known;
-    for (const QString &entry : OsSupportList())
-        known.insert(entry.toCaseFolded());
-    QStringList parts;
-    Split(fileText, u',', parts);
     QSet<QString> seen;
-    for (const QString &part : std::as_const(parts)) {
-        const QString folded = part.simplified().toCaseFolded();
-        if (folded.isEmpty() || known.contains(folded) || seen.contains(folded))
+    for (const QString &part : fileText.split(u',', Qt::SkipEmptyParts)) {
+        const QString name = part.simplified();
+        if (name.isEmpty() || !osSupportEntry(name).isEmpty() || seen.contains(name.toCaseFolded()))
             continue;
-        seen.insert(folded);
+        seen.insert(name.toCaseFolded());
         names << part.trimmed();
     }
     return names.join(u',');
 }
 
-QString dateText(const QDate &date)
+// A field's value as a person reads it, for comparing what comes back.
+QString shownValue(const PadValues &values, const FormField &field)
 {
-    return date.isValid() ? date.toString(Qt::ISODate) : QString();
+    switch (field.kind) {
+    case FieldKind::Text:
+        return values.text(field.text);
+    case FieldKind::ReleaseDate:
+        return dateText(values.releaseDate);
+    case FieldKind::ProgramType:
+        return values.programType;
+    case FieldKind::OsSupport:
+        return values.osSupport.join(u',');
+    }
+    return {};
 }
 
-// The values of a document, read with padFieldPaths() and its leaves, that
-// the form does not show, as path and text joined by a line feed. Blank
-// texts are no values.
-QStringList valuesNotShown(const ElementTexts &found)
+// What an update will change, as the planners below find it.
+struct Plan
 {
-    QSet<qsizetype> shown;
-    for (qsizetype i = 0; i < padFieldPaths().size(); ++i) {
-        if (found.elements[i].found)
-            shown.insert(found.elements[i].span.start);
-    }
-    QStringList values;
-    for (const ElementLeaf &leaf : found.leaves) {
-        if (shown.contains(leaf.span.start) || (leaf.text && leaf.text->trimmed().isEmpty()))
+    ElementEdits edits;
+    QList<FieldChange> changes;
+
+    void set(const QString &path, const QString &text) { edits.texts.push_back({path, text}); }
+};
+
+// Whether the file's text is how the reader reads the number: a month or
+// day that stays keeps its digits, and a year also, unless it has one or
+// two, whose century depends on the day it is read.
+bool keepsNumber(const QString &text, int number, bool isYear)
+{
+    int digits = 0;
+    return readDateNumber(text, &digits) == number && (!isYear || digits > 2);
+}
+
+void planReleaseDate(const PadDocument &file, const FormField &field, const QDate &date, Plan &plan)
+{
+    const QDate was = file.imported.values.releaseDate;
+    if (!date.isValid() || date == was)
+        return;
+    const ReleaseDateNumbers numbers = releaseDateNumbers(date);
+    const std::array<QString, 3> written{numbers.month, numbers.day, numbers.year};
+    const std::array<int, 3> wanted{date.month(), date.day(), date.year()};
+    QStringList fileParts;
+    for (int i = 0; i < 3; ++i) {
+        const QString text = fileText(file, field.paths[i]);
+        fileParts << text;
+        const bool isYear = i == 2;
+        if (keepsNumber(text, wanted[i], isYear))
             continue;
-        values << leaf.path + u'\n' + leaf.text.value_or(QStringLiteral("(markup)"));
+        // A new month or day keeps two digits where the file wrote two.
+        int digits = 0;
+        const bool twoDigits = !isYear && readDateNumber(text, &digits) && digits == 2;
+        plan.set(field.paths[i], twoDigits ? written[i].rightJustified(2, u'0') : written[i]);
     }
-    return values;
+    const QString fileDate = fileParts.join(QString()).isEmpty() ? QString() : fileParts.join(u'/');
+    plan.changes << FieldChange{field.displayName, was.isValid() ? dateText(was) : fileDate, dateText(date)};
 }
 
-// Those of the values that Generate writes itself, such as its version stamp:
-// a file's value equal to one of them is not lost by Generate.
-const QSet<QString> &generatedConstants()
+// The sizes in K and MB that follow a changed size in bytes, for those of
+// the two elements the file has and the author does not set.
+void planFollowingSizes(const PadDocument &file, const QString &sizeInBytes, const QList<PathText> &others,
+                        Plan &plan)
 {
-    static const QSet<QString> constants = [] {
-        QString reason;
-        const std::optional<ElementTexts> written =
-            readElementTexts(padFileBytes(PadOutputLines(PadValues())), padFieldPaths(), &reason,
-                             ReadOption::CollectLeaves);
-        Q_ASSERT(written);
-        const QStringList values = valuesNotShown(*written);
-        return QSet<QString>(values.cbegin(), values.cend());
-    }();
-    return constants;
+    const auto follows = [&](const QString &path) {
+        return file.xml.find(path) != nullptr
+               && std::none_of(others.cbegin(), others.cend(), [&](const PathText &edit) { return edit.path == path; });
+    };
+    for (const PathText &size :
+         followingFileSizes(sizeInBytes, follows(FileSizeKilobytesPath), follows(FileSizeMegabytesPath))) {
+        const QString was = fileText(file, size.path);
+        if (was == size.text)
+            continue;
+        plan.set(size.path, size.text);
+        plan.changes << FieldChange{fieldDisplayName(size.path), was, size.text};
+    }
 }
 
-int unshownValues(const ElementTexts &found)
+// The window's fields, in its order, each where its value differs from the file's.
+void planFormFields(const PadDocument &file, const PadValues &values, const QList<PathText> &others, Plan &plan)
 {
-    const QStringList values = valuesNotShown(found);
-    return int(std::count_if(values.cbegin(), values.cend(), [](const QString &value) {
-        return !generatedConstants().contains(value);
-    }));
+    const PadValues &before = file.imported.values;
+    for (const FormField &field : formFields()) {
+        switch (field.kind) {
+        case FieldKind::Text: {
+            const QString &was = before.text(field.text);
+            const QString &now = values.text(field.text);
+            if (now == was)
+                break;
+            plan.set(field.path(), now);
+            plan.changes << FieldChange{field.displayName, was, now};
+            if (field.text == TextField::File_Size_Bytes)
+                planFollowingSizes(file, now, others, plan);
+            break;
+        }
+        case FieldKind::ReleaseDate:
+            planReleaseDate(file, field, values.releaseDate, plan);
+            break;
+        case FieldKind::ProgramType:
+            if (!values.programType.isEmpty() && values.programType != before.programType) {
+                plan.set(field.path(), values.programType);
+                plan.changes << FieldChange{field.displayName, fileText(file, field.path()), values.programType};
+            }
+            break;
+        case FieldKind::OsSupport: {
+            const QSet<QString> now(values.osSupport.cbegin(), values.osSupport.cend());
+            const QSet<QString> was(before.osSupport.cbegin(), before.osSupport.cend());
+            if (now != was) {
+                const QString text = osSupportText(values.osSupport, fileText(file, field.path()));
+                plan.set(field.path(), text);
+                plan.changes << FieldChange{field.displayName, fileText(file, field.path()), text};
+            }
+            break;
+        }
+        }
+    }
+}
+
+QString languageBlockPath(QStringView language)
+{
+    return QStringLiteral("%1/%2").arg(DescriptionsPath, language);
+}
+
+// The fields the window does not show, each where its value differs from
+// the file's; a language's new block is named once.
+void planOtherFields(const PadDocument &file, const QList<PathText> &others, Plan &plan)
+{
+    QStringList addedLanguages;
+    for (const PathText &edit : others) {
+        const XmlElement *element = file.xml.find(edit.path);
+        if (element && element->text == edit.text)
+            continue;
+        plan.set(edit.path, edit.text);
+        const QStringView language = descriptionLanguage(edit.path);
+        if (!language.isEmpty() && language != DefaultLanguage && !file.xml.find(languageBlockPath(language))
+            && !addedLanguages.contains(language)) {
+            addedLanguages << language.toString();
+            plan.changes << FieldChange{QStringLiteral("Descriptions in %1").arg(language), QString(),
+                                        QStringLiteral("added")};
+        }
+        // Of a new block, the elements given a value.
+        if (element || !edit.text.isEmpty())
+            plan.changes << FieldChange{fieldDisplayName(edit.path), fileText(file, edit.path), edit.text};
+    }
+}
+
+void planRemovedLanguages(const PadDocument &file, const QStringList &languages, Plan &plan)
+{
+    for (const QString &language : languages) {
+        const QString path = languageBlockPath(language);
+        if (!file.xml.find(path))
+            continue;
+        plan.edits.removals << path;
+        plan.changes << FieldChange{QStringLiteral("Descriptions in %1").arg(language), QStringLiteral("present"),
+                                    QStringLiteral("removed")};
+    }
+}
+
+// Whether the updated file gives back every value of the form as the update
+// meant it: an invalid date and an empty type leave the file's, and the
+// ticks come in the list's order.
+bool formComesBack(const PadDocument &file, const PadValues &values, const PadDocument &back, QString *errorReason)
+{
+    PadValues expected = values;
+    if (!values.releaseDate.isValid())
+        expected.releaseDate = file.imported.values.releaseDate;
+    if (values.programType.isEmpty())
+        expected.programType = file.imported.values.programType;
+    expected.osSupport.clear();
+    for (const QString &entry : OsSupportList()) {
+        if (values.osSupport.contains(entry))
+            expected.osSupport << entry;
+    }
+    const PadValues &got = back.imported.values;
+    for (const FormField &field : formFields()) {
+        // A date too far off for the ISO form of the text still differs.
+        const bool same = field.kind == FieldKind::ReleaseDate
+                              ? got.releaseDate == expected.releaseDate
+                              : shownValue(got, field) == shownValue(expected, field);
+        if (!same) {
+            *errorReason = QStringLiteral("%1 would read back as \"%2\" instead of \"%3\"")
+                               .arg(field.displayName, shownValue(got, field), shownValue(expected, field));
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
 
-std::optional<QByteArray> applyElementEdits(const QByteArray &bytes,
-                                            const std::vector<ElementEdit> &edits,
-                                            QString *errorReason)
+std::optional<PadDocument> applyEdits(const PadDocument &document, const ElementEdits &edits,
+                                      const QDate &today, QString *errorReason)
 {
-    QStringList editPaths;
-    for (const ElementEdit &edit : edits) {
-        if (firstNonXmlChar(edit.text) >= 0) {
-            *errorReason = QStringLiteral("the text for %1 holds a character that cannot be "
-                                          "saved in a PAD file")
-                               .arg(edit.path);
-            return std::nullopt;
-        }
-        editPaths << edit.path;
-    }
-    const QStringList paths = withAncestors(editPaths);
-    const std::optional<ElementTexts> found = readElementTexts(bytes, paths, errorReason);
-    if (!found)
-        return std::nullopt;
-    for (qsizetype i = 0; i < qsizetype(edits.size()); ++i) {
-        if (found->elements[i].found && !found->elements[i].text) {
-            *errorReason = QStringLiteral("the element %1 holds %2 instead of plain text")
-                               .arg(edits[i].path, found->elements[i].markup);
-            return std::nullopt;
-        }
-    }
-    std::vector<IndexedEdit> indexed;
-    for (qsizetype i = 0; i < qsizetype(edits.size()); ++i)
-        indexed.push_back({i, edits[i].text});
-    std::optional<QByteArray> result = spliceBytes(bytes, *found, splicesFor(*found, paths, indexed), errorReason);
-    if (!result)
-        return std::nullopt;
-    QString reason;
-    const std::optional<ElementTexts> back = readElementTexts(*result, editPaths, &reason);
-    if (!back) {
-        *errorReason = QStringLiteral("the changed file would not read back: %1").arg(reason);
-        return std::nullopt;
-    }
-    for (qsizetype i = 0; i < qsizetype(edits.size()); ++i) {
-        if (back->elements[i].text != edits[i].text) {
-            *errorReason = QStringLiteral("%1 would read back as \"%2\" instead of \"%3\"")
-                               .arg(edits[i].path, back->elements[i].text.value_or(QString()),
-                                    edits[i].text);
-            return std::nullopt;
-        }
-    }
-    return result;
-}
-
-std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues &values,
-                                       const QDate &today, QString *errorReason)
-{
-    return updatePadData(bytes, values, OtherFieldEdits(), today, errorReason);
-}
-
-std::optional<PadUpdate> updatePadData(const QByteArray &bytes, const PadValues &values,
-                                       const OtherFieldEdits &others, const QDate &today,
-                                       QString *errorReason)
-{
-    if (const std::optional<FieldProblem> problem = findUnsavableField(values)) {
-        *errorReason = problem->message;
-        return std::nullopt;
-    }
-    // The form owns its paths; the others come after them.
-    QList<PathText> otherEdits = others.values;
-    otherEdits.removeIf([](const PathText &edit) { return shownInWindow(edit.path); });
-    for (const PathText &edit : std::as_const(otherEdits)) {
+    for (const ElementEdit &edit : edits.texts) {
         if (firstNonXmlChar(edit.text) >= 0) {
             *errorReason = QStringLiteral("%1 holds a character that cannot be saved in a PAD file")
                                .arg(fieldDisplayName(edit.path));
             return std::nullopt;
         }
     }
-    const auto blockPath = [](const QString &language) {
-        return QStringLiteral("%1/%2").arg(DescriptionsPath, language);
-    };
-    QStringList paths = updatePaths();
-    {
-        QStringList beyond{FileSizeKilobytesPath, FileSizeMegabytesPath};
-        for (const PathText &edit : std::as_const(otherEdits))
-            beyond << edit.path;
-        for (const QString &language : others.removedLanguages)
-            beyond << blockPath(language);
-        for (const QString &path : withAncestors(beyond)) {
-            if (!paths.contains(path))
-                paths << path;
-        }
-    }
-    const std::optional<ElementTexts> found = readElementTexts(bytes, paths, errorReason);
-    if (!found)
+    const std::optional<std::vector<Splice>> splices = splicesFor(document.xml, edits, errorReason);
+    if (!splices)
         return std::nullopt;
-    const std::optional<PadImport> before = importElementTexts(*found, today, errorReason);
-    if (!before)
+    const std::optional<QByteArray> bytes = spliceBytes(document.bytes, document.xml, *splices, errorReason);
+    if (!bytes)
         return std::nullopt;
-    const auto fileText = [&](const char *path) {
-        return found->elements[pathIndex(path)].text.value_or(QString());
-    };
 
-    PadUpdate update;
-    std::vector<IndexedEdit> edits;
-    const auto edit = [&](const char *path, const QString &text) {
-        edits.push_back({pathIndex(path), text});
-    };
-    for (const FormField &field : formFields) {
-        switch (field.kind) {
-        case Kind::Text: {
-            const QString &was = before->values.text(field.field);
-            const QString &now = values.text(field.field);
-            if (now != was) {
-                edit(field.path, now);
-                update.changes << FieldChange{displayName(field.field), was, now};
-            }
-            break;
-        }
-        case Kind::ReleaseDate: {
-            const QDate was = before->values.releaseDate;
-            if (!values.releaseDate.isValid() || values.releaseDate == was)
-                break;
-            const ReleaseDateNumbers numbers = releaseDateNumbers(values.releaseDate);
-            const std::array<QString, 3> written{numbers.month, numbers.day, numbers.year};
-            const std::array<int, 2> wanted{values.releaseDate.month(), values.releaseDate.day()};
-            QStringList fileParts;
-            for (std::size_t i = 0; i < datePaths.size(); ++i) {
-                const QString file = fileText(datePaths[i]);
-                fileParts << file;
-                if (i < 2) {
-                    // Month and day keep a number that stays, and their two digits.
-                    if (numberIn(file) == wanted[i])
-                        continue;
-                    const QString trimmed = file.trimmed();
-                    const bool twoDigits = trimmed.size() == 2 && trimmed[0].isDigit() && trimmed[1].isDigit();
-                    edit(datePaths[i], twoDigits ? written[i].rightJustified(2, u'0') : written[i]);
-                } else if (file.trimmed() != written[i]) {
-                    edit(datePaths[i], written[i]);
-                }
-            }
-            const bool fileHasDate = !fileParts.join(QString()).isEmpty();
-            update.changes << FieldChange{
-                displayName(PickedField::Release_Date),
-                was.isValid() ? dateText(was)
-                              : (fileHasDate ? fileParts.join(u'/') : QString()),
-                dateText(values.releaseDate)};
-            break;
-        }
-        case Kind::ProgramType:
-            if (!values.programType.isEmpty() && values.programType != before->values.programType) {
-                edit(field.path, values.programType);
-                update.changes << FieldChange{displayName(PickedField::Program_Type),
-                                              fileText(field.path), values.programType};
-            }
-            break;
-        case Kind::OsSupport: {
-            const QSet<QString> now(values.osSupport.cbegin(), values.osSupport.cend());
-            const QSet<QString> was(before->values.osSupport.cbegin(), before->values.osSupport.cend());
-            if (now != was) {
-                const QString text = osSupportText(values.osSupport, fileText(field.path));
-                edit(field.path, text);
-                update.changes << FieldChange{displayName(PickedField::Program_OS_Support),
-                                              fileText(field.path), text};
-            }
-            break;
-        }
-        }
-    }
-    // Beyond the form: the sizes that follow its file size, the other fields, the languages that go.
-    QList<PathText> beyondForm;
-    const bool sizeChanged = std::any_of(edits.cbegin(), edits.cend(), [](const IndexedEdit &edit) {
-        return edit.path == pathIndex("Program_Info/File_Info/File_Size_Bytes");
-    });
-    if (sizeChanged) {
-        const auto present = [&](const QString &path) {
-            const ElementText &element = found->elements[paths.indexOf(path)];
-            const bool setByOthers = std::any_of(otherEdits.cbegin(), otherEdits.cend(),
-                                                 [&](const PathText &edit) { return edit.path == path; });
-            return element.found && !setByOthers;
-        };
-        for (const PathText &size :
-             followingFileSizes(values.text(TextField::File_Size_Bytes), present(FileSizeKilobytesPath),
-                                present(FileSizeMegabytesPath))) {
-            if (found->elements[paths.indexOf(size.path)].text != size.text)
-                beyondForm << size;
-        }
-    }
-    // The sizes that follow are named right after the size they follow.
-    qsizetype followingAt = -1;
-    for (qsizetype i = 0; i < update.changes.size(); ++i) {
-        if (update.changes[i].field == displayName(TextField::File_Size_Bytes))
-            followingAt = i + 1;
-    }
-    const qsizetype following = beyondForm.size();
-    QStringList addedLanguages;
-    beyondForm << otherEdits;
-    for (qsizetype i = 0; i < beyondForm.size(); ++i) {
-        const PathText &edit = beyondForm[i];
-        const qsizetype index = paths.indexOf(edit.path);
-        const ElementText &element = found->elements[index];
-        if (element.found && !element.text) {
-            *errorReason = QStringLiteral("the element %1/%2 holds %3 instead of plain text")
-                               .arg(found->rootName, edit.path, element.markup);
-            return std::nullopt;
-        }
-        if (element.found && element.text == edit.text)
-            continue;
-        edits.push_back({index, edit.text});
-        // A language's new block is named once; of its elements, those given a value.
-        const QStringView language = descriptionLanguage(edit.path);
-        if (!language.isEmpty() && language != DefaultLanguage
-            && !found->elements[paths.indexOf(blockPath(language.toString()))].found
-            && !addedLanguages.contains(language)) {
-            addedLanguages << language.toString();
-            update.changes << FieldChange{QStringLiteral("Descriptions in %1").arg(language), QString(),
-                                          QStringLiteral("added")};
-        }
-        if (!element.found && edit.text.isEmpty())
-            continue;
-        const FieldChange change{fieldDisplayName(edit.path), element.text.value_or(QString()), edit.text};
-        if (i < following && followingAt >= 0)
-            update.changes.insert(followingAt++, change);
-        else
-            update.changes << change;
-    }
-    std::vector<Splice> removals;
-    QStringList removedBlocks;
-    for (const QString &language : others.removedLanguages) {
-        const ElementText &block = found->elements[paths.indexOf(blockPath(language))];
-        if (!block.found)
-            continue;
-        // The block goes with the line end and indentation before it.
-        qsizetype from = block.span.start;
-        while (from > 0 && isXmlWhitespace(found->document[from - 1]))
-            --from;
-        removals.push_back({from, block.span.end, QString()});
-        removedBlocks << blockPath(language);
-        update.changes << FieldChange{QStringLiteral("Descriptions in %1").arg(language),
-                                      QStringLiteral("present"), QStringLiteral("removed")};
-    }
-    if (edits.empty() && removals.empty()) {
-        update.bytes = bytes;
-        return update;
-    }
-
-    std::vector<Splice> splices = splicesFor(*found, paths, edits);
-    splices.insert(splices.end(), removals.begin(), removals.end());
-    std::sort(splices.begin(), splices.end(), [](const Splice &a, const Splice &b) {
-        return a.from != b.from ? a.from < b.from : a.to < b.to;
-    });
-    std::optional<QByteArray> changed = spliceBytes(bytes, *found, splices, errorReason);
-    if (!changed)
-        return std::nullopt;
-    update.bytes = std::move(*changed);
-
-    // The other fields come back as written, and the removed blocks are gone.
-    if (!beyondForm.isEmpty() || !removedBlocks.isEmpty()) {
-        QStringList checked;
-        for (const PathText &edit : std::as_const(beyondForm))
-            checked << edit.path;
-        checked << removedBlocks;
-        QString reason;
-        const std::optional<ElementTexts> back = readElementTexts(update.bytes, checked, &reason);
-        if (!back) {
-            *errorReason = QStringLiteral("the updated file would not read back: %1").arg(reason);
-            return std::nullopt;
-        }
-        for (qsizetype i = 0; i < beyondForm.size(); ++i) {
-            if (back->elements[i].text != beyondForm[i].text) {
-                *errorReason = QStringLiteral("%1 would read back as \"%2\" instead of \"%3\"")
-                                   .arg(fieldDisplayName(beyondForm[i].path),
-                                        back->elements[i].text.value_or(QString()), beyondForm[i].text);
-                return std::nullopt;
-            }
-        }
-        for (qsizetype i = 0; i < removedBlocks.size(); ++i) {
-            if (back->elements[beyondForm.size() + i].found) {
-                *errorReason = QStringLiteral("%1 would still hold a block %2")
-                                   .arg(QString(DescriptionsPath), removedBlocks[i].section(u'/', -1));
-                return std::nullopt;
-            }
-        }
-    }
-
-    // Read back as the window would import it: every value must come back.
     QString reason;
-    const std::optional<PadImport> back = readPadData(update.bytes, today, &reason);
+    std::optional<PadDocument> back = loadPad(*bytes, today, &reason);
     if (!back) {
         *errorReason = QStringLiteral("the updated file would not read back: %1").arg(reason);
         return std::nullopt;
     }
-    PadValues expected = values;
-    if (!values.releaseDate.isValid())
-        expected.releaseDate = before->values.releaseDate;
-    if (values.programType.isEmpty())
-        expected.programType = before->values.programType;
-    expected.osSupport.clear();
-    for (const QString &entry : OsSupportList()) {
-        if (values.osSupport.contains(entry))
-            expected.osSupport << entry;
+    for (const ElementEdit &edit : edits.texts) {
+        const XmlElement *element = back->xml.find(edit.path);
+        const std::optional<QString> text = element ? element->text : std::nullopt;
+        if (text != edit.text) {
+            *errorReason = QStringLiteral("%1 would read back as \"%2\" instead of \"%3\"")
+                               .arg(fieldDisplayName(edit.path), text.value_or(QString()), edit.text);
+            return std::nullopt;
+        }
     }
-    const auto refuse = [&](const QString &field, const QString &got, const QString &wanted) {
-        *errorReason = QStringLiteral("%1 would read back as \"%2\" instead of \"%3\"")
-                           .arg(field, got, wanted);
-        return std::nullopt;
-    };
-    for (int i = 0; i < TextFieldCount; ++i) {
-        const auto field = static_cast<TextField>(i);
-        if (back->values.text(field) != expected.text(field))
-            return refuse(displayName(field), back->values.text(field), expected.text(field));
+    for (const QString &path : edits.removals) {
+        if (back->xml.find(path)) {
+            *errorReason = QStringLiteral("the element %1 would still be in the file").arg(path);
+            return std::nullopt;
+        }
     }
-    if (back->values.releaseDate != expected.releaseDate) {
-        return refuse(displayName(PickedField::Release_Date), dateText(back->values.releaseDate),
-                      dateText(expected.releaseDate));
-    }
-    if (back->values.programType != expected.programType)
-        return refuse(displayName(PickedField::Program_Type), back->values.programType, expected.programType);
-    if (back->values.osSupport != expected.osSupport) {
-        return refuse(displayName(PickedField::Program_OS_Support), back->values.osSupport.join(u','),
-                      expected.osSupport.join(u','));
-    }
-    return update;
+    return back;
 }
 
-std::optional<PadSource> readPadSource(const QString &path, const QDate &today,
-                                       QString *errorMessage, QString *errorReason)
+std::optional<PadUpdate> updatePad(const PadDocument &file, const PadValues &values,
+                                   const OtherFieldEdits &others, const QDate &today,
+                                   QString *errorReason)
 {
-    const auto refuse = [&](const QString &reason) -> std::optional<PadSource> {
-        if (errorReason)
-            *errorReason = reason;
-        if (errorMessage) {
-            *errorMessage = QStringLiteral("Cannot import \"%1\": %2")
-                                .arg(QDir::toNativeSeparators(path), reason);
-        }
+    if (const std::optional<FieldProblem> problem = findUnsavableField(values)) {
+        *errorReason = problem->message;
         return std::nullopt;
-    };
-    QString reason;
-    std::optional<QByteArray> bytes = readPadFileBytes(path, &reason);
-    if (!bytes)
-        return refuse(reason);
-    PadSource source;
-    source.bytes = std::move(*bytes);
-    const std::optional<ElementTexts> found =
-        readElementTexts(source.bytes, padFieldPaths(), &reason, ReadOption::CollectLeaves);
-    if (!found) {
-        // Only listing the leaves refused it: the import still decides.
-        std::optional<PadImport> imported = readPadData(source.bytes, today, &reason);
-        if (!imported)
-            return refuse(reason);
-        source.imported = std::move(*imported);
-        return source;
     }
-    std::optional<PadImport> imported = importElementTexts(*found, today, &reason);
-    if (!imported)
-        return refuse(reason);
-    source.imported = std::move(*imported);
-    source.unshownValues = unshownValues(*found);
-    QList<PathText> leaves;
-    for (const ElementLeaf &leaf : found->leaves)
-        leaves << PathText{leaf.path, leaf.text.value_or(QString())};
-    source.otherFields = otherFieldsOf(leaves, &source.kept);
-    return source;
+    // The form owns its paths; the others come after them.
+    QList<PathText> otherValues = others.values;
+    otherValues.removeIf([](const PathText &edit) { return shownInWindow(edit.path); });
+
+    Plan plan;
+    planFormFields(file, values, otherValues, plan);
+    planOtherFields(file, otherValues, plan);
+    planRemovedLanguages(file, others.removedLanguages, plan);
+    PadUpdate update{file.bytes, plan.changes, std::nullopt};
+    if (plan.edits.isEmpty())
+        return update;
+    std::optional<PadDocument> back = applyEdits(file, plan.edits, today, errorReason);
+    if (!back || !formComesBack(file, values, *back, errorReason))
+        return std::nullopt;
+    update.bytes = back->bytes;
+    update.document = std::move(back);
+    return update;
 }
 
 QString updateSummary(const QString &fileName, const QList<FieldChange> &changes)

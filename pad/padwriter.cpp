@@ -6,7 +6,7 @@
 
 namespace Pad {
 
-QString htmlreplace(const QString &text)
+QString escapeContent(const QString &text)
 {
     QString out;
     out.reserve(text.size() + text.size() / 8);
@@ -18,6 +18,8 @@ QString htmlreplace(const QString &text)
             out += QLatin1String("&lt;");
         else if (c == u'>' && i >= 2 && text.at(i - 1) == u']' && text.at(i - 2) == u']')
             out += QLatin1String("&gt;");
+        else if (c == u'\r')
+            out += QLatin1String("&#13;");
         else
             out += c;
     }
@@ -34,7 +36,7 @@ QString costElement(const QString &cost)
 {
     if (cost.isEmpty())
         return QStringLiteral("<Program_Cost_Dollars />");
-    return QStringLiteral("<Program_Cost_Dollars>") + htmlreplace(cost)
+    return QStringLiteral("<Program_Cost_Dollars>") + escapeContent(cost)
            + QStringLiteral("</Program_Cost_Dollars>");
 }
 
@@ -65,21 +67,15 @@ public:
         const QString tag = QString::fromLatin1(name);
         fixed(tabs, u'<' + tag + u'>' + value + QStringLiteral("</") + tag + u'>');
     }
-    void escaped(int tabs, const char *name, const QString &text) { value(tabs, name, htmlreplace(text)); }
+    void escaped(int tabs, const char *name, const QString &text) { value(tabs, name, escapeContent(text)); }
     QStringList take() { return std::move(m_lines); }
 
 private:
     QStringList m_lines;
 };
 
-} // namespace
-
-QStringList PadOutputLines(const PadValues &v)
+void writeVersionInfo(LineBuilder &b)
 {
-    using F = TextField;
-    const ReleaseDateNumbers date = releaseDateNumbers(v.releaseDate);
-    LineBuilder b;
-
     b.fixed(0, R"(<?xml version="1.0" encoding="UTF-8" ?>)");
     b.fixed(0, "<XML_DIZ_INFO>");
     b.fixed(0, "  <MASTER_PAD_VERSION_INFO>");
@@ -93,7 +89,11 @@ QStringList PadOutputLines(const PadValues &v)
                            "interested in their software products. To find out more go to ")
                 + QLatin1String(Quillet::PadFormatHomeUrl));
     b.fixed(1, "</MASTER_PAD_VERSION_INFO>");
+}
 
+void writeCompanyInfo(LineBuilder &b, const PadValues &v)
+{
+    using F = TextField;
     b.fixed(1, "<Company_Info>");
     b.escaped(2, "Company_Name", v.text(F::Company_Name));
     for (const char *name : {"Address_1", "Address_2", "City_Town", "State_Province",
@@ -112,7 +112,12 @@ QStringList PadOutputLines(const PadValues &v)
         b.empty(3, name);
     b.fixed(2, "</Support_Info>");
     b.fixed(1, "</Company_Info>");
+}
 
+void writeProgramInfo(LineBuilder &b, const PadValues &v)
+{
+    using F = TextField;
+    const ReleaseDateNumbers date = releaseDateNumbers(v.releaseDate);
     b.fixed(1, "<Program_Info>");
     b.escaped(2, "Program_Name", v.text(F::Program_Name));
     b.escaped(2, "Program_Version", v.text(F::Program_Version));
@@ -148,7 +153,11 @@ QStringList PadOutputLines(const PadValues &v)
         b.empty(3, name);
     b.fixed(2, "</Expire_Info>");
     b.fixed(1, "</Program_Info>");
+}
 
+void writeDescriptions(LineBuilder &b, const PadValues &v)
+{
+    using F = TextField;
     b.fixed(1, "<Program_Descriptions>");
     b.fixed(2, "<English>");
     b.escaped(3, "Keywords", v.text(F::Keywords));
@@ -159,7 +168,11 @@ QStringList PadOutputLines(const PadValues &v)
     b.empty(3, "Char_Desc_2000");
     b.fixed(2, "</English>");
     b.fixed(1, "</Program_Descriptions>");
+}
 
+void writeWebInfoAndPermissions(LineBuilder &b, const PadValues &v)
+{
+    using F = TextField;
     b.fixed(1, "<Web_Info>");
     b.fixed(2, "<Application_URLs>");
     b.escaped(3, "Application_Info_URL", v.text(F::Application_Info_URL));
@@ -181,10 +194,40 @@ QStringList PadOutputLines(const PadValues &v)
     b.empty(2, "EULA");
     b.fixed(1, "</Permissions>");
     b.fixed(0, "</XML_DIZ_INFO>");
+}
 
+} // namespace
+
+QStringList padFileLines(const PadValues &values)
+{
+    LineBuilder b;
+    writeVersionInfo(b);
+    writeCompanyInfo(b, values);
+    writeProgramInfo(b, values);
+    writeDescriptions(b, values);
+    writeWebInfoAndPermissions(b, values);
     QStringList lines = b.take();
     Q_ASSERT(lines.size() == PadLineCount);
     return lines;
+}
+
+std::optional<FieldProblem> findUnsavableField(const PadValues &values)
+{
+    // The lines give the order in which the file holds the fields; a line
+    // that carries a value begins with its element's start tag.
+    for (const QString &line : padFileLines(values)) {
+        if (firstNonXmlChar(line) < 0)
+            continue;
+        const QString element = line.trimmed().section(u'>', 0, 0).mid(1);
+        for (const FormField &field : formFields()) {
+            if (field.kind == FieldKind::Text && field.path().section(u'/', -1) == element) {
+                return FieldProblem{field.text, field.displayName
+                                                    + QStringLiteral(" contains a character that cannot be "
+                                                                     "saved in a PAD file")};
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 QByteArray padFileBytes(const QStringList &lines)

@@ -6,13 +6,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace Pad {
 
 inline constexpr int PadLineCount = 105;
 
-// Escapes a free-text value for element content: & and < always, and the >
-// of a "]]>" so that the sequence cannot end up in the file.
-QString htmlreplace(const QString &text);
+// Escapes a free-text value for element content: & and < always, the > of a
+// "]]>" so that the sequence cannot end up in the file, and a carriage return
+// as a reference, which XML would otherwise read as a line feed. Generate and
+// Update escape alike.
+QString escapeContent(const QString &text);
 
 // Month and day without leading zeros, the year padded to four digits.
 struct ReleaseDateNumbers
@@ -30,7 +34,11 @@ QString costElement(const QString &cost);
 QString osSupportValue(const QStringList &ticked);
 
 // The whole document, one entry per line, without line ends.
-QStringList PadOutputLines(const PadValues &values);
+QStringList padFileLines(const PadValues &values);
+
+// The first field, in the order the file holds them, whose text holds a
+// character that cannot be saved, named for the author.
+std::optional<FieldProblem> findUnsavableField(const PadValues &values);
 
 // UTF-8 without a byte-order mark, every line ended by CR LF.
 QByteArray padFileBytes(const QStringList &lines);

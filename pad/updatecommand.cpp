@@ -10,50 +10,9 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
-#include <array>
-
 namespace Pad {
 
 namespace {
-
-enum class Kind { Text, ReleaseDate, ProgramType, OsSupport };
-
-struct Settable
-{
-    const char *name;
-    Kind kind;
-    TextField field; // for Kind::Text
-};
-
-// In the window's order, so that the list in a message reads like the form.
-constexpr std::array<Settable, 16> settables{{
-    {"Company_Name", Kind::Text, TextField::Company_Name},
-    {"Company_WebSite_URL", Kind::Text, TextField::Company_Website_URL},
-    {"Contact_Email", Kind::Text, TextField::Contact_Email},
-    {"Program_Name", Kind::Text, TextField::Program_Name},
-    {"Program_Version", Kind::Text, TextField::Program_Version},
-    {"Program_Release_Date", Kind::ReleaseDate, {}},
-    {"Program_Type", Kind::ProgramType, {}},
-    {"Program_Cost_Dollars", Kind::Text, TextField::Program_Cost_Dollars},
-    {"File_Size_Bytes", Kind::Text, TextField::File_Size_Bytes},
-    {"Program_OS_Support", Kind::OsSupport, {}},
-    {"Keywords", Kind::Text, TextField::Keywords},
-    {"Char_Desc_450", Kind::Text, TextField::Char_Desc_450},
-    {"Application_Info_URL", Kind::Text, TextField::Application_Info_URL},
-    {"Application_XML_File_URL", Kind::Text, TextField::Application_XML_File_URL},
-    {"Primary_Download_URL", Kind::Text, TextField::Primary_Download_URL},
-    {"Application_Screenshot_URL", Kind::Text, TextField::Application_Screenshot_URL},
-}};
-
-// The entry of list equal to text, letter case aside; empty when none is.
-QString listEntry(const QStringList &list, const QString &text)
-{
-    for (const QString &entry : list) {
-        if (entry.compare(text, Qt::CaseInsensitive) == 0)
-            return entry;
-    }
-    return {};
-}
 
 bool setDate(const QString &value, const QDate &today, PadValues &values, QString *reason)
 {
@@ -77,16 +36,15 @@ bool setDate(const QString &value, const QDate &today, PadValues &values, QStrin
 
 bool setOsSupport(const QString &value, PadValues &values, QString *reason)
 {
-    QStringList parts;
-    Split(value, u',', parts);
     QStringList named;
-    for (const QString &part : std::as_const(parts)) {
+    for (const QString &part : value.split(u',', Qt::SkipEmptyParts)) {
         const QString name = part.trimmed();
         if (name.isEmpty())
             continue;
-        const QString entry = listEntry(OsSupportList(), name);
+        const QString entry = osSupportEntry(name);
         if (entry.isEmpty()) {
-            *reason = QStringLiteral("Program_OS_Support: %1 is not in the OS list").arg(name);
+            *reason = QStringLiteral("%1: %2 is not in the OS list")
+                          .arg(formField(FieldKind::OsSupport).setName(), name);
             return false;
         }
         named << entry;
@@ -99,18 +57,12 @@ bool setOsSupport(const QString &value, PadValues &values, QString *reason)
     return true;
 }
 
-// The short name of the window's field at a path of the table, if it is one.
-const Settable *settableAt(const QString &path)
+// The window's field that --set names by name, or nullptr.
+const FormField *settableNamed(const QString &name)
 {
-    if (const std::optional<TextField> field = formTextField(path)) {
-        for (const Settable &candidate : settables) {
-            if (candidate.kind == Kind::Text && candidate.field == *field)
-                return &candidate;
-        }
-    }
-    for (const Settable &candidate : settables) {
-        if (candidate.kind != Kind::Text && path.section(u'/', -1) == QLatin1String(candidate.name))
-            return &candidate;
+    for (const FormField &field : formFields()) {
+        if (field.setName() == name)
+            return &field;
     }
     return nullptr;
 }
@@ -131,6 +83,40 @@ bool setOtherField(const QString &path, const QString &value, OtherFields &field
     return true;
 }
 
+// Sets one of the window's fields, or says why it cannot.
+bool setFormField(const FormField &field, const QString &value, const QDate &today, PadValues &values,
+                  QString *reason)
+{
+    switch (field.kind) {
+    case FieldKind::Text:
+        if (field.text == TextField::File_Size_Bytes && value.startsWith(u'@')) {
+            QString error;
+            const std::optional<qint64> size = fileSize(value.mid(1), &error);
+            if (!size) {
+                *reason = QStringLiteral("%1: %2").arg(field.setName(), error);
+                return false;
+            }
+            values.text(field.text) = QString::number(*size);
+        } else {
+            values.text(field.text) = value;
+        }
+        return true;
+    case FieldKind::ReleaseDate:
+        return setDate(value, today, values, reason);
+    case FieldKind::ProgramType:
+        values.programType = programTypeEntry(value);
+        if (values.programType.isEmpty()) {
+            *reason = QStringLiteral("%1: %2 is not in the list; the types are %3")
+                          .arg(field.setName(), value, ProgramTypeList().join(QStringLiteral(", ")));
+            return false;
+        }
+        return true;
+    case FieldKind::OsSupport:
+        return setOsSupport(value, values, reason);
+    }
+    return false;
+}
+
 // Applies one NAME=VALUE to values or to the other fields, or says why it cannot.
 bool applySetting(const QString &setting, const QDate &today, PadValues &values, OtherFields &others,
                   QString *reason)
@@ -138,23 +124,19 @@ bool applySetting(const QString &setting, const QDate &today, PadValues &values,
     const qsizetype equals = setting.indexOf(u'=');
     const QString name = equals < 0 ? setting : setting.left(equals);
     const QString value = setting.mid(equals + 1);
-    const Settable *settable = nullptr;
-    for (const Settable &candidate : settables) {
-        if (name == QLatin1String(candidate.name))
-            settable = &candidate;
-    }
+    const FormField *field = settableNamed(name);
     // Any path of the format's table reaches its field; the window's by their own rules.
-    const bool tablePath = !settable && formatField(name)
+    const bool tablePath = !field && formatField(name)
                            && (descriptionLanguage(name).isEmpty() || name.count(u'/') == 2);
     if (tablePath && shownInWindow(name)) {
-        settable = settableAt(name);
-        if (!settable) {
-            *reason = QStringLiteral("--set %1: give the release date as Program_Release_Date=YYYY-MM-DD")
-                          .arg(name);
+        field = formFieldAt(name);
+        if (field->kind == FieldKind::ReleaseDate) {
+            *reason = QStringLiteral("--set %1: give the release date as %2=YYYY-MM-DD")
+                          .arg(name, field->setName());
             return false;
         }
     }
-    if (!settable && !tablePath) {
+    if (!field && !tablePath) {
         *reason = QStringLiteral("--set %1: %2 is not a field; give one of %3, or the path of a "
                                  "field of the PAD format below XML_DIZ_INFO, such as "
                                  "Program_Descriptions/English/Char_Desc_80")
@@ -165,36 +147,9 @@ bool applySetting(const QString &setting, const QDate &today, PadValues &values,
         *reason = QStringLiteral("--set %1: give the value as %1=VALUE").arg(name);
         return false;
     }
-    if (!settable)
+    if (!field)
         return setOtherField(name, value, others, reason);
-    switch (settable->kind) {
-    case Kind::Text:
-        if (settable->field == TextField::File_Size_Bytes && value.startsWith(u'@')) {
-            QString error;
-            const std::optional<qint64> size = Sto_GetFileSize(value.mid(1), &error);
-            if (!size) {
-                *reason = QStringLiteral("File_Size_Bytes: %1").arg(error);
-                return false;
-            }
-            values.text(settable->field) = QString::number(*size);
-        } else {
-            values.text(settable->field) = value;
-        }
-        return true;
-    case Kind::ReleaseDate:
-        return setDate(value, today, values, reason);
-    case Kind::ProgramType:
-        values.programType = listEntry(ProgramTypeList(), value);
-        if (values.programType.isEmpty()) {
-            *reason = QStringLiteral("Program_Type: %1 is not in the list; the types are %2")
-                          .arg(value, ProgramTypeList().join(QStringLiteral(", ")));
-            return false;
-        }
-        return true;
-    case Kind::OsSupport:
-        return setOsSupport(value, values, reason);
-    }
-    return false;
+    return setFormField(*field, value, today, values, reason);
 }
 
 // A value on one line of output: its line breaks shown as \n and \r.
@@ -208,8 +163,8 @@ QString oneLine(QString text)
 QStringList settableNames()
 {
     QStringList names;
-    for (const Settable &settable : settables)
-        names << QLatin1String(settable.name);
+    for (const FormField &field : formFields())
+        names << field.setName();
     return names;
 }
 
@@ -224,7 +179,7 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
     };
 
     QString reason;
-    const std::optional<PadSource> source = readPadSource(request.file, today, nullptr, &reason);
+    const std::optional<PadDocument> source = loadPadFile(request.file, today, &reason);
     if (!source)
         return refuse(reason);
     PadValues values = source->imported.values;
@@ -238,7 +193,7 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
         return refuse(problem->message);
     if (const std::optional<FieldProblem> problem = findUnsavableField(values))
         return refuse(problem->message);
-    const std::optional<PadUpdate> update = updatePadData(source->bytes, values, otherEdits, today, &reason);
+    const std::optional<PadUpdate> update = updatePad(*source, values, otherEdits, today, &reason);
     if (!update)
         return refuse(reason);
 

@@ -103,7 +103,7 @@ void TestFileSize::sizeOfName()
         return;
 
     QString error;
-    const std::optional<qint64> result = Pad::Sto_GetFileSize(dir.filePath(name), &error);
+    const std::optional<qint64> result = Pad::fileSize(dir.filePath(name), &error);
     QVERIFY2(result.has_value(), qPrintable(error));
     QCOMPARE(*result, size);
 }
@@ -147,7 +147,7 @@ void TestFileSize::errorForName()
 
     const QString path = dir.filePath(name);
     QString error;
-    const std::optional<qint64> result = Pad::Sto_GetFileSize(path, &error);
+    const std::optional<qint64> result = Pad::fileSize(path, &error);
     QVERIFY2(!result.has_value(), qPrintable(QString::number(result.value_or(-1))));
     QCOMPARE(error, message.arg(QDir::toNativeSeparators(path)));
 }

@@ -148,7 +148,7 @@ template <>
 char *toString(const Pad::CheckProblem &problem)
 {
     return toString(Pad::severityName(problem.severity) + u" | "_s
-                    + problem.element.value_or(u"(null)"_s) + u" | "_s
+                    + problem.path.value_or(u"(null)"_s) + u" | "_s
                     + problem.value.value_or(u"(null)"_s) + u" | "_s + problem.message);
 }
 } // namespace QTest
@@ -240,10 +240,10 @@ void TestPadCheck::formProblems_data()
         return Pad::CheckProblem{Severity::Error, QLatin1String(element), std::nullopt,
                                  QLatin1String(field) + u": must be filled"_s};
     };
-    const Pad::CheckProblem noType{Severity::Error, u"Program_Type"_s, std::nullopt,
+    const Pad::CheckProblem noType{Severity::Error, u"Program_Info/Program_Type"_s, std::nullopt,
                                    u"Program Type: must be chosen. "_s
                                        + *Pad::programTypeHint(QString())};
-    const Pad::CheckProblem noSystem{Severity::Error, u"Program_OS_Support"_s, std::nullopt,
+    const Pad::CheckProblem noSystem{Severity::Error, u"Program_Info/Program_OS_Support"_s, std::nullopt,
                                      u"OS Support: must have at least one system ticked"_s};
 
     // Every required field is reported, not only the first the window would stop at.
@@ -251,16 +251,17 @@ void TestPadCheck::formProblems_data()
     empty.releaseDate = Today;
     QTest::newRow("empty form")
         << empty
-        << Problems{filled("Company_Name", "Company Name"),
-                    filled("Company_WebSite_URL", "Company Website"),
-                    filled("Contact_Email", "Contact E-mail"),
-                    filled("Program_Name", "Program Name"),
-                    filled("Program_Version", "Program Version"), noType,
-                    filled("File_Size_Bytes", "File Size"), noSystem,
-                    filled("Keywords", "Keywords"), filled("Char_Desc_450", "Descriptions"),
-                    filled("Application_Info_URL", "Application Info URL"),
-                    filled("Application_XML_File_URL", "PAD XML File URL"),
-                    filled("Primary_Download_URL", "Primary Download URL")};
+        << Problems{filled("Company_Info/Company_Name", "Company Name"),
+                    filled("Company_Info/Company_WebSite_URL", "Company Website"),
+                    filled("Company_Info/Contact_Info/Contact_Email", "Contact E-mail"),
+                    filled("Program_Info/Program_Name", "Program Name"),
+                    filled("Program_Info/Program_Version", "Program Version"), noType,
+                    filled("Program_Info/File_Info/File_Size_Bytes", "File Size"), noSystem,
+                    filled("Program_Descriptions/English/Keywords", "Keywords"),
+                    filled("Program_Descriptions/English/Char_Desc_450", "Descriptions"),
+                    filled("Web_Info/Application_URLs/Application_Info_URL", "Application Info URL"),
+                    filled("Web_Info/Application_URLs/Application_XML_File_URL", "PAD XML File URL"),
+                    filled("Web_Info/Download_URLs/Primary_Download_URL", "Primary Download URL")};
     QTest::newRow("clean") << cleanForm() << Problems{};
 
     const auto priced = [](const char *type, const char *cost) {
@@ -270,7 +271,7 @@ void TestPadCheck::formProblems_data()
         return v;
     };
     const auto freeWithPrice = [](const char *type, const char *cost) {
-        return Problems{{Severity::Warning, u"Program_Cost_Dollars"_s, QLatin1String(cost),
+        return Problems{{Severity::Warning, u"Program_Info/Program_Cost_Dollars"_s, QLatin1String(cost),
                          u"Cost: \"%1\" is a price, but the program is %2, which costs nothing: "
                          "leave the cost empty or 0"_s.arg(QLatin1String(cost), QLatin1String(type))}};
     };
@@ -290,7 +291,7 @@ void TestPadCheck::formProblems_data()
     QTest::newRow("Not Applicable alone") << systems({u"Not Applicable"_s}) << Problems{};
     QTest::newRow("Not Applicable and two systems")
         << systems({u"Win95"_s, u"Linux"_s, u"Not Applicable"_s})
-        << Problems{{Severity::Warning, u"Program_OS_Support"_s, u"Win95,Linux,Not Applicable"_s,
+        << Problems{{Severity::Warning, u"Program_Info/Program_OS_Support"_s, u"Win95,Linux,Not Applicable"_s,
                      u"OS Support: \"Win95,Linux,Not Applicable\" ticks Not Applicable together "
                      "with Win95, Linux"_s}};
     QTest::newRow("no system") << systems({}) << Problems{noSystem};
@@ -299,12 +300,12 @@ void TestPadCheck::formProblems_data()
     typeless.programType.clear();
     QTest::newRow("no program type") << typeless << Problems{noType};
 
-    // The element name differs from the field's name in its spelling of "WebSite".
+    // The element's path spells "WebSite" as the file does.
     Pad::PadValues site = cleanForm();
     site.text(TextField::Company_Website_URL) = u"www.smith.example.com"_s;
     QTest::newRow("website without a scheme")
         << site
-        << Problems{{Severity::Error, u"Company_WebSite_URL"_s, u"www.smith.example.com"_s,
+        << Problems{{Severity::Error, u"Company_Info/Company_WebSite_URL"_s, u"www.smith.example.com"_s,
                      u"Company Website: \"www.smith.example.com\" does not begin with http:// or "
                      "https://. "_s + hint(TextField::Company_Website_URL, u"x"_s)}};
 
@@ -312,7 +313,7 @@ void TestPadCheck::formProblems_data()
     future.releaseDate = QDate(2200, 1, 2);
     QTest::newRow("release in 2200")
         << future
-        << Problems{{Severity::Error, u"Program_Release_Year"_s, u"1/2/2200"_s,
+        << Problems{{Severity::Error, u"Program_Info/Program_Release_Year"_s, u"1/2/2200"_s,
                      u"Release Date: \"1/2/2200\" has the year 2200, after 2199. "_s
                          + *Pad::releaseDateHint(future.releaseDate)}};
 }
@@ -394,14 +395,14 @@ void TestPadCheck::jsonReport()
         QCOMPARE(problem.value(u"value"_s), value);
         QCOMPARE(problem.value(u"severity"_s).toString(), QLatin1String(severity));
     };
-    expect(problemAt(1, 0), u"Program_Type"_s, QJsonValue::Null, "note");
-    expect(problemAt(1, 1), u"Company_WebSite_URL"_s, u"smith.example.com"_s, "error");
-    expect(problemAt(1, 3), u"Program_Release_Year"_s, u"12/31/1899"_s, "error");
-    expect(problemAt(1, 4), u"Program_Type"_s, QJsonValue::Null, "error");
-    expect(problemAt(1, 6), u"Keywords"_s, QJsonValue::Null, "error");
+    expect(problemAt(1, 0), u"Program_Info/Program_Type"_s, QJsonValue::Null, "note");
+    expect(problemAt(1, 1), u"Company_Info/Company_WebSite_URL"_s, u"smith.example.com"_s, "error");
+    expect(problemAt(1, 3), u"Program_Info/Program_Release_Year"_s, u"12/31/1899"_s, "error");
+    expect(problemAt(1, 4), u"Program_Info/Program_Type"_s, QJsonValue::Null, "error");
+    expect(problemAt(1, 6), u"Program_Descriptions/English/Keywords"_s, QJsonValue::Null, "error");
     // The value whole, where the message shows it escaped and quoted.
-    expect(problemAt(1, 7), u"Char_Desc_450"_s, u"A widget.\nIt does one thing well."_s, "error");
-    expect(problemAt(2, 1), u"Program_Cost_Dollars"_s, u"19.95"_s, "warning");
+    expect(problemAt(1, 7), u"Program_Descriptions/English/Char_Desc_450"_s, u"A widget.\nIt does one thing well."_s, "error");
+    expect(problemAt(2, 1), u"Program_Info/Program_Cost_Dollars"_s, u"19.95"_s, "warning");
 }
 
 // What each kind of the format's rules says a value breaks.
@@ -457,10 +458,10 @@ void TestPadCheck::generatedFileKeepsTheFormat()
 {
     QString reason;
     for (const Pad::PadValues &values : {cleanForm(), goldenForm(), Pad::PadValues()}) {
-        const std::optional<QList<Pad::PathText>> leaves =
-            Pad::readLeaves(Pad::padFileBytes(Pad::PadOutputLines(values)), &reason);
-        QVERIFY2(leaves, qPrintable(reason));
-        QCOMPARE(Pad::formatProblems(*leaves), Problems());
+        const std::optional<Pad::PadDocument> written =
+            Pad::loadPad(Pad::padFileBytes(Pad::padFileLines(values)), Today, &reason);
+        QVERIFY2(written, qPrintable(reason));
+        QCOMPARE(Pad::formatProblems(written->leaves), Problems());
     }
 }
 
@@ -481,7 +482,7 @@ void TestPadCheck::samples()
     for (const QString &path : std::as_const(paths)) {
         const QString start = shown(path);
         QString error;
-        const bool read = Pad::readPadFile(path, Today, &error).has_value();
+        const bool read = Pad::loadPadFile(path, Today, &error).has_value();
         const CheckRun run = check({path});
         worst = std::max(worst, run.status);
         bool anError = false;

@@ -1,6 +1,7 @@
 // The field set's checks: required fields in their order, and characters
 // that no XML file can carry.
 #include "padform.h"
+#include "padwriter.h"
 
 #include <QTest>
 

@@ -24,22 +24,52 @@ namespace {
 // Fixed so that one- and two-digit years always land in the same century.
 const QDate Today(2026, 6, 15);
 
-// What one pass finds at path in xml; nullopt when the document is refused.
-std::optional<Pad::ElementText> elementAt(const QString &xml, const QString &path,
-                                          QString *reason = nullptr)
+// What the reader finds at path in xml: whether an element is there and its
+// text (empty when it is not); nullopt when the document is refused.
+struct ElementAt
 {
-    QBuffer buffer;
-    buffer.setData(xml.toUtf8());
-    buffer.open(QIODevice::ReadOnly);
-    const std::optional<Pad::ElementTexts> found = Pad::readElementTexts(buffer, {path}, reason);
-    if (!found)
+    bool found = false;
+    std::optional<QString> text;
+    QString markup;
+};
+std::optional<ElementAt> elementAt(const QString &xml, const QString &path, QString *reason = nullptr)
+{
+    QString why;
+    const std::optional<Pad::XmlDocument> document = Pad::readXml(xml.toUtf8(), &why);
+    if (!document) {
+        if (reason)
+            *reason = why;
         return std::nullopt;
-    return found->elements.at(0);
+    }
+    const Pad::XmlElement *element = document->find(path);
+    if (!element)
+        return ElementAt{false, QString(), QString()};
+    return ElementAt{true, element->text, element->markup};
+}
+
+// What an import takes from a document held in memory.
+std::optional<Pad::PadImport> readPadData(const QByteArray &bytes, QString *reason = nullptr)
+{
+    std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, Today, reason);
+    return document ? std::optional(std::move(document->imported)) : std::nullopt;
 }
 
 std::optional<Pad::PadImport> import(const QString &xml, QString *reason = nullptr)
 {
-    return Pad::readPadData(xml.toUtf8(), Today, reason);
+    return readPadData(xml.toUtf8(), reason);
+}
+
+// What an import takes from the file at path; message, on a refusal, is the window's.
+std::optional<Pad::PadImport> readPadFile(const QString &path, QString *message)
+{
+    QString reason;
+    std::optional<Pad::PadDocument> document = Pad::loadPadFile(path, Today, &reason);
+    if (!document) {
+        if (message)
+            *message = Pad::importRefusal(path, reason);
+        return std::nullopt;
+    }
+    return std::move(document->imported);
 }
 
 // A document whose Program_Info holds the given children.
@@ -113,8 +143,6 @@ class TestPadReader : public QObject
 private slots:
     void initTestCase();
 
-    void split_data();
-    void split();
     void releaseDate_data();
     void releaseDate();
 
@@ -164,44 +192,6 @@ private:
 void TestPadReader::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-}
-
-void TestPadReader::split_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QStringList>("after");
-
-    QTest::newRow("empty") << QString() << QStringList() << QStringList{QString()};
-    QTest::newRow("one name") << u"Win95"_s << QStringList() << QStringList{u"Win95"_s};
-    QTest::newRow("two names") << u"Win95,WinXP"_s << QStringList()
-                               << QStringList{u"Win95"_s, u"WinXP"_s};
-    QTest::newRow("comma at the end") << u"Win95,WinXP,"_s << QStringList()
-                                      << QStringList{u"Win95"_s, u"WinXP"_s};
-    QTest::newRow("two commas at the end") << u"Win95,,"_s << QStringList()
-                                           << QStringList{u"Win95"_s, QString()};
-    QTest::newRow("a single comma") << u","_s << QStringList() << QStringList{QString()};
-    QTest::newRow("comma first") << u",Win95"_s << QStringList()
-                                 << QStringList{QString(), u"Win95"_s};
-    QTest::newRow("two commas between") << u"Win95,,WinXP"_s << QStringList()
-                                        << QStringList{u"Win95"_s, QString(), u"WinXP"_s};
-    QTest::newRow("blank after comma") << u"Win95, WinXP"_s << QStringList()
-                                       << QStringList{u"Win95"_s, u" WinXP"_s};
-    QTest::newRow("appends to what is there") << u"a,b"_s << QStringList{u"x"_s}
-                                              << QStringList{u"x"_s, u"a"_s, u"b"_s};
-}
-
-void TestPadReader::split()
-{
-    QFETCH(QString, text);
-    QFETCH(QStringList, before);
-    QFETCH(QStringList, after);
-
-    const QString original = text;
-    QStringList parts = before;
-    Pad::Split(text, u',', parts);
-    QCOMPARE(parts, after);
-    QCOMPARE(text, original);
 }
 
 void TestPadReader::releaseDate_data()
@@ -326,7 +316,7 @@ void TestPadReader::findElement()
     static const QRegularExpression marked(u"<([\\w:]+)([^<>]*) id='(\\d)'/>"_s);
     const QString withTexts = QString(xml).replace(marked, u"<\\1\\2>\\3</\\1>"_s);
     QString reason;
-    const std::optional<Pad::ElementText> element = elementAt(withTexts, path, &reason);
+    const std::optional<ElementAt> element = elementAt(withTexts, path, &reason);
     QVERIFY2(element, qPrintable(reason));
     QCOMPARE(element->found, !foundId.isEmpty());
     QCOMPARE(element->text.value_or(u"markup"_s), foundId);
@@ -380,7 +370,7 @@ void TestPadReader::elementText()
     QFETCH(QString, text);
 
     QString reason;
-    const std::optional<Pad::ElementText> element = elementAt(xml, u"E"_s, &reason);
+    const std::optional<ElementAt> element = elementAt(xml, u"E"_s, &reason);
     QVERIFY2(element, qPrintable(reason));
     QCOMPARE(element->text.has_value(), isText);
     if (isText)
@@ -470,7 +460,7 @@ void TestPadReader::markupInElements()
     QFETCH(QString, reason);
 
     QDomDocument document;
-    QVERIFY(document.setContent(Pad::padFileBytes(Pad::PadOutputLines(plainForm())), true));
+    QVERIFY(document.setContent(Pad::padFileBytes(Pad::padFileLines(plainForm())), true));
     QDomElement element = document.documentElement();
     for (const QString &step : path.split(u'/'))
         element = element.firstChildElement(step);
@@ -546,7 +536,7 @@ void TestPadReader::programType()
     QVERIFY(read);
     QCOMPARE(read->values.programType, selected);
     QCOMPARE(read->programTypeFound(), !selected.isEmpty());
-    QCOMPARE(read->notes, notes);
+    QCOMPARE(read->noteTexts(), notes);
 }
 
 void TestPadReader::osSupport_data()
@@ -629,7 +619,7 @@ void TestPadReader::osSupport()
     const std::optional<Pad::PadImport> read = import(document);
     QVERIFY(read);
     QCOMPARE(read->values.osSupport, ticked);
-    QCOMPARE(read->notes, note.isEmpty() ? QStringList() : QStringList{note});
+    QCOMPARE(read->noteTexts(), note.isEmpty() ? QStringList() : QStringList{note});
     QCOMPARE(read->values.releaseDate, QDate(2005, 6, 3));
 }
 
@@ -673,7 +663,7 @@ void TestPadReader::releaseDateOfDocument()
     const std::optional<Pad::PadImport> read = import(document);
     QVERIFY(read);
     QCOMPARE(read->values.releaseDate, date);
-    QCOMPARE(read->notes, note.isEmpty() ? QStringList() : QStringList{note});
+    QCOMPARE(read->noteTexts(), note.isEmpty() ? QStringList() : QStringList{note});
 }
 
 void TestPadReader::notesAppearOnceInStepOrder()
@@ -685,7 +675,7 @@ void TestPadReader::notesAppearOnceInStepOrder()
         "<Program_Type>Open Source</Program_Type>"_s);
     const std::optional<Pad::PadImport> read = import(document);
     QVERIFY(read);
-    QCOMPARE(read->notes, (QStringList{u"Program Type: Open Source is not in the list"_s,
+    QCOMPARE(read->noteTexts(), (QStringList{u"Program Type: Open Source is not in the list"_s,
                                        u"OS Support: Vista, Win7 x86 are not in the list"_s,
                                        u"Release Date: 2/30/2005 is not a valid date"_s}));
     QCOMPARE(read->values.osSupport, QStringList{u"WinXP"_s});
@@ -750,13 +740,13 @@ void TestPadReader::roundTrip()
     QFETCH(Pad::PadValues, values);
 
     const QString path = m_dir.filePath(u"roundtrip.xml"_s);
-    QVERIFY(writeFile(path, Pad::padFileBytes(Pad::PadOutputLines(values))));
+    QVERIFY(writeFile(path, Pad::padFileBytes(Pad::padFileLines(values))));
     QString message;
-    const std::optional<Pad::PadImport> read = Pad::readPadFile(path, Today, &message);
+    const std::optional<Pad::PadImport> read = readPadFile(path, &message);
     QVERIFY2(read, qPrintable(message));
     QCOMPARE(read->values, values);
     QVERIFY(read->programTypeFound());
-    QCOMPARE(read->notes, QStringList());
+    QCOMPARE(read->noteTexts(), QStringList());
 }
 
 void TestPadReader::encodings_data()
@@ -787,7 +777,7 @@ void TestPadReader::encodings()
 
     QString message;
     const std::optional<Pad::PadImport> read =
-        Pad::readPadFile(testDataPath(u"reader/"_s + file), Today, &message);
+        readPadFile(testDataPath(u"reader/"_s + file), &message);
     QVERIFY2(read, qPrintable(message));
     QCOMPARE(read->values.text(TextField::Company_Name), company);
 }
@@ -885,7 +875,7 @@ void TestPadReader::refusals()
     QFETCH(QString, reason);
 
     QString message;
-    const std::optional<Pad::PadImport> read = Pad::readPadFile(path, Today, &message);
+    const std::optional<Pad::PadImport> read = readPadFile(path, &message);
     QVERIFY(!read);
     const QString start = u"Cannot import \""_s + QDir::toNativeSeparators(path) + u"\": "_s;
     QVERIFY2(message.startsWith(start), qPrintable(message));
@@ -951,7 +941,7 @@ void TestPadReader::charactersXmlDoesNotAllow()
     QFETCH(QString, reason);
 
     QString why;
-    const std::optional<Pad::PadImport> read = Pad::readPadData(bytes, Today, &why);
+    const std::optional<Pad::PadImport> read = readPadData(bytes, &why);
     if (reason.isEmpty()) {
         QVERIFY2(read, qPrintable(why));
         return;
@@ -967,7 +957,7 @@ void TestPadReader::generatedShapes_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("reason"); // empty: imported with the form intact
 
-    const QByteArray form = Pad::padFileBytes(Pad::PadOutputLines(plainForm()));
+    const QByteArray form = Pad::padFileBytes(Pad::padFileLines(plainForm()));
     const auto afterRoot = [&](const QByteArray &piece) {
         QByteArray bytes = form;
         return bytes.insert(bytes.indexOf("<XML_DIZ_INFO>") + 14, piece);
@@ -1021,7 +1011,7 @@ void TestPadReader::generatedShapes()
     QFETCH(QString, reason);
 
     QString why;
-    const std::optional<Pad::PadImport> read = Pad::readPadData(bytes, Today, &why);
+    const std::optional<Pad::PadImport> read = readPadData(bytes, &why);
     if (!reason.isEmpty()) {
         QVERIFY(!read);
         QVERIFY2(why.contains(reason), qPrintable(why));
@@ -1036,13 +1026,13 @@ void TestPadReader::externalEntitiesAreNeverFetched()
     const QString secret = u"QUILLET-SECRET-TEXT"_s;
     for (const char *name : {"external-entity.xml", "external-subset.xml"}) {
         const QString path = testDataPath(u"reader/"_s + QLatin1StringView(name));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const std::optional<Pad::ElementTexts> found =
-            Pad::readElementTexts(file, {u"Company_Info/Company_Name"_s}, nullptr);
-        if (found)
-            QVERIFY(!found->elements.at(0).text.value_or(QString()).contains(secret));
-        const std::optional<Pad::PadImport> read = Pad::readPadFile(path, Today, nullptr);
+        QString why;
+        const std::optional<Pad::XmlDocument> found = Pad::readXml(readAll(path), &why);
+        if (found) {
+            const Pad::XmlElement *name = found->find(u"Company_Info/Company_Name"_s);
+            QVERIFY(!name || !name->text.value_or(QString()).contains(secret));
+        }
+        const std::optional<Pad::PadImport> read = readPadFile(path, nullptr);
         if (read)
             QVERIFY(!allValues(read->values).join(u'|').contains(secret));
     }
@@ -1112,21 +1102,23 @@ void TestPadReader::spans_data()
 void TestPadReader::spansOfAnElementAndOfOnesInside()
 {
     QString why;
-    const std::optional<Pad::ElementTexts> found = Pad::readElementTexts(
-        "<R><A>a<B>x</B><C/></A><D><E>e</E></D></R>", {u"A/B"_s, u"A"_s, u"A/C"_s, u"D/E"_s}, &why);
+    const std::optional<Pad::XmlDocument> found =
+        Pad::readXml("<R><A>a<B>x</B><C/></A><D><E>e</E></D></R>", &why);
     QVERIFY2(found, qPrintable(why));
     const auto cut = [&](const Pad::ElementSpan &span) {
-        return found->document.mid(span.start, span.end - span.start);
+        return found->text.mid(span.start, span.end - span.start);
     };
-    QCOMPARE(found->elements.at(0).text, u"x"_s);
-    QCOMPARE(cut(found->elements.at(0).span), u"<B>x</B>"_s);
-    QVERIFY(found->elements.at(1).found);
-    QCOMPARE(found->elements.at(1).text, std::nullopt);
-    QCOMPARE(found->elements.at(1).markup, u"a child element <B>"_s);
-    QCOMPARE(cut(found->elements.at(1).span), u"<A>a<B>x</B><C/></A>"_s);
-    QCOMPARE(found->document.mid(found->elements.at(1).span.lastChildEnd, 4), u"</A>"_s);
-    QCOMPARE(cut(found->elements.at(2).span), u"<C/>"_s);
-    QCOMPARE(found->elements.at(3).text, u"e"_s);
+    const Pad::XmlElement *b = found->find(u"A/B"_s);
+    const Pad::XmlElement *a = found->find(u"A"_s);
+    QVERIFY(b && a && found->find(u"A/C"_s) && found->find(u"D/E"_s));
+    QCOMPARE(b->text, u"x"_s);
+    QCOMPARE(cut(b->span), u"<B>x</B>"_s);
+    QCOMPARE(a->text, std::nullopt);
+    QCOMPARE(a->markup, u"a child element <B>"_s);
+    QCOMPARE(cut(a->span), u"<A>a<B>x</B><C/></A>"_s);
+    QCOMPARE(found->text.mid(a->span.lastChildEnd, 4), u"</A>"_s);
+    QCOMPARE(cut(found->find(u"A/C"_s)->span), u"<C/>"_s);
+    QCOMPARE(found->find(u"D/E"_s)->text, u"e"_s);
 }
 
 void TestPadReader::spans()
@@ -1140,12 +1132,12 @@ void TestPadReader::spans()
     QFETCH(bool, byteOrderMark);
 
     QString why;
-    const std::optional<Pad::ElementTexts> found =
-        Pad::readElementTexts(bytes, {path, u"Missing"_s}, &why, Pad::ReadOption::CollectLeaves);
+    const std::optional<Pad::XmlDocument> found = Pad::readXml(bytes, &why);
     QVERIFY2(found, qPrintable(why));
-    const QString &document = found->document;
+    const QString &document = found->text;
     const auto cut = [&](qsizetype from, qsizetype to) { return document.mid(from, to - from); };
-    const Pad::ElementSpan span = found->elements.at(0).span;
+    QVERIFY(found->find(path));
+    const Pad::ElementSpan span = found->find(path)->span;
     QVERIFY(span.isValid());
     QCOMPARE(cut(span.start, span.end), element);
     QCOMPARE(cut(span.contentStart, span.contentEnd), content);
@@ -1153,18 +1145,21 @@ void TestPadReader::spans()
         QCOMPARE(span.lastChildEnd, -1);
     else
         QCOMPARE(cut(span.lastChildEnd, span.contentEnd), afterLastChild);
-    QVERIFY(!found->elements.at(1).span.isValid());
+    QVERIFY(!found->find(u"Missing"_s));
 
-    const Pad::ElementSpan root = found->rootSpan;
+    const Pad::ElementSpan root = found->root().span;
     QCOMPARE(root.start, document.indexOf(QRegularExpression(u"<(p:)?R[ >]"_s)));
     QCOMPARE(root.end, document.lastIndexOf(u'>') + 1);
     QCOMPARE(document.mid(root.contentEnd, 2), u"</"_s);
     QVERIFY(root.start < span.start && span.end <= root.lastChildEnd && root.lastChildEnd <= root.contentEnd);
-    const auto leaf = std::find_if(found->leaves.cbegin(), found->leaves.cend(),
-                                   [&](const Pad::ElementLeaf &leaf) { return QString(leaf.path).remove(u"p:"_s) == path; });
+    const std::optional<std::vector<Pad::XmlLeaf>> leaves = found->leaves(&why);
+    QVERIFY2(leaves, qPrintable(why));
+    const auto leaf = std::find_if(leaves->cbegin(), leaves->cend(),
+                                   [&](const Pad::XmlLeaf &leaf) { return QString(leaf.path).remove(u"p:"_s) == path; });
     if (afterLastChild.isNull()) {
-        QVERIFY(leaf != found->leaves.cend());
-        QCOMPARE(cut(leaf->span.start, leaf->span.end), element);
+        QVERIFY(leaf != leaves->cend());
+        const Pad::ElementSpan &leafSpan = found->elements.at(std::size_t(leaf->element)).span;
+        QCOMPARE(cut(leafSpan.start, leafSpan.end), element);
     }
 
     QCOMPARE(found->encoding, encoding);
@@ -1187,13 +1182,15 @@ void TestPadReader::leaves()
                              " <Empty></Empty>\r\n"
                              "</XML_DIZ_INFO>\r\n";
     QString why;
-    const std::optional<Pad::ElementTexts> found =
-        Pad::readElementTexts(bytes, {}, &why, Pad::ReadOption::CollectLeaves);
+    const std::optional<Pad::XmlDocument> found = Pad::readXml(bytes, &why);
     QVERIFY2(found, qPrintable(why));
+    const std::optional<std::vector<Pad::XmlLeaf>> leaves = found->leaves(&why);
+    QVERIFY2(leaves, qPrintable(why));
     QStringList listed;
-    for (const Pad::ElementLeaf &leaf : found->leaves) {
-        listed << leaf.path + u" = "_s + leaf.text.value_or(u"(markup)"_s) + u" | "_s
-                      + found->document.mid(leaf.span.start, leaf.span.end - leaf.span.start);
+    for (const Pad::XmlLeaf &leaf : *leaves) {
+        const Pad::XmlElement &element = found->elements.at(std::size_t(leaf.element));
+        listed << leaf.path + u" = "_s + element.text.value_or(u"(markup)"_s) + u" | "_s
+                      + found->text.mid(element.span.start, element.span.end - element.span.start);
     }
     QCOMPARE(listed, (QStringList{
                          u"Company_Info/Company_Name = A & B | <Company_Name>A &amp; B</Company_Name>"_s,
@@ -1202,10 +1199,6 @@ void TestPadReader::leaves()
                          u"p:Note = (markup) | <p:Note xmlns:p=\"urn:x\">t<!--c--></p:Note>"_s,
                          u"Empty =  | <Empty></Empty>"_s,
                      }));
-
-    const std::optional<Pad::ElementTexts> plain = Pad::readElementTexts(bytes, {}, &why);
-    QVERIFY2(plain, qPrintable(why));
-    QVERIFY(plain->leaves.empty());
 }
 
 // A hundred levels of long names around many small elements would make the
@@ -1220,10 +1213,15 @@ void TestPadReader::leavesOfDeepNestingAreBounded()
     }
     const QByteArray bytes = "<XML_DIZ_INFO>" + opening + QByteArray("<a/>").repeated(2000) + closing + "</XML_DIZ_INFO>";
     QString why;
-    QVERIFY(!Pad::readElementTexts(bytes, {}, &why, Pad::ReadOption::CollectLeaves));
+    const std::optional<Pad::XmlDocument> found = Pad::readXml(bytes, &why);
+    QVERIFY2(found, qPrintable(why));
+    QVERIFY(!found->leaves(&why));
     QCOMPARE(why, u"its elements' paths add up to more than %1 characters (line 1), more than any PAD file needs"_s
                       .arg(Pad::MaxLeafPathsLength));
-    QVERIFY2(Pad::readElementTexts(bytes, {}, &why), qPrintable(why));
+    // The file is still imported, without the list.
+    const std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, Today, &why);
+    QVERIFY2(document, qPrintable(why));
+    QVERIFY(document->leaves.isEmpty());
 }
 
 void TestPadReader::samples_data()
@@ -1437,7 +1435,7 @@ void TestPadReader::samples()
 
     const QString path = QDir(samplesDir()).filePath(file);
     QString message;
-    const std::optional<Pad::PadImport> read = Pad::readPadFile(path, Today, &message);
+    const std::optional<Pad::PadImport> read = readPadFile(path, &message);
     if (!refusal.isEmpty()) {
         QVERIFY2(!read, "the file was imported");
         QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
@@ -1450,7 +1448,7 @@ void TestPadReader::samples()
     QCOMPARE(read->programTypeFound(), !programType.isEmpty());
     QCOMPARE(read->values.osSupport, osSupport);
     QCOMPARE(read->values.releaseDate, releaseDate);
-    QCOMPARE(read->notes, notes);
+    QCOMPARE(read->noteTexts(), notes);
     if (field >= 0)
         QCOMPARE(read->values.text(TextField(field)), fieldText);
 }

@@ -346,12 +346,10 @@ void TestPadRules::everyFieldHasRulesAndTips()
         QVERIFY2(std::any_of(rules.begin(), rules.end(),
                              [&](const Pad::FieldRule &rule) { return rule.field == field; }),
                  qPrintable(Pad::objectName(field)));
-        QVERIFY2(!Pad::fieldTip(field).isEmpty(), qPrintable(Pad::objectName(field)));
     }
-    for (auto field : {Pad::PickedField::Release_Date, Pad::PickedField::Program_Type,
-                       Pad::PickedField::Program_OS_Support}) {
-        QVERIFY(!Pad::fieldTip(field).isEmpty());
-        QVERIFY(!Pad::displayName(field).isEmpty());
+    for (const Pad::FormField &field : Pad::formFields()) {
+        QVERIFY2(!field.tip.isEmpty(), qPrintable(field.objectName));
+        QVERIFY2(!field.displayName.isEmpty(), qPrintable(field.objectName));
     }
 }
 

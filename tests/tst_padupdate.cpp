@@ -43,28 +43,67 @@ Run runUpdate(const QString &file, const QStringList &settings, bool dryRun = fa
     return run;
 }
 
+std::optional<Pad::PadImport> readPadData(const QByteArray &bytes, const QDate &today, QString *reason)
+{
+    std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, today, reason);
+    return document ? std::optional(std::move(document->imported)) : std::nullopt;
+}
+
+// The file in bytes, read, then updated.
+std::optional<Pad::PadUpdate> updatePadData(const QByteArray &bytes, const Pad::PadValues &values,
+                                            const Pad::OtherFieldEdits &others, const QDate &today,
+                                            QString *reason)
+{
+    const std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, today, reason);
+    if (!document)
+        return std::nullopt;
+    return Pad::updatePad(*document, values, others, today, reason);
+}
+
+std::optional<Pad::PadUpdate> updatePadData(const QByteArray &bytes, const Pad::PadValues &values,
+                                            const QDate &today, QString *reason)
+{
+    return updatePadData(bytes, values, Pad::OtherFieldEdits(), today, reason);
+}
+
+std::optional<QList<Pad::PathText>> readLeaves(const QByteArray &bytes, QString *reason)
+{
+    std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, Today, reason);
+    return document ? std::optional(std::move(document->leaves)) : std::nullopt;
+}
+
+std::optional<QByteArray> applyElementEdits(const QByteArray &bytes, const std::vector<Pad::ElementEdit> &edits,
+                                            QString *reason)
+{
+    const std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, Today, reason);
+    if (!document)
+        return std::nullopt;
+    const std::optional<Pad::PadDocument> edited = Pad::applyEdits(*document, {edits, {}}, Today, reason);
+    return edited ? std::optional(edited->bytes) : std::nullopt;
+}
+
 // Every element without child elements, as path and text, in document order.
 using Leaves = QList<std::pair<QString, QString>>;
 Leaves leavesOf(const QByteArray &bytes, const QStringList &leaveOut)
 {
     QString reason;
-    const std::optional<Pad::ElementTexts> read =
-        Pad::readElementTexts(bytes, {}, &reason, Pad::ReadOption::CollectLeaves);
-    if (!read)
+    const std::optional<Pad::XmlDocument> read = Pad::readXml(bytes, &reason);
+    const std::optional<std::vector<Pad::XmlLeaf>> leaves = read ? read->leaves(&reason) : std::nullopt;
+    if (!leaves)
         qFatal("not readable: %s", qPrintable(reason));
-    Leaves leaves;
-    for (const Pad::ElementLeaf &leaf : read->leaves) {
+    Leaves listed;
+    for (const Pad::XmlLeaf &leaf : *leaves) {
         if (!leaveOut.contains(leaf.path))
-            leaves.append({leaf.path, leaf.text.value_or(u"(markup)"_s)});
+            listed.append({leaf.path, read->elements.at(std::size_t(leaf.element)).text.value_or(u"(markup)"_s)});
     }
-    return leaves;
+    return listed;
 }
 
 QString documentOf(const QByteArray &bytes)
 {
     QString reason;
-    const std::optional<Pad::ElementTexts> read = Pad::readElementTexts(bytes, {}, &reason);
-    return read ? read->document : QString();
+    const std::optional<Pad::XmlDocument> read = Pad::readXml(bytes, &reason);
+    return read ? read->text : QString();
 }
 
 // The lines of one text that the other lacks, counted with repeats.
@@ -105,6 +144,8 @@ private slots:
     void changesAreNamedInTheWindowsOrder();
     void valueThatWouldNotComeBackIsRefused_data();
     void valueThatWouldNotComeBackIsRefused();
+    void carriageReturnsComeBack_data();
+    void carriageReturnsComeBack();
     void refusalLeavesTheFile_data();
     void refusalLeavesTheFile();
     void dryRunWritesNothing();
@@ -255,6 +296,16 @@ void TestPadUpdate::releaseDateKeepsTheFilesDigits_data()
     QTest::newRow("an early year") << QStringList{u"06"_s, u"03"_s, u"2025"_s}
                                    << QDate(987, 6, 3)
                                    << QStringList{u"06"_s, u"03"_s, u"0987"_s};
+    // The reader takes blanks around a number, nothing else: a month it could
+    // not read is written anew even where its number stays.
+    QTest::newRow("a tab before the month") << QStringList{u"\t6"_s, u"3"_s, u"2025"_s}
+                                            << QDate(2025, 6, 4)
+                                            << QStringList{u"6"_s, u"4"_s, u"2025"_s};
+    QTest::newRow("a line break after the day") << QStringList{u"6"_s, u"3\n"_s, u"2025"_s}
+                                                << QDate(2025, 7, 3)
+                                                << QStringList{u"7"_s, u"3"_s, u"2025"_s};
+    QTest::newRow("a plus sign") << QStringList{u"+6"_s, u"03"_s, u"2025"_s} << QDate(2025, 6, 4)
+                                 << QStringList{u"6"_s, u"04"_s, u"2025"_s};
 }
 
 void TestPadUpdate::releaseDateKeepsTheFilesDigits()
@@ -273,15 +324,15 @@ void TestPadUpdate::releaseDateKeepsTheFilesDigits()
         bytes.replace(element(names[i], original[i]), element(names[i], file[i]));
 
     QString reason;
-    const std::optional<Pad::PadImport> imported = Pad::readPadData(bytes, Today, &reason);
+    const std::optional<Pad::PadImport> imported = readPadData(bytes, Today, &reason);
     QVERIFY2(imported, qPrintable(reason));
     Pad::PadValues values = imported->values;
     values.releaseDate = date;
-    const std::optional<Pad::PadUpdate> update = Pad::updatePadData(bytes, values, Today, &reason);
+    const std::optional<Pad::PadUpdate> update = updatePadData(bytes, values, Today, &reason);
     QVERIFY2(update, qPrintable(reason));
     for (int i = 0; i < 3; ++i)
         QVERIFY2(update->bytes.contains(element(names[i], written[i])), update->bytes.constData());
-    QCOMPARE(Pad::readPadData(update->bytes, Today, &reason)->values.releaseDate, date);
+    QCOMPARE(readPadData(update->bytes, Today, &reason)->values.releaseDate, date);
     QCOMPARE(update->changes.size(), 1);
     QCOMPARE(update->changes.first().field, u"Release Date"_s);
     QCOMPARE(update->changes.first().after, date.toString(Qt::ISODate));
@@ -304,16 +355,16 @@ void TestPadUpdate::everyEncodingTheReaderTakes()
     QFETCH(QString, file);
     const QByteArray bytes = readAll(file);
     QString reason;
-    const std::optional<Pad::ElementTexts> before = Pad::readElementTexts(bytes, {}, &reason);
+    const std::optional<Pad::XmlDocument> before = Pad::readXml(bytes, &reason);
     QVERIFY2(before, qPrintable(reason));
-    Pad::PadValues values = Pad::readPadData(bytes, Today, &reason)->values;
+    Pad::PadValues values = readPadData(bytes, Today, &reason)->values;
     values.text(TextField::Company_Name) = u"\u0141\u00f3d\u017a & \u65e5\u672c \U0001F600 \u00bd \u00e9"_s;
     values.text(TextField::Program_Version) = u"2.0"_s;
-    const std::optional<Pad::PadUpdate> update = Pad::updatePadData(bytes, values, Today, &reason);
+    const std::optional<Pad::PadUpdate> update = updatePadData(bytes, values, Today, &reason);
     QVERIFY2(update, qPrintable(reason));
-    QCOMPARE(Pad::readPadData(update->bytes, Today, &reason)->values, values);
+    QCOMPARE(readPadData(update->bytes, Today, &reason)->values, values);
 
-    const std::optional<Pad::ElementTexts> after = Pad::readElementTexts(update->bytes, {}, &reason);
+    const std::optional<Pad::XmlDocument> after = Pad::readXml(update->bytes, &reason);
     QVERIFY2(after, qPrintable(reason));
     QCOMPARE(after->encoding, before->encoding);
     QCOMPARE(after->byteOrderMark, before->byteOrderMark);
@@ -337,11 +388,11 @@ void TestPadUpdate::madeElementsTakeTheirParentsPrefix()
     bytes.replace("<XML_DIZ_INFO>", "<pad:XML_DIZ_INFO xmlns:pad=\"urn:example:pad\">");
     bytes.replace("<", "<pad:").replace("<pad:/", "</pad:").replace("<pad:?", "<?").replace("<pad:pad:", "<pad:");
     QString reason;
-    Pad::PadValues values = Pad::readPadData(bytes, Today, &reason)->values;
+    Pad::PadValues values = readPadData(bytes, Today, &reason)->values;
     QCOMPARE(values.text(TextField::Company_Name), u"Smith Software"_s);
     values.text(TextField::Program_Version) = u"2.0"_s;
     values.text(TextField::Application_Screenshot_URL) = u"https://smith.example.com/widget.png"_s;
-    const std::optional<Pad::PadUpdate> update = Pad::updatePadData(bytes, values, Today, &reason);
+    const std::optional<Pad::PadUpdate> update = updatePadData(bytes, values, Today, &reason);
     QVERIFY2(update, qPrintable(reason));
     QVERIFY(update->bytes.contains(
         "\t\t</pad:File_Info>\n\t\t<pad:Program_Version>2.0</pad:Program_Version>\n\t</pad:Program_Info>"));
@@ -364,10 +415,10 @@ void TestPadUpdate::nothingChangedKeepsEveryByte()
     QFETCH(QString, path);
     const QByteArray bytes = readAll(path);
     QString reason;
-    const std::optional<Pad::PadImport> imported = Pad::readPadData(bytes, Today, &reason);
+    const std::optional<Pad::PadImport> imported = readPadData(bytes, Today, &reason);
     QVERIFY2(imported, qPrintable(reason));
     const std::optional<Pad::PadUpdate> update =
-        Pad::updatePadData(bytes, imported->values, Today, &reason);
+        updatePadData(bytes, imported->values, Today, &reason);
     QVERIFY2(update, qPrintable(reason));
     QCOMPARE(update->changes, QList<Pad::FieldChange>());
     QCOMPARE(update->bytes, bytes);
@@ -377,14 +428,14 @@ void TestPadUpdate::changesAreNamedInTheWindowsOrder()
 {
     const QByteArray bytes = readAll(fixture(u"unknown-names.xml"_s));
     QString reason;
-    Pad::PadValues values = Pad::readPadData(bytes, Today, &reason)->values;
+    Pad::PadValues values = readPadData(bytes, Today, &reason)->values;
     values.text(TextField::Primary_Download_URL) = u"https://smith.example.com/widget-2.exe"_s;
     values.text(TextField::Program_Cost_Dollars) = u"19.95"_s;
     values.osSupport = QStringList{u"Linux"_s};
     values.programType = u"Demo"_s;
     values.releaseDate = QDate(2026, 1, 31);
     values.text(TextField::Program_Version) = u"1.3\n"_s;
-    const std::optional<Pad::PadUpdate> update = Pad::updatePadData(bytes, values, Today, &reason);
+    const std::optional<Pad::PadUpdate> update = updatePadData(bytes, values, Today, &reason);
     QVERIFY2(update, qPrintable(reason));
     const QList<Pad::FieldChange> expected{
         {u"Program Version"_s, u"1.2.0"_s, u"1.3\n"_s},
@@ -399,7 +450,7 @@ void TestPadUpdate::changesAreNamedInTheWindowsOrder()
     QCOMPARE(Pad::updateSummary(u"pad.xml"_s, update->changes),
              u"Updated pad.xml: Program Version, Release Date, Program Type, Cost, OS Support, "
              "Primary Download URL"_s);
-    QCOMPARE(Pad::readPadData(update->bytes, Today, &reason)->values, values);
+    QCOMPARE(readPadData(update->bytes, Today, &reason)->values, values);
 }
 
 // The read-back check: what the reader would not give back is not written.
@@ -410,7 +461,7 @@ void TestPadUpdate::valueThatWouldNotComeBackIsRefused_data()
 
     QString error;
     const Pad::PadValues file =
-        Pad::readPadData(readAll(fixture(u"unknown-names.xml"_s)), Today, &error)->values;
+        readPadData(readAll(fixture(u"unknown-names.xml"_s)), Today, &error)->values;
     Pad::PadValues farYear = file;
     farYear.releaseDate = QDate(10000, 1, 1);
     QTest::newRow("a year of five digits") << farYear << u"Release Date"_s;
@@ -424,8 +475,41 @@ void TestPadUpdate::valueThatWouldNotComeBackIsRefused()
     QFETCH(Pad::PadValues, values);
     QFETCH(QString, reason);
     QString error;
-    QVERIFY(!Pad::updatePadData(readAll(fixture(u"unknown-names.xml"_s)), values, Today, &error));
+    QVERIFY(!updatePadData(readAll(fixture(u"unknown-names.xml"_s)), values, Today, &error));
     QVERIFY2(error.contains(reason), qPrintable(error));
+}
+
+// XML reads a carriage return written as such as a line feed; the update
+// writes it as a reference, so that the value comes back whole.
+void TestPadUpdate::carriageReturnsComeBack_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("a field of the window") << u"Program_Descriptions/English/Char_Desc_450"_s
+                                           << u"One\r\ntwo\rthree"_s;
+    QTest::newRow("a field beyond it") << u"Program_Descriptions/English/Char_Desc_2000"_s
+                                       << u"One\r\ntwo\rthree\r"_s;
+}
+
+void TestPadUpdate::carriageReturnsComeBack()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, text);
+    QString reason;
+    const std::optional<Pad::PadDocument> file = Pad::loadPad(readAll(fixture(u"other-fields.xml"_s)), Today, &reason);
+    QVERIFY2(file, qPrintable(reason));
+    Pad::PadValues values = file->imported.values;
+    Pad::OtherFields fields = file->otherFields;
+    if (const Pad::FormField *shown = Pad::formFieldAt(path))
+        values.text(shown->text) = text;
+    else
+        fields.values.insert(path, text);
+    const std::optional<Pad::PadUpdate> update =
+        Pad::updatePad(*file, values, Pad::otherFieldEdits(file->otherFields, fields), Today, &reason);
+    QVERIFY2(update && update->document, qPrintable(reason));
+    const Pad::XmlElement *element = update->document->xml.find(path);
+    QVERIFY(element);
+    QCOMPARE(element->text, text);
 }
 
 void TestPadUpdate::refusalLeavesTheFile_data()
@@ -541,7 +625,7 @@ void TestPadUpdate::samples_data()
     paths.sort();
     for (const QString &path : std::as_const(paths)) {
         QString reason;
-        if (Pad::readPadData(readAll(path), Today, &reason))
+        if (readPadData(readAll(path), Today, &reason))
             QTest::newRow(qPrintable(QFileInfo(path).fileName())) << path;
     }
 }
@@ -553,7 +637,7 @@ void TestPadUpdate::samples()
     QFETCH(QString, path);
     const QByteArray original = readAll(path);
     QString reason;
-    const std::optional<Pad::PadImport> imported = Pad::readPadData(original, Today, &reason);
+    const std::optional<Pad::PadImport> imported = readPadData(original, Today, &reason);
     QVERIFY2(imported, qPrintable(reason));
 
     Pad::PadValues values = imported->values;
@@ -561,10 +645,10 @@ void TestPadUpdate::samples()
     values.releaseDate = QDate(2031, 1, 2);
     values.text(TextField::File_Size_Bytes) = u"123456789"_s;
     values.text(TextField::Primary_Download_URL) = u"https://example.com/download/setup-9.8.7.exe"_s;
-    const std::optional<Pad::PadUpdate> update = Pad::updatePadData(original, values, Today, &reason);
+    const std::optional<Pad::PadUpdate> update = updatePadData(original, values, Today, &reason);
     QVERIFY2(update, qPrintable(reason));
 
-    const std::optional<Pad::PadImport> back = Pad::readPadData(update->bytes, Today, &reason);
+    const std::optional<Pad::PadImport> back = readPadData(update->bytes, Today, &reason);
     QVERIFY2(back, qPrintable(reason));
     QCOMPARE(back->values, values);
 
@@ -611,7 +695,7 @@ void TestPadUpdate::samples()
     const qsizetype firstElement = original.indexOf("<XML_DIZ_INFO");
     QCOMPARE(update->bytes.left(firstElement), original.left(firstElement));
 
-    const std::optional<Pad::PadUpdate> again = Pad::updatePadData(update->bytes, values, Today, &reason);
+    const std::optional<Pad::PadUpdate> again = updatePadData(update->bytes, values, Today, &reason);
     QVERIFY2(again, qPrintable(reason));
     QCOMPARE(again->changes, QList<Pad::FieldChange>());
     QCOMPARE(again->bytes, update->bytes);
@@ -622,7 +706,7 @@ void TestPadUpdate::anyElementCanBeEdited()
 {
     const QByteArray bytes = readAll(fixture(u"rich.xml"_s));
     QString reason;
-    const std::optional<QByteArray> edited = Pad::applyElementEdits(
+    const std::optional<QByteArray> edited = applyElementEdits(
         bytes,
         {{u"Program_Descriptions/English/Char_Desc_45"_s, u"A small widget."_s},
          {u"Program_Descriptions/English/Char_Desc_80"_s, u"A widget that does one thing."_s},
@@ -659,7 +743,7 @@ void TestPadUpdate::editsOfMoreThanTextAreRefused()
     QFETCH(QString, text);
     QFETCH(QString, reason);
     QString error;
-    QVERIFY(!Pad::applyElementEdits(readAll(fixture(u"rich.xml"_s)), {{path, text}}, &error));
+    QVERIFY(!applyElementEdits(readAll(fixture(u"rich.xml"_s)), {{path, text}}, &error));
     QVERIFY2(error.contains(reason), qPrintable(error));
 }
 
@@ -784,19 +868,19 @@ void TestPadUpdate::otherFields()
 
     const QByteArray bytes = readAll(fixture(u"other-fields.xml"_s));
     QString reason;
-    const std::optional<QList<Pad::PathText>> leaves = Pad::readLeaves(bytes, &reason);
+    const std::optional<QList<Pad::PathText>> leaves = readLeaves(bytes, &reason);
     QVERIFY2(leaves, qPrintable(reason));
     const Pad::OtherFields file = Pad::otherFieldsOf(*leaves);
     QCOMPARE(file.languages, (QStringList{u"German"_s, u"French"_s}));
     const Pad::OtherFields fields = changedFields(file, sets, removed);
-    const std::optional<Pad::PadImport> imported = Pad::readPadData(bytes, Today, &reason);
+    const std::optional<Pad::PadImport> imported = readPadData(bytes, Today, &reason);
     QVERIFY2(imported, qPrintable(reason));
     Pad::PadValues values = imported->values;
     if (!size.isEmpty())
         values.text(TextField::File_Size_Bytes) = size;
 
     const std::optional<Pad::PadUpdate> update =
-        Pad::updatePadData(bytes, values, Pad::otherFieldEdits(file, fields), Today, &reason);
+        updatePadData(bytes, values, Pad::otherFieldEdits(file, fields), Today, &reason);
     QVERIFY2(update, qPrintable(reason));
     QByteArray expected = bytes;
     for (const auto &[before, after] : replacements) {
@@ -810,11 +894,11 @@ void TestPadUpdate::otherFields()
     QCOMPARE(changed, changes);
 
     // Read again, the file holds what the author set, and a second update changes nothing.
-    const std::optional<QList<Pad::PathText>> back = Pad::readLeaves(update->bytes, &reason);
+    const std::optional<QList<Pad::PathText>> back = readLeaves(update->bytes, &reason);
     QVERIFY2(back, qPrintable(reason));
     QVERIFY(!Pad::holdsChanges(Pad::otherFieldsOf(*back), withSizesOf(fields, *back)));
     const std::optional<Pad::PadUpdate> again =
-        Pad::updatePadData(update->bytes, values, Pad::otherFieldEdits(Pad::otherFieldsOf(*back), withSizesOf(fields, *back)),
+        updatePadData(update->bytes, values, Pad::otherFieldEdits(Pad::otherFieldsOf(*back), withSizesOf(fields, *back)),
                            Today, &reason);
     QVERIFY2(again, qPrintable(reason));
     QCOMPARE(again->changes, QList<Pad::FieldChange>());
@@ -835,10 +919,10 @@ void TestPadUpdate::otherFieldsOfSamples()
     QFETCH(QString, path);
     const QByteArray original = readAll(path);
     QString reason;
-    const std::optional<QList<Pad::PathText>> leaves = Pad::readLeaves(original, &reason);
+    const std::optional<QList<Pad::PathText>> leaves = readLeaves(original, &reason);
     QVERIFY2(leaves, qPrintable(reason));
     const Pad::OtherFields file = Pad::otherFieldsOf(*leaves);
-    const std::optional<Pad::PadImport> imported = Pad::readPadData(original, Today, &reason);
+    const std::optional<Pad::PadImport> imported = readPadData(original, Today, &reason);
     QVERIFY2(imported, qPrintable(reason));
 
     // A language the file has, or German made new.
@@ -850,10 +934,10 @@ void TestPadUpdate::otherFieldsOfSamples()
     Pad::PadValues values = imported->values;
     values.text(TextField::File_Size_Bytes) = u"2621440"_s;
     const std::optional<Pad::PadUpdate> update =
-        Pad::updatePadData(original, values, Pad::otherFieldEdits(file, fields), Today, &reason);
+        updatePadData(original, values, Pad::otherFieldEdits(file, fields), Today, &reason);
     QVERIFY2(update, qPrintable(reason));
 
-    const std::optional<QList<Pad::PathText>> back = Pad::readLeaves(update->bytes, &reason);
+    const std::optional<QList<Pad::PathText>> back = readLeaves(update->bytes, &reason);
     QVERIFY2(back, qPrintable(reason));
     const Pad::OtherFields after = Pad::otherFieldsOf(*back);
     QVERIFY(!Pad::holdsChanges(after, withSizesOf(fields, *back)));
@@ -876,7 +960,7 @@ void TestPadUpdate::otherFieldsOfSamples()
             QCOMPARE(after.values.value(sizePath), size);
     }
     // The form's values come back as they were set.
-    const std::optional<Pad::PadImport> form = Pad::readPadData(update->bytes, Today, &reason);
+    const std::optional<Pad::PadImport> form = readPadData(update->bytes, Today, &reason);
     QVERIFY2(form, qPrintable(reason));
     QCOMPARE(form->values, values);
 }

@@ -35,8 +35,8 @@ private slots:
     void programTypeIsWrittenAsListed_data();
     void programTypeIsWrittenAsListed();
 
-    void htmlreplace_data();
-    void htmlreplace();
+    void escapeContent_data();
+    void escapeContent();
     void costElement_data();
     void costElement();
     void osSupportValue_data();
@@ -58,7 +58,7 @@ void TestPadWriter::fullFormMatchesGoldenFile()
 {
     const QByteArray expected = readAll(testDataPath(QStringLiteral("writer/full-form.xml")));
     QVERIFY(!expected.isEmpty());
-    const QByteArray written = Pad::padFileBytes(Pad::PadOutputLines(goldenForm()));
+    const QByteArray written = Pad::padFileBytes(Pad::padFileLines(goldenForm()));
     if (written != expected) {
         const QList<QByteArray> got = written.split('\n');
         const QList<QByteArray> want = expected.split('\n');
@@ -73,7 +73,7 @@ void TestPadWriter::fileBytes()
     Pad::PadValues ascii = goldenForm();
     for (QString &text : ascii.texts)
         text = QStringLiteral("plain ascii");
-    const QStringList lines = Pad::PadOutputLines(ascii);
+    const QStringList lines = Pad::padFileLines(ascii);
     QCOMPARE(lines.size(), Pad::PadLineCount);
 
     const QByteArray bytes = Pad::padFileBytes(lines);
@@ -88,7 +88,7 @@ void TestPadWriter::fileBytes()
     QVERIFY(bytes.contains("\r\n\t</MASTER_PAD_VERSION_INFO>\r\n\t<Company_Info>\r\n"));
 
     ascii.text(TextField::Program_Name) = QStringLiteral("\u00e9");
-    QVERIFY(Pad::padFileBytes(Pad::PadOutputLines(ascii)).contains("<Program_Name>\xc3\xa9</Program_Name>"));
+    QVERIFY(Pad::padFileBytes(Pad::padFileLines(ascii)).contains("<Program_Name>\xc3\xa9</Program_Name>"));
 }
 
 void TestPadWriter::programTypeIsWrittenAsListed_data()
@@ -104,11 +104,11 @@ void TestPadWriter::programTypeIsWrittenAsListed()
     QFETCH(QString, type);
     Pad::PadValues values = goldenForm();
     values.programType = type;
-    QCOMPARE(Pad::PadOutputLines(values).at(43),
+    QCOMPARE(Pad::padFileLines(values).at(43),
              QStringLiteral("\t\t<Program_Type>") + type + QStringLiteral("</Program_Type>"));
 }
 
-void TestPadWriter::htmlreplace_data()
+void TestPadWriter::escapeContent_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("escaped");
@@ -124,13 +124,16 @@ void TestPadWriter::htmlreplace_data()
     QTest::newRow("brackets apart") << QStringLiteral("] ]> ]>") << QStringLiteral("] ]> ]>");
     QTest::newRow("non-ASCII and controls pass")
         << QStringLiteral("caf\u00e9\t\n\u65e5") << QStringLiteral("caf\u00e9\t\n\u65e5");
+    // XML reads a raw carriage return as a line feed.
+    QTest::newRow("carriage return as a reference")
+        << QStringLiteral("a\r\nb\rc") << QStringLiteral("a&#13;\nb&#13;c");
 }
 
-void TestPadWriter::htmlreplace()
+void TestPadWriter::escapeContent()
 {
     QFETCH(QString, text);
     QFETCH(QString, escaped);
-    QCOMPARE(Pad::htmlreplace(text), escaped);
+    QCOMPARE(Pad::escapeContent(text), escaped);
 }
 
 void TestPadWriter::costElement_data()
@@ -153,7 +156,7 @@ void TestPadWriter::costElement()
     QCOMPARE(Pad::costElement(cost), element);
     Pad::PadValues values = goldenForm();
     values.text(TextField::Program_Cost_Dollars) = cost;
-    QCOMPARE(Pad::PadOutputLines(values).at(40), QStringLiteral("\t\t") + element);
+    QCOMPARE(Pad::padFileLines(values).at(40), QStringLiteral("\t\t") + element);
 }
 
 void TestPadWriter::osSupportValue_data()
@@ -226,6 +229,7 @@ void TestPadWriter::writtenFileParsesToWrittenValues_data()
     QTest::newRow("entity-like text") << QStringLiteral("&lt; &amp; &#60; &unknown;");
     QTest::newRow("markup-like text") << QStringLiteral("<b>bold</b><!-- c --><?pi?><![CDATA[x]]>");
     QTest::newRow("line breaks and tabs") << QStringLiteral("one\ntwo\n\tthree");
+    QTest::newRow("carriage returns") << QStringLiteral("one\r\ntwo\rthree\r");
     QTest::newRow("quotes") << QStringLiteral("\"double\" 'single'");
     QTest::newRow("non-ASCII") << QStringLiteral("Caf\u00e9 \u65e5\u672c \U0001F600");
     QTest::newRow("10,000 characters") << QString(10000, u'x') + QStringLiteral("&<>");
@@ -243,7 +247,7 @@ void TestPadWriter::writtenFileParsesToWrittenValues()
     QString message;
     int line = 0;
     int column = 0;
-    QVERIFY2(document.setContent(Pad::padFileBytes(Pad::PadOutputLines(values)), &message, &line,
+    QVERIFY2(document.setContent(Pad::padFileBytes(Pad::padFileLines(values)), &message, &line,
                                  &column),
              qPrintable(QStringLiteral("%1 at %2:%3").arg(message).arg(line).arg(column)));
     QCOMPARE(document.documentElement().tagName(), QStringLiteral("XML_DIZ_INFO"));

@@ -44,22 +44,27 @@ void checkSpan(const Pad::ElementSpan &span, const QString &document, QStringVie
         fail("a last child outside its parent");
 }
 
-void checkSpans(const QByteArray &bytes, const Pad::ElementTexts &found)
+void checkSpans(const QByteArray &bytes, const Pad::XmlDocument &found)
 {
-    checkSpan(found.rootSpan, found.document, found.rootName);
-    for (qsizetype i = 0; i < Paths.size(); ++i) {
-        const Pad::ElementText &element = found.elements[i];
-        if (element.found != element.span.isValid())
-            fail("an element found without a span, or the other way round");
-        if (element.found)
-            checkSpan(element.span, found.document, {});
+    checkSpan(found.root().span, found.text, found.qualifiedName(found.root()));
+    for (const QString &path : Paths) {
+        if (const Pad::XmlElement *element = found.find(path))
+            checkSpan(element->span, found.text, {});
     }
+    for (const Pad::XmlElement &element : found.elements) {
+        checkSpan(element.span, found.text, found.qualifiedName(element));
+        if ((element.firstChild >= 0) != (element.span.lastChildEnd >= 0))
+            fail("a last child where there is none, or none where there is one");
+    }
+    QString reason;
     qsizetype previousEnd = 0;
-    for (const Pad::ElementLeaf &leaf : found.leaves) {
-        checkSpan(leaf.span, found.document, QStringView(leaf.path).sliced(leaf.path.lastIndexOf(u'/') + 1));
-        if (leaf.span.start < previousEnd || leaf.span.lastChildEnd >= 0)
+    for (const Pad::XmlLeaf &leaf : found.leaves(&reason).value_or(std::vector<Pad::XmlLeaf>())) {
+        const Pad::XmlElement &element = found.elements[std::size_t(leaf.element)];
+        if (!leaf.path.endsWith(found.qualifiedName(element)))
+            fail("a leaf whose path does not end in its name");
+        if (element.span.start < previousEnd || element.span.lastChildEnd >= 0)
             fail("leaves out of order, or one with a child");
-        previousEnd = leaf.span.end;
+        previousEnd = element.span.end;
     }
     // Qt's own encodings give back every byte they read.
     const std::optional<QStringConverter::Encoding> builtIn =
@@ -67,7 +72,7 @@ void checkSpans(const QByteArray &bytes, const Pad::ElementTexts &found)
     if (builtIn && *builtIn != QStringConverter::System) {
         QStringEncoder encoder(*builtIn, found.byteOrderMark ? QStringConverter::Flag::WriteBom
                                                              : QStringConverter::Flag::Default);
-        if (QByteArray(encoder.encode(found.document)) != bytes)
+        if (QByteArray(encoder.encode(found.text)) != bytes)
             fail("a document that does not give back the bytes");
     }
 }
@@ -78,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     QString reason;
-    const std::optional<Pad::PadImport> read = Pad::readPadData(bytes, QDate(2026, 6, 15), &reason);
+    const std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, QDate(2026, 6, 15), &reason);
+    const Pad::PadImport *read = document ? &document->imported : nullptr;
     if (!read) {
         if (reason.isEmpty())
             fail("refused without a reason");
@@ -92,16 +98,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         if (QStringList(read->values.osSupport).removeDuplicates() != 0)
             fail("an operating system ticked twice");
-        for (const QString &note : read->notes) {
+        for (const QString &note : read->noteTexts()) {
             if (note.isEmpty() || note.contains(u'\n'))
                 fail("a note that is not one line");
         }
     }
 
-    QString leavesReason;
-    const std::optional<Pad::ElementTexts> found =
-        Pad::readElementTexts(bytes, Paths, &leavesReason, Pad::ReadOption::CollectLeaves);
-    if (found)
+    QString xmlReason;
+    if (const std::optional<Pad::XmlDocument> found = Pad::readXml(bytes, &xmlReason))
         checkSpans(bytes, *found);
     return 0;
 }

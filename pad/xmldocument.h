@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <vector>
+
+namespace Pad {
+
+// A start tag or document type declaration longer than this many characters is
+// refused as soon as the reader sees it: the XML reader compares every
+// attribute of a start tag with every other one, so only a bound on the tag
+// keeps the time linear. A PAD start tag carries a namespace declaration or two.
+inline constexpr qsizetype MaxMarkupLength = 16 * 1024;
+
+// More namespace declarations than this in scope at once are refused: the XML
+// reader looks a prefix up by walking all of them, element after element.
+inline constexpr qsizetype MaxNamespaceDeclarations = 1000;
+
+// A document whose leaves' paths add up to more than this many characters
+// cannot list them: deep nesting around many small elements would otherwise
+// make the list grow with the square of the file.
+inline constexpr qsizetype MaxLeafPathsLength = 16 * 1024 * 1024;
+
+// Where an element sits in XmlDocument::text, in UTF-16 code units.
+struct ElementSpan
+{
+    qsizetype start = -1;        // the '<' of its start tag
+    qsizetype contentStart = -1; // just after the start tag's '>'; == end for an empty-element tag <a/>
+    qsizetype contentEnd = -1;   // the '<' of its end tag; == contentStart for <a/>
+    qsizetype end = -1;          // just after its end tag's '>' (or after "/>")
+    qsizetype lastChildEnd = -1; // just after the end of its last child element; -1 when it has none
+    bool isValid() const { return start >= 0; }
+};
+
+// One element of a document.
+struct XmlElement
+{
+    ElementSpan span;
+    qint32 parent = -1; // indexes into XmlDocument::elements; -1: none
+    qint32 firstChild = -1;
+    qint32 nextSibling = -1;
+    qint32 nameLength = 0;  // of the qualified name, which follows the '<' at span.start
+    qint32 prefixLength = 0; // of the prefix with its colon; 0 without one
+    qint32 namespaceIndex = -1; // into XmlDocument::namespaces; -1: none
+    qsizetype pathLength = 0;   // of its path below the document element
+    // Its text: the one piece of text or CDATA it holds (white space around a
+    // CDATA section aside), the empty text when it holds nothing; nullopt when
+    // it holds an element, a comment, a processing instruction, an entity
+    // reference or several pieces, which markup then describes.
+    std::optional<QString> text;
+    QString markup;
+};
+
+// An element that holds no child element, with its path below the document
+// element as the file writes the names ("Program_Descriptions/German/Char_Desc_80").
+struct XmlLeaf
+{
+    QString path;
+    qint32 element;
+};
+
+// A well-formed XML document: its decoded text, how its bytes encode it, and
+// its elements with where each sits in the text.
+struct XmlDocument
+{
+    QString text;           // the whole decoded text, line ends as in the bytes
+    QByteArray encoding;    // a name QStringEncoder accepts ("UTF-8", "windows-1252", "UTF-16LE", "Shift_JIS", ...)
+    bool byteOrderMark = false;    // the bytes began with a BOM (not part of text)
+    std::vector<XmlElement> elements; // in document order; the first is the document element
+    QStringList namespaces;
+
+    const XmlElement &root() const { return elements.front(); }
+    QStringView qualifiedName(const XmlElement &element) const;
+    QStringView localName(const XmlElement &element) const;
+    QStringView namespaceUri(const XmlElement &element) const;
+
+    // The element at path below the document element ("Company_Info/Company_Name";
+    // an empty path is the document element), or nullptr. Each step takes the
+    // first child element whose name or local name is the step's and, when
+    // the parent has a namespace, whose namespace is the parent's (letter
+    // case aside).
+    const XmlElement *find(QStringView path) const;
+
+    // Every element below the document element that holds no child element,
+    // in document order; nullopt, with the reason, when their paths add up
+    // to more than MaxLeafPathsLength characters.
+    std::optional<std::vector<XmlLeaf>> leaves(QString *reason) const;
+};
+
+// Reads an XML document from its bytes, decoded as it declares (or its
+// first bytes show). A document that is not well-formed, holds bytes that do
+// not fit its encoding or characters XML does not allow, declares entities,
+// holds a too long start tag or too many namespaces at once is refused with
+// the reason, which names where.
+std::optional<XmlDocument> readXml(const QByteArray &bytes, QString *reason);
+
+// The line and column of index in text as the reader's messages count them:
+// lines end at LF, and a column counts UTF-16 code units from 1.
+struct TextPosition
+{
+    qsizetype line;
+    qsizetype column;
+};
+TextPosition positionOf(QStringView text, qsizetype index);
+
+} // namespace Pad
