@@ -321,12 +321,15 @@ namespace {
 // "Program_Descriptions/English" do.
 bool holdsTableFields(const QString &path)
 {
-    const QString prefix = path + u'/';
-    for (const FormatField &field : formatFields()) {
-        if (field.path.startsWith(prefix))
-            return true;
-    }
-    return false;
+    static const QSet<QString> ancestors = [] {
+        QSet<QString> paths;
+        for (const FormatField &field : formatFields()) {
+            for (qsizetype slash = field.path.indexOf(u'/'); slash > 0; slash = field.path.indexOf(u'/', slash + 1))
+                paths.insert(field.path.left(slash));
+        }
+        return paths;
+    }();
+    return ancestors.contains(path);
 }
 
 } // namespace

@@ -145,11 +145,15 @@ const FormField &formField(FieldKind kind)
 
 const FormField *formFieldAt(QStringView path)
 {
-    for (const FormField &field : formFields()) {
-        if (field.paths.contains(path))
-            return &field;
-    }
-    return nullptr;
+    static const QHash<QString, const FormField *> byPath = [] {
+        QHash<QString, const FormField *> index;
+        for (const FormField &field : formFields()) {
+            for (const QString &fieldPath : field.paths)
+                index.insert(fieldPath, &field);
+        }
+        return index;
+    }();
+    return byPath.value(path.toString());
 }
 
 QString objectName(TextField field)

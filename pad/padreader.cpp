@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -107,7 +108,7 @@ std::optional<QList<QStringList>> formTexts(const XmlDocument &xml, QString *rea
             const XmlElement *element = xml.find(path);
             if (element && !element->text) {
                 *reason = QStringLiteral("the element %1/%2 holds %3 instead of plain text")
-                              .arg(RootName, path, element->markup);
+                              .arg(RootName, path, xml.markup(*element));
                 return std::nullopt;
             }
             fieldTexts << (element ? *element->text : QString());
@@ -190,37 +191,48 @@ std::optional<PadImport> importFrom(const XmlDocument &xml, const QDate &today, 
     return result;
 }
 
-// The values of a document that the form does not show, as path and text
-// joined by a line feed. Blank texts are no values.
-QStringList valuesNotShown(const XmlDocument &xml, const std::vector<XmlLeaf> &leaves)
+// The values of a document that the form does not show, by path: blank
+// texts are no values, and an element holding markup has "(markup)".
+QList<PathText> valuesNotShown(const XmlDocument &xml, const std::vector<XmlLeaf> &leaves)
 {
     QSet<const XmlElement *> shown;
     for (const FormField &field : formFields()) {
         for (const QString &path : field.paths)
             shown.insert(xml.find(path));
     }
-    QStringList values;
+    QList<PathText> values;
     for (const XmlLeaf &leaf : leaves) {
         const XmlElement &element = xml.elements[std::size_t(leaf.element)];
         if (shown.contains(&element) || (element.text && element.text->trimmed().isEmpty()))
             continue;
-        values << leaf.path + u'\n' + element.text.value_or(QStringLiteral("(markup)"));
+        values << PathText{leaf.path, element.text.value_or(QStringLiteral("(markup)"))};
     }
     return values;
 }
 
 // Those of the values that Generate writes itself, such as its version stamp:
 // a file's value equal to one of them is not lost by Generate.
-const QSet<QString> &generatedConstants()
+const QHash<QString, QString> &generatedConstants()
 {
-    static const QSet<QString> constants = [] {
+    static const QHash<QString, QString> constants = [] {
         QString reason;
         const std::optional<XmlDocument> written = readXml(padFileBytes(padFileLines(PadValues())), &reason);
         Q_ASSERT(written);
-        const QStringList values = valuesNotShown(*written, *written->leaves(&reason));
-        return QSet<QString>(values.cbegin(), values.cend());
+        QHash<QString, QString> byPath;
+        for (const PathText &value : valuesNotShown(*written, *written->leaves(&reason)))
+            byPath.insert(value.path, value.text);
+        return byPath;
     }();
     return constants;
+}
+
+int unshownValues(const XmlDocument &xml, const std::vector<XmlLeaf> &leaves)
+{
+    const QList<PathText> values = valuesNotShown(xml, leaves);
+    return int(std::count_if(values.cbegin(), values.cend(), [](const PathText &value) {
+        const auto constant = generatedConstants().constFind(value.path);
+        return constant == generatedConstants().cend() || *constant != value.text;
+    }));
 }
 
 std::optional<QByteArray> readFileBytes(const QString &path, QString *reason)
@@ -323,10 +335,7 @@ std::optional<PadDocument> loadPad(const QByteArray &bytes, const QDate &today, 
             document.leaves << PathText{leaf.path, element.text.value_or(QString())};
         }
         document.otherFields = otherFieldsOf(document.leaves, &document.kept);
-        const QStringList notShown = valuesNotShown(document.xml, *leaves);
-        document.unshownValues = int(std::count_if(notShown.cbegin(), notShown.cend(), [](const QString &value) {
-            return !generatedConstants().contains(value);
-        }));
+        document.unshownValues = unshownValues(document.xml, *leaves);
     }
     return document;
 }

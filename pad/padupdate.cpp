@@ -268,7 +268,7 @@ std::optional<std::vector<Splice>> splicesFor(const XmlDocument &xml, const Elem
         if (const XmlElement *element = xml.find(edit.path)) {
             if (!element->text) {
                 *errorReason = QStringLiteral("the element %1/%2 holds %3 instead of plain text")
-                                   .arg(xml.qualifiedName(xml.root()), edit.path, element->markup);
+                                   .arg(xml.qualifiedName(xml.root()), edit.path, xml.markup(*element));
                 return std::nullopt;
             }
             splices.push_back(contentSplice(document, element->span, escapeContent(edit.text)));

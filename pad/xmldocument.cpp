@@ -190,10 +190,7 @@ struct Piece
 // The text of an element from the pieces of text it holds, or nullopt when
 // it holds markup.
 std::optional<QString> textOf(const std::vector<Piece> &pieces, QString &markup)
-{
-    if (!markup.isEmpty())
-        return std::nullopt;
-    // White space that only lays out a CDATA section is no piece of its own.
+{    // White space that only lays out a CDATA section is no piece of its own.
     const Piece *only = nullptr;
     qsizetype nonBlank = 0;
     for (const Piece &piece : pieces) {
@@ -278,13 +275,15 @@ private:
 
     XmlElement &element(qint32 index) { return m_document.elements[std::size_t(index)]; }
 
-    void markup(const QString &what)
+    // Markup met in the open element; a child element is not described
+    // here, since the element's first child names it when asked.
+    void markup(const QString &what = QString())
     {
         if (m_open.empty() || !m_open.back().takesText)
             return;
         m_open.back().takesText = false;
         m_open.back().pieces.clear();
-        element(m_open.back().element).markup = what;
+        element(m_open.back().element).markupFound = what;
     }
 
     bool startElement(const QXmlStreamReader &reader, QString *reason)
@@ -299,7 +298,7 @@ private:
             return false;
         }
         const QStringView qualifiedName = reader.qualifiedName();
-        markup(QStringLiteral("a child element <%1>").arg(qualifiedName));
+        markup();
 
         const auto index = qint32(m_document.elements.size());
         XmlElement added;
@@ -336,7 +335,7 @@ private:
         closed.span.contentEnd = closed.span.end == closed.span.contentStart
                                      ? closed.span.end
                                      : m_document.text.lastIndexOf(u'<', closed.span.end - 1);
-        closed.text = textOf(open.pieces, closed.markup);
+        closed.text = open.takesText ? textOf(open.pieces, closed.markupFound) : std::nullopt;
         const qsizetype end = closed.span.end;
         m_open.pop_back();
         if (!m_open.empty())
@@ -429,6 +428,15 @@ QStringView XmlDocument::namespaceUri(const XmlElement &element) const
     return element.namespaceIndex < 0 ? QStringView() : QStringView(namespaces[element.namespaceIndex]);
 }
 
+QString XmlDocument::markup(const XmlElement &element) const
+{
+    if (element.text)
+        return QString();
+    if (element.markupFound.isEmpty() && element.firstChild >= 0)
+        return QStringLiteral("a child element <%1>").arg(qualifiedName(elements[std::size_t(element.firstChild)]));
+    return element.markupFound;
+}
+
 const XmlElement *XmlDocument::find(QStringView path) const
 {
     if (elements.empty())
@@ -507,6 +515,9 @@ std::optional<XmlDocument> readXml(const QByteArray &bytes, QString *reason)
     if (tooLong >= 0 && tooLong < fault)
         fault = tooLong;
 
+    // Each element has a '<', so this many are the most there can be: room
+    // made once keeps a large document from being copied as it grows.
+    document.elements.reserve(std::size_t(text.count(u'<')));
     TreeBuilder builder(document);
     if (fault < text.size() || decoded.invalidAt >= 0) {
         // A fault that the XML reader finds in the text before it comes first.

@@ -50,9 +50,9 @@ struct XmlElement
     // Its text: the one piece of text or CDATA it holds (white space around a
     // CDATA section aside), the empty text when it holds nothing; nullopt when
     // it holds an element, a comment, a processing instruction, an entity
-    // reference or several pieces, which markup then describes.
+    // reference or several pieces, which XmlDocument::markup() describes.
     std::optional<QString> text;
-    QString markup;
+    QString markupFound; // the first such markup but a child element; see XmlDocument::markup()
 };
 
 // An element that holds no child element, with its path below the document
@@ -77,6 +77,9 @@ struct XmlDocument
     QStringView qualifiedName(const XmlElement &element) const;
     QStringView localName(const XmlElement &element) const;
     QStringView namespaceUri(const XmlElement &element) const;
+    // What keeps the element from holding text, the first met: "a child
+    // element <b>", "a comment" and so on; empty when it holds text.
+    QString markup(const XmlElement &element) const;
 
     // The element at path below the document element ("Company_Info/Company_Name";
     // an empty path is the document element), or nullptr. Each step takes the
