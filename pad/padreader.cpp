@@ -1,5 +1,6 @@
 #include "padreader.h"
 
+#include "padrules.h"
 #include "padwriter.h"
 
 #include <QDir>
@@ -82,12 +83,13 @@ std::optional<QByteArray> readAllBytes(QIODevice &device, qint64 maxBytes, QStri
 
 QString osSupportNote(const QStringList &unknown)
 {
-    QString names = unknown.first();
+    QString names = quotedValue(unknown.first());
     qsizetype listed = 1;
-    while (listed < unknown.size() && listed < MaxListedOsNames
-           && names.size() + 2 + unknown[listed].size() <= MaxOsNoteNamesLength) {
-        names += QStringLiteral(", ") + unknown[listed];
-        ++listed;
+    for (; listed < unknown.size() && listed < MaxListedOsNames; ++listed) {
+        const QString name = quotedValue(unknown[listed]);
+        if (names.size() + 2 + name.size() > MaxOsNoteNamesLength)
+            break;
+        names += QStringLiteral(", ") + name;
     }
     if (listed < unknown.size())
         names += QStringLiteral(" and %1 more").arg(unknown.size() - listed);
@@ -125,7 +127,7 @@ void takeProgramType(const QString &text, PadImport &result)
         result.notes << ImportNote{FieldKind::ProgramType, QStringLiteral("Program Type: not given in the file")};
     else if (!result.programTypeFound())
         result.notes << ImportNote{FieldKind::ProgramType,
-                                   QStringLiteral("Program Type: %1 is not in the list").arg(text)};
+                                   QStringLiteral("Program Type: %1 is not in the list").arg(quotedValue(text))};
 }
 
 void takeOsSupport(const QString &text, PadImport &result)
@@ -162,7 +164,7 @@ void takeReleaseDate(const QStringList &texts, const QDate &today, PadImport &re
         result.notes << ImportNote{FieldKind::ReleaseDate, QStringLiteral("Release Date: not given in the file")};
     else if (!result.values.releaseDate.isValid())
         result.notes << ImportNote{FieldKind::ReleaseDate,
-                                   QStringLiteral("Release Date: %1 is not a valid date").arg(joined)};
+                                   QStringLiteral("Release Date: %1 is not a valid date").arg(quotedValue(joined))};
 }
 
 // Maps a document to the sixteen values, or gives the reason it cannot.

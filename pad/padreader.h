@@ -20,8 +20,8 @@ namespace Pad {
 inline constexpr qint64 MaxPadFileSize = 1024 * 1024;
 
 // A note on unknown operating systems names at most this many, and stops
-// earlier when the names would pass MaxOsNoteNamesLength characters (one long
-// name is still named); it only counts the rest. Real PAD files name up to 35.
+// earlier when the names would pass MaxOsNoteNamesLength characters; it only
+// counts the rest. Real PAD files name up to 35.
 inline constexpr int MaxListedOsNames = 50;
 inline constexpr qsizetype MaxOsNoteNamesLength = 2000;
 
@@ -48,7 +48,10 @@ struct PadImport
 {
     PadValues values;          // releaseDate is invalid when the file gave no valid date
     bool programTypeFound() const { return !values.programType.isEmpty(); }
-    QStringList unknownOsNames; // the names of the file's OS list that the list lacks, each once
+    // The names of the file's OS list that the list lacks, each once, its
+    // blanks as simplified as they are for looking a name up: a long list
+    // wraps over lines.
+    QStringList unknownOsNames;
     QList<ImportNote> notes;   // what could not be taken over
 
     QStringList noteTexts() const;

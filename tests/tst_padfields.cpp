@@ -3,6 +3,7 @@
 // languages and groups taken from it, and the file sizes in K and MB.
 #include "padfields.h"
 
+#include <QHash>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -17,6 +18,7 @@ private slots:
     void rules_data();
     void rules();
     void formFieldsHaveOnePathEach();
+    void everyFieldHasANameOfItsOwn();
     void languagesAndDescriptions();
     void groups_data();
     void groups();
@@ -207,6 +209,26 @@ void TestPadFields::formFieldsHaveOnePathEach()
     // The release date's three elements, the type and the OS list.
     QCOMPARE(picked, 5);
     QVERIFY(!Pad::shownInWindow(u"Program_Descriptions/German/Keywords"_s));
+}
+
+// Messages list fields by name, so no two may share one: the news feed's
+// keywords are not the program's.
+void TestPadFields::everyFieldHasANameOfItsOwn()
+{
+    QHash<QString, QString> pathOfName;
+    const auto add = [&](const QString &path) {
+        const QString name = Pad::fieldDisplayName(path);
+        const QString other = pathOfName.value(name);
+        QVERIFY2(other.isEmpty() || Pad::formFieldAt(other) == Pad::formFieldAt(path),
+                 qPrintable(name + u": "_s + other + u" and "_s + path));
+        pathOfName.insert(name, path);
+    };
+    for (const Pad::FormatField &field : Pad::formatFields())
+        add(field.path);
+    for (const QString &element : Pad::descriptionElements())
+        add(u"Program_Descriptions/German/"_s + element);
+    QCOMPARE(Pad::fieldDisplayName(u"NewsFeed/NewsFeed_Keywords"_s), u"News feed keywords"_s);
+    QCOMPARE(Pad::fieldDisplayName(u"Program_Descriptions/English/Keywords"_s), u"Keywords"_s);
 }
 
 void TestPadFields::languagesAndDescriptions()

@@ -3,6 +3,7 @@
 // trip through the writer, generated shapes that once took the reader minutes,
 // and the real PAD files beside the checkout.
 #include "padreader.h"
+#include "padrules.h"
 #include "padwriter.h"
 #include "testsupport.h"
 
@@ -133,6 +134,15 @@ const QStringList MappedPaths{
 };
 
 enum class Markup { Element, Comment, ProcessingInstruction, TextAndCdata, EntityReference };
+
+// Names as a note lists them: each quoted, as every problem quotes its value.
+QString quotedNames(const QStringList &names)
+{
+    QStringList quoted;
+    for (const QString &name : names)
+        quoted << Pad::quotedValue(name);
+    return quoted.join(u", "_s);
+}
 
 } // namespace
 
@@ -513,11 +523,13 @@ void TestPadReader::programType_data()
     QTest::newRow("upper case") << u"<Program_Type>DATA ONLY</Program_Type>"_s << u"Data Only"_s
                                 << QStringList();
     QTest::newRow("not listed") << u"<Program_Type>Trial</Program_Type>"_s << QString()
-                                << QStringList{u"Program Type: Trial is not in the list"_s};
+                                << QStringList{u"Program Type: \"Trial\" is not in the list"_s};
     QTest::newRow("blank is compared") << u"<Program_Type>Freeware </Program_Type>"_s << QString()
-                                       << QStringList{u"Program Type: Freeware  is not in the list"_s};
+                                       << QStringList{u"Program Type: \"Freeware \" is not in the list"_s};
+    QTest::newRow("a line break in it") << u"<Program_Type>Freewa\ne</Program_Type>"_s << QString()
+                                        << QStringList{u"Program Type: \"Freewa\\ne\" is not in the list"_s};
     QTest::newRow("part of an entry") << u"<Program_Type>Data</Program_Type>"_s << QString()
-                                      << QStringList{u"Program Type: Data is not in the list"_s};
+                                      << QStringList{u"Program Type: \"Data\" is not in the list"_s};
     QTest::newRow("empty") << u"<Program_Type/>"_s << QString()
                            << QStringList{u"Program Type: not given in the file"_s};
     QTest::newRow("missing") << QString() << QString()
@@ -575,14 +587,14 @@ void TestPadReader::osSupport_data()
         << QString();
 
     QTest::newRow("one not listed") << os(u"Win95,Win12"_s) << QStringList{u"Win95"_s}
-                                    << u"OS Support: Win12 is not in the list"_s;
+                                    << u"OS Support: \"Win12\" is not in the list"_s;
     QTest::newRow("several not listed")
         << os(u"Win7 x86,WinXP,\n  Vista ,  Mac  OS X 10.5"_s) << QStringList{u"WinXP"_s}
-        << u"OS Support: Win7 x86, Vista, Mac OS X 10.5 are not in the list"_s;
+        << u"OS Support: \"Win7 x86\", \"Vista\", \"Mac OS X 10.5\" are not in the list"_s;
     QTest::newRow("not listed, named twice") << os(u"Vista,vista,VISTA"_s) << QStringList()
-                                             << u"OS Support: Vista is not in the list"_s;
+                                             << u"OS Support: \"Vista\" is not in the list"_s;
     QTest::newRow("none listed") << os(u"Win10 x64,Win11 x64"_s) << QStringList()
-                                 << u"OS Support: Win10 x64, Win11 x64 are not in the list"_s;
+                                 << u"OS Support: \"Win10 x64\", \"Win11 x64\" are not in the list"_s;
     QTest::newRow("empty") << os(QString()) << QStringList() << u"OS Support: not given in the file"_s;
     QStringList many;
     for (int i = 1; i <= 60; ++i)
@@ -590,19 +602,24 @@ void TestPadReader::osSupport_data()
     QTest::newRow("more names than a note lists")
         << os(many.join(u','))
         << QStringList()
-        << u"OS Support: "_s + QStringList(many.mid(0, Pad::MaxListedOsNames)).join(u", "_s)
+        << u"OS Support: "_s + quotedNames(many.mid(0, Pad::MaxListedOsNames))
                + u" and 10 more are not in the list"_s;
     QTest::newRow("names repeated beyond the listed ones")
         << os(many.join(u',') + u","_s + many.join(u',').toUpper() + u",WinXP"_s)
         << QStringList{u"WinXP"_s}
-        << u"OS Support: "_s + QStringList(many.mid(0, Pad::MaxListedOsNames)).join(u", "_s)
+        << u"OS Support: "_s + quotedNames(many.mid(0, Pad::MaxListedOsNames))
                + u" and 10 more are not in the list"_s;
-    const QString longName = QString(1500, u'x');
+    // Each name is cut short, so that 30 of them fill the note.
+    QStringList longNames;
+    for (int i = 0; i < 40; ++i)
+        longNames << QString(1500, u'x') + QString::number(i);
     QTest::newRow("long names cut the note earlier")
-        << os(longName + u","_s + longName + u"y,z"_s) << QStringList()
-        << u"OS Support: "_s + longName + u" and 2 more are not in the list"_s;
+        << os(longNames.join(u',')) << QStringList()
+        << u"OS Support: "_s + quotedNames(longNames.mid(0, 30)) + u" and 10 more are not in the list"_s;
     QTest::newRow("one very long name") << os(QString(5000, u'v')) << QStringList()
-                                        << u"OS Support: "_s + QString(5000, u'v') + u" is not in the list"_s;
+                                        << u"OS Support: \""_s + QString(60, u'v') + u"\u2026\" is not in the list"_s;
+    QTest::newRow("a line break in a name")
+        << os(u"Win95,Beos\n 5"_s) << QStringList{u"Win95"_s} << u"OS Support: \"Beos 5\" is not in the list"_s;
     QTest::newRow("commas only") << os(u" , ,"_s) << QStringList()
                                  << u"OS Support: not given in the file"_s;
     QTest::newRow("missing") << QString() << QStringList() << u"OS Support: not given in the file"_s;
@@ -641,11 +658,11 @@ void TestPadReader::releaseDateOfDocument_data()
     QTest::newRow("blanks kept for the grammar") << date(u" 12 "_s, u"31"_s, u" 2005 "_s)
                                                  << QDate(2005, 12, 31) << QString();
     QTest::newRow("no such day") << date(u"2"_s, u"30"_s, u"2005"_s) << QDate()
-                                 << u"Release Date: 2/30/2005 is not a valid date"_s;
+                                 << u"Release Date: \"2/30/2005\" is not a valid date"_s;
     QTest::newRow("year missing") << date(u"4"_s, u"1"_s, QString()) << QDate()
-                                  << u"Release Date: 4/1/ is not a valid date"_s;
+                                  << u"Release Date: \"4/1/\" is not a valid date"_s;
     QTest::newRow("placeholders") << date(u"__MONTH__"_s, u"__DAY__"_s, u"__YEAR__"_s) << QDate()
-                                  << u"Release Date: __MONTH__/__DAY__/__YEAR__ is not a valid date"_s;
+                                  << u"Release Date: \"__MONTH__/__DAY__/__YEAR__\" is not a valid date"_s;
     QTest::newRow("all empty") << date(QString(), QString(), QString()) << QDate()
                                << u"Release Date: not given in the file"_s;
     QTest::newRow("all missing") << QString() << QDate() << u"Release Date: not given in the file"_s;
@@ -675,9 +692,9 @@ void TestPadReader::notesAppearOnceInStepOrder()
         "<Program_Type>Open Source</Program_Type>"_s);
     const std::optional<Pad::PadImport> read = import(document);
     QVERIFY(read);
-    QCOMPARE(read->noteTexts(), (QStringList{u"Program Type: Open Source is not in the list"_s,
-                                       u"OS Support: Vista, Win7 x86 are not in the list"_s,
-                                       u"Release Date: 2/30/2005 is not a valid date"_s}));
+    QCOMPARE(read->noteTexts(), (QStringList{u"Program Type: \"Open Source\" is not in the list"_s,
+                                       u"OS Support: \"Vista\", \"Win7 x86\" are not in the list"_s,
+                                       u"Release Date: \"2/30/2005\" is not a valid date"_s}));
     QCOMPARE(read->values.osSupport, QStringList{u"WinXP"_s});
 }
 
@@ -1250,7 +1267,7 @@ void TestPadReader::samples_data()
                             << date << notes << field << fieldText;
     };
     const auto unlisted = [](const QString &names) {
-        return u"OS Support: "_s + names
+        return u"OS Support: "_s + quotedNames(names.split(u", "_s))
                + (names.contains(u',') ? u" are not in the list"_s : u" is not in the list"_s);
     };
     const QString vista = u"Windows Vista Starter, Windows Vista Home Basic, Windows Vista Home "
@@ -1311,7 +1328,7 @@ void TestPadReader::samples_data()
     imported("19-jpassing-cfix.xml", u"Johannes Passing"_s, u"Freeware"_s,
              {u"WinXP"_s, u"Win2000"_s, u"WinServer"_s, u"WinVista"_s, u"WinVista x64"_s,
               u"Win7 x32"_s, u"Win7 x64"_s},
-             QDate(), {u"Release Date: __MONTH__/__DAY__/__YEAR__ is not a valid date"_s});
+             QDate(), {u"Release Date: \"__MONTH__/__DAY__/__YEAR__\" is not a valid date"_s});
     imported("23-opendatatrentino-s-match.xml", u"DISI"_s, u"Freeware"_s, {u"Java"_s},
              QDate(2010, 5, 3), {});
     imported("24-postsai-postsai.github.io.xml", u"Postsai"_s, u"Freeware"_s, {u"Linux"_s},
@@ -1335,7 +1352,7 @@ void TestPadReader::samples_data()
              QDate(2013, 2, 19), {});
     imported("29-dnGrep-dnGrep.xml", u"Denis Stankovski"_s, QString(), xpToSeven,
              QDate(2013, 1, 16),
-             {u"Program Type: Open Source is not in the list"_s, unlisted(u"Win8 x32, Win8 x64"_s)});
+             {u"Program Type: \"Open Source\" is not in the list"_s, unlisted(u"Win8 x32, Win8 x64"_s)});
     imported("30-junemedia-hypster.com.xml", u"Baronsmedia.com"_s, u"Freeware"_s, xpToSeven,
              QDate(2014, 4, 24), {});
     imported("31-karpolan-nextjs-auto-mute.xml", u"KARPOLAN"_s, u"Freeware"_s,
@@ -1362,7 +1379,7 @@ void TestPadReader::samples_data()
               u"WinVista"_s, u"WinVista x64"_s, u"Win7 x32"_s, u"Win7 x64"_s, u"Windows 8"_s,
               u"WinOther"_s},
              QDate(2019, 7, 1),
-             {u"Program Type: Freemium is not in the list"_s,
+             {u"Program Type: \"Freemium\" is not in the list"_s,
               unlisted(u"Windows 10, Windows Server 2000, Windows Server 2003, Windows Server "
                        "2008, Windows Server 2008r2, Windows Server 2012, Windows Tablet PC "
                        "Edition 2005, Windows Media Center Edition 2005, Windows Vista Starter, "
@@ -1371,7 +1388,7 @@ void TestPadReader::samples_data()
                        "Home Basic x64, Windows Vista Home Premium x64, Windows Vista Business "
                        "x64, Windows Vista Enterprise x64, Windows Vista Ultimate x64"_s)});
     imported("38-atshak69-alt-ETK-Image-Compressor-Pro.xml", u"ETK Software"_s, QString(), {},
-             QDate(2026, 7, 13), {u"Program Type: FreeTrial is not in the list"_s, noOs},
+             QDate(2026, 7, 13), {u"Program Type: \"FreeTrial\" is not in the list"_s, noOs},
              field(TextField::Keywords),
              u"\n        image compressor, photo optimizer, jpg compressor, png compressor,\n"
              "        image size reducer, batch image compression, fast image compressor,\n"
@@ -1379,7 +1396,7 @@ void TestPadReader::samples_data()
              "        WebP compressor, EXR compressor, TGA compressor\n      "_s);
     imported("39-coolvitto-InstallerClean.xml", u"No faff"_s, QString(), {u"Win10"_s, u"Win11"_s},
              QDate(2026, 5, 13),
-             {u"Program Type: Open Source is not in the list"_s, unlisted(u"Win10x64"_s)});
+             {u"Program Type: \"Open Source\" is not in the list"_s, unlisted(u"Win10x64"_s)});
     imported("40-dplate-draw-a-mountain.xml", u"dP-Software"_s, u"Freeware"_s,
              {u"WinXP"_s, u"Windows2003"_s, u"Linux"_s, u"Linux Console"_s, u"Linux Gnome"_s,
               u"Linux GPL"_s, u"Linux Open Source"_s, u"Mac OS X"_s, u"WinVista"_s,
@@ -1414,7 +1431,7 @@ void TestPadReader::samples_data()
              field(TextField::Contact_Email), QString());
     refused("46-ron-from-nl-FinalCrypt.xml", u"it is not well-formed XML (line 76, column "_s);
     imported("47-srsoftware-de-CardDavCleaner.xml", u"SRSoftware GbR"_s, QString(), {u"Java"_s},
-             QDate(2015, 4, 15), {u"Program Type: OPen Source is not in the list"_s});
+             QDate(2015, 4, 15), {u"Program Type: \"OPen Source\" is not in the list"_s});
     refused("48-azure06-clips_next.xml", u"its document element is <XML_PAD>, not <XML_DIZ_INFO>"_s);
     refused("49-CopyPastaOfficial-CopyPasta.xml", u"it is not well-formed XML (line 27, column "_s);
     imported("50-teknopaul-binjs.xml", u"teknopaul"_s, u"Freeware"_s, {u"Linux"_s},
