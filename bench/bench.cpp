@@ -54,6 +54,75 @@ double meanMicroseconds(const std::function<void()> &action)
     return timer.nsecsElapsed() / 1000.0 / runs;
 }
 
+// What the window does with a file, as the core does it: each reads the file
+// once, as import, Update and --check do.
+struct Read
+{
+    bool ok = false;
+    qsizetype notes = 0; // characters of the import's notes
+};
+
+Read readAsImport(const std::optional<Pad::PadDocument> &document)
+{
+    Read read;
+    read.ok = document.has_value();
+    if (document) {
+        for (const QString &note : document->imported.noteTexts())
+            read.notes += note.size();
+    }
+    return read;
+}
+
+Read importFile(const QString &path, QString *error)
+{
+    return readAsImport(Pad::loadPadFile(path, QDate::currentDate(), error));
+}
+
+Read importBytes(const QByteArray &bytes, QString *error)
+{
+    return readAsImport(Pad::loadPad(bytes, QDate::currentDate(), error));
+}
+
+std::optional<Pad::PadValues> importedValues(const QString &path, QString *error)
+{
+    const std::optional<Pad::PadDocument> document = Pad::loadPadFile(path, QDate::currentDate(), error);
+    return document ? std::optional(document->imported.values) : std::nullopt;
+}
+
+// An update as the window makes it, without saving: reading the file, the
+// new bytes and their reading back, which also gives the other fields the
+// window binds to; the number of fields changed, or -1.
+int updateFile(const QString &path, const Pad::PadValues &values, QString *error)
+{
+    const std::optional<Pad::PadDocument> file = Pad::loadPadFile(path, QDate::currentDate(), error);
+    if (!file)
+        return -1;
+    const std::optional<Pad::PadUpdate> update =
+        Pad::updatePad(*file, values, Pad::OtherFieldEdits(), QDate::currentDate(), error);
+    return update ? int(update->changes.size()) : -1;
+}
+
+std::optional<Pad::PadValues> importedValuesOf(const QByteArray &bytes, QString *error)
+{
+    const std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, QDate::currentDate(), error);
+    return document ? std::optional(document->imported.values) : std::nullopt;
+}
+
+int updateBytes(const QByteArray &bytes, const Pad::PadValues &values, QString *error)
+{
+    const std::optional<Pad::PadDocument> file = Pad::loadPad(bytes, QDate::currentDate(), error);
+    if (!file)
+        return -1;
+    const std::optional<Pad::PadUpdate> update =
+        Pad::updatePad(*file, values, Pad::OtherFieldEdits(), QDate::currentDate(), error);
+    return update ? int(update->changes.size()) : -1;
+}
+
+QByteArray writtenBytes(const Pad::PadValues &values)
+{
+    return Pad::padFileBytes(Pad::padFileLines(values));
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -67,7 +136,7 @@ void importFigure(const char *what, const QString &path, int repeat)
     timer.start();
     bool ok = true;
     for (int i = 0; i < repeat; ++i)
-        ok = Pad::readPadFile(path, QDate::currentDate(), &error).has_value() && ok;
+        ok = importFile(path, &error).ok && ok;
     std::printf("import %-34s %10.3f ms%s\n", what, timer.nsecsElapsed() / 1e6 / repeat,
                 ok ? "" : qPrintable(QStringLiteral("  (refused: ") + error + u')'));
 }
@@ -76,7 +145,7 @@ void importFigure(const char *what, const QString &path, int repeat)
 // reader is slowest, grown to about size bytes.
 QByteArray writtenForm()
 {
-    return Pad::padFileBytes(Pad::PadOutputLines(sampleForm()));
+    return writtenBytes(sampleForm());
 }
 
 QByteArray insertAfterRoot(const QByteArray &piece)
@@ -172,7 +241,7 @@ struct Measured
 };
 
 // The median of runs imports and the peak memory added by the first.
-Measured measureImport(const std::function<std::optional<Pad::PadImport>(QString *)> &import, int runs)
+Measured measureImport(const std::function<Read(QString *)> &import, int runs)
 {
     Measured m;
     std::vector<double> times;
@@ -182,16 +251,13 @@ Measured measureImport(const std::function<std::optional<Pad::PadImport>(QString
         QString error;
         QElapsedTimer timer;
         timer.start();
-        const std::optional<Pad::PadImport> read = import(&error);
+        const Read read = import(&error);
         times.push_back(timer.nsecsElapsed() / 1e6);
         if (peak)
             m.peakMb = (statusKilobytes("VmHWM:") - before) / 1024.0;
-        if (read) {
-            int notes = 0;
-            for (const QString &note : read->notes)
-                notes += int(note.size());
-            m.outcome = notes ? QStringLiteral("read, notes of %1 characters").arg(notes)
-                              : QStringLiteral("read");
+        if (read.ok) {
+            m.outcome = read.notes ? QStringLiteral("read, notes of %1 characters").arg(read.notes)
+                                   : QStringLiteral("read");
         } else {
             m.outcome = QStringLiteral("refused: ") + error.mid(error.indexOf(QStringLiteral("\": ")) + 3).left(90);
         }
@@ -238,7 +304,7 @@ double windowMilliseconds(const QString &path)
     QElapsedTimer timer;
     timer.start();
     QString error;
-    if (const std::optional<Pad::PadSource> read = Pad::readPadSource(path, QDate::currentDate(), &error))
+    if (const std::optional<Pad::PadDocument> read = Pad::loadPadFile(path, QDate::currentDate(), &error))
         window.applyImport(read->imported);
     window.repaint();
     QApplication::processEvents();
@@ -254,7 +320,7 @@ void worstCasesAtTheLimit(const QTemporaryDir &dir)
         const QString path = dir.filePath(QStringLiteral("shape.xml"));
         writeFile(path, shape.bytes);
         const Measured m = measureImport(
-            [&](QString *error) { return Pad::readPadFile(path, QDate::currentDate(), error); }, 5);
+            [&](QString *error) { return importFile(path, error); }, 5);
         printMeasured(shape.name, shape.bytes.size(), m, windowMilliseconds(path));
     }
 }
@@ -283,16 +349,15 @@ Pad::PadValues released(Pad::PadValues values, bool everything)
 QString updateFigure(const QString &path, int runs)
 {
     QString error;
-    const std::optional<Pad::PadImport> imported = Pad::readPadFile(path, QDate::currentDate(), nullptr, &error);
+    const std::optional<Pad::PadValues> imported = importedValues(path, &error);
     if (!imported)
         return QStringLiteral("refused: ") + error.left(80);
-    const Pad::PadValues values = released(imported->values, false);
+    const Pad::PadValues values = released(*imported, false);
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const std::optional<QByteArray> bytes = Pad::readPadFileBytes(path, &error);
-        if (!bytes || !Pad::updatePadData(*bytes, values, QDate::currentDate(), &error))
+        if (updateFile(path, values, &error) < 0)
             return QStringLiteral("refused: ") + error.left(80);
         times.push_back(timer.nsecsElapsed() / 1e6);
     }
@@ -300,21 +365,26 @@ QString updateFigure(const QString &path, int runs)
     return QString::asprintf("%10.3f ms", times[times.size() / 2]);
 }
 
-// The median time of reading, updating and reading back bytes held in memory.
+// The median time of an update of bytes held in memory, as updateFile makes
+// it: reading them, the new bytes and reading those back. The form holds
+// what the bytes hold, with a release and more in it.
 double updateMilliseconds(const QByteArray &bytes, int runs, QString *outcome)
 {
+    QString error;
+    const std::optional<Pad::PadValues> imported = importedValuesOf(bytes, &error);
+    if (!imported) {
+        *outcome = QStringLiteral("refused: ") + error.left(80);
+        return 0;
+    }
+    const Pad::PadValues values = released(*imported, true);
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        QString error;
         QElapsedTimer timer;
         timer.start();
-        const std::optional<Pad::PadImport> read = Pad::readPadData(bytes, QDate::currentDate(), &error);
-        std::optional<Pad::PadUpdate> update;
-        if (read)
-            update = Pad::updatePadData(bytes, released(read->values, true), QDate::currentDate(), &error);
+        const int changed = updateBytes(bytes, values, &error);
         times.push_back(timer.nsecsElapsed() / 1e6);
-        *outcome = update ? QStringLiteral("%1 fields changed").arg(update->changes.size())
-                          : QStringLiteral("refused: ") + error.left(80);
+        *outcome = changed >= 0 ? QStringLiteral("%1 fields changed").arg(changed)
+                                : QStringLiteral("refused: ") + error.left(80);
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
@@ -357,7 +427,7 @@ void fixedSizes(const QTemporaryDir &dir)
         const QString path = dir.filePath(QStringLiteral("fixed.xml"));
         writeFile(path, shape.bytes);
         const Measured m = measureImport([&](QString *error) {
-            return Pad::readPadData(shape.bytes, QDate::currentDate(), error);
+            return importBytes(shape.bytes, error);
         }, 3);
         printMeasured(shape.name, shape.bytes.size(), m);
     }
@@ -378,11 +448,11 @@ int main(int argc, char **argv)
 
     const Pad::PadValues form = sampleForm();
     std::printf("build the lines and bytes of one file     %10.3f us\n",
-                meanMicroseconds([&] { Pad::padFileBytes(Pad::PadOutputLines(form)); }));
+                meanMicroseconds([&] { writtenBytes(form); }));
 
     QTemporaryDir dir;
     const QString written = dir.filePath(QStringLiteral("written.xml"));
-    const QByteArray bytes = Pad::padFileBytes(Pad::PadOutputLines(form));
+    const QByteArray bytes = writtenBytes(form);
     QString error;
     std::printf("save one file (atomically)                %10.3f us\n",
                 meanMicroseconds([&] { Pad::savePadFile(written, bytes, &error); }));
@@ -402,7 +472,7 @@ int main(int argc, char **argv)
     Pad::PadValues big = form;
     big.text(Pad::TextField::Char_Desc_450) = QString(16 * 1024 * 1024, u'x');
     const QString large = dir.filePath(QStringLiteral("large.xml"));
-    if (writeFile(large, Pad::padFileBytes(Pad::PadOutputLines(big))))
+    if (writeFile(large, writtenBytes(big)))
         importFigure("a 16 MiB file", large, 3);
 
     worstCasesAtTheLimit(dir);
