@@ -67,7 +67,7 @@ QPixmap loadLogo()
 
 } // namespace
 
-TFAbout::TFAbout(QWidget *parent)
+AboutDialog::AboutDialog(QWidget *parent)
     : QDialog(parent,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                       | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
@@ -100,7 +100,7 @@ TFAbout::TFAbout(QWidget *parent)
     m_buttonOk->setObjectName(u"ButtonOK"_s);
     m_buttonOk->setMinimumSize(ButtonSize);
     m_buttonOk->setDefault(true);
-    connect(m_buttonOk, &QPushButton::clicked, this, &TFAbout::accept);
+    connect(m_buttonOk, &QPushButton::clicked, this, &AboutDialog::accept);
 
     auto *const bottomRow = new QHBoxLayout;
     bottomRow->setContentsMargins(24, 0, 10, 0);
@@ -118,7 +118,7 @@ TFAbout::TFAbout(QWidget *parent)
     setTabOrder(m_memo, m_buttonOk);
 }
 
-void TFAbout::showEvent(QShowEvent *event)
+void AboutDialog::showEvent(QShowEvent *event)
 {
     // QDialog would centre on the main window; this dialog belongs in the
     // middle of the desktop wherever the main window was moved.
@@ -126,7 +126,7 @@ void TFAbout::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
-void TFAbout::centreOnScreen()
+void AboutDialog::centreOnScreen()
 {
     const QWidget *anchor = parentWidget() ? parentWidget()->window() : this;
     if (const QScreen *screen = anchor->screen()) {

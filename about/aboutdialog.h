@@ -9,12 +9,12 @@ class QPushButton;
 // Tells what Quillet does and who made it. One instance lives as long as the
 // main window and is shown again by every Help, About; exec() shows it
 // modally, and OK or the close button hides it.
-class TFAbout : public QDialog
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TFAbout(QWidget *parent = nullptr);
+    explicit AboutDialog(QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -13,7 +13,6 @@
 
 #include <optional>
 
-using Pad::PickedField;
 using Pad::TextField;
 
 namespace {
@@ -98,14 +97,14 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
         QLineEdit *edit = texts.lineEdit(field);
         if (!edit)
             continue; // the description, below
-        edit->setToolTip(Pad::fieldTip(field));
+        edit->setToolTip(Pad::formField(field).tip);
         followRule(edit, [field](const QString &text) { return Pad::ruleHint(field, text); });
     }
 
     // The memo has no room for an icon among its text, but its horizontal
     // scroll bar, always shown, gives up its right end to one.
     DescriptionEdit *description = texts.description();
-    description->setToolTip(Pad::fieldTip(TextField::Char_Desc_450));
+    description->setToolTip(Pad::formField(TextField::Char_Desc_450).tip);
     auto *descriptionWarning = new QLabel;
     descriptionWarning->setObjectName(description->objectName() + QStringLiteral("Hint"));
     descriptionWarning->setAccessibleName(tr("Warning"));
@@ -133,7 +132,7 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
     // others. A date edit has exactly one, though only its subclasses may ask
     // for it; should a style ever build it otherwise, the hint still reaches
     // the field's accessible description.
-    releaseDate->setToolTip(Pad::fieldTip(PickedField::Release_Date));
+    releaseDate->setToolTip(Pad::formField(Pad::FieldKind::ReleaseDate).tip);
     auto *dateText = releaseDate->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly);
     QAction *dateWarning =
         dateText ? addWarningAction(dateText, icon, releaseDate->objectName()) : nullptr;
@@ -149,12 +148,12 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
     const auto updateType = [programType] {
         const std::optional<QString> hint = Pad::programTypeHint(
             programType->currentIndex() < 0 ? QString() : programType->currentText());
-        programType->setToolTip(hint.value_or(Pad::fieldTip(PickedField::Program_Type)));
+        programType->setToolTip(hint.value_or(Pad::formField(Pad::FieldKind::ProgramType).tip));
         showHint(programType, static_cast<QAction *>(nullptr), hint);
     };
     connect(programType, &QComboBox::currentIndexChanged, this, updateType);
     updateType();
-    osSupport->setToolTip(Pad::fieldTip(PickedField::Program_OS_Support));
+    osSupport->setToolTip(Pad::formField(Pad::FieldKind::OsSupport).tip);
 }
 
 QAction *followRule(QLineEdit *edit, const HintRule &rule)

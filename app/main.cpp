@@ -1,3 +1,4 @@
+#include "checkcommand.h"
 #include "commandline.h"
 #include "mainwindow.h"
 #include "startup.h"
@@ -12,20 +13,23 @@
 int main(int argc, char *argv[])
 {
     nameApplication();
-    StartRequest request;
+    Cli::StartRequest request;
     if (argc > 1) {
         // Help, version, checking and updating answer without a display.
         QCoreApplication core(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        request = parseCommandLine(QCoreApplication::arguments(), out, err);
-        if (request.mode == StartRequest::Mode::Done)
+        request = Cli::parseCommandLine(QCoreApplication::arguments(), out, err);
+        switch (request.mode) {
+        case Cli::StartRequest::Mode::Done:
             return request.exitCode;
-        if (request.mode == StartRequest::Mode::Check)
-            return runCheck(request, QDate::currentDate(), out);
-        if (request.mode == StartRequest::Mode::Update) {
-            return Pad::runUpdate({request.files.first(), request.settings, request.dryRun},
+        case Cli::StartRequest::Mode::Check:
+            return Cli::runCheck(request.files, request.json, QDate::currentDate(), out);
+        case Cli::StartRequest::Mode::Update:
+            return Cli::runUpdate({request.files.first(), request.settings, request.dryRun},
                                   QDate::currentDate(), out, err);
+        case Cli::StartRequest::Mode::Window:
+            break;
         }
     }
 
@@ -39,12 +43,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     configureApplication(app);
 
-    TFMain FMain;
-    FMain.show();
+    MainWindow window;
+    window.show();
     if (!request.files.isEmpty()) {
         // Once the window is up, so that a refusal or a note shows above it.
-        QTimer::singleShot(0, &FMain, [&FMain, file = request.files.first()] {
-            FMain.importFile(file);
+        QTimer::singleShot(0, &window, [&window, file = request.files.first()] {
+            window.importFile(file);
         });
     }
     return app.exec();

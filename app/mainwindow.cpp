@@ -10,6 +10,7 @@
 #include "messages.h"
 #include "morefieldsdialog.h"
 #include "padreader.h"
+#include "padrules.h"
 #include "padupdate.h"
 #include "padwriter.h"
 #include "quilletinfo.h"
@@ -56,36 +57,23 @@ QLabel *makeLabel(const char *name, const QString &caption, QWidget *buddy = nul
 
 } // namespace
 
-TFMain::TFMain(QWidget *parent)
+MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
-    , CompanyInfo(new QGroupBox(tr("Company Information")))
-    , ProgramInformation(new QGroupBox(tr("Program Information")))
-    , OtherInfo(new QGroupBox)
-    , WebInfo(new QGroupBox(tr("Web Info")))
+    , m_companyGroup(new QGroupBox(tr("Company Information")))
+    , m_programGroup(new QGroupBox(tr("Program Information")))
+    , m_otherGroup(new QGroupBox)
+    , m_webGroup(new QGroupBox(tr("Web Info")))
     , m_texts(this)
-    , Company_Name(m_texts.lineEdit(TextField::Company_Name))
-    , Company_Website_URL(m_texts.lineEdit(TextField::Company_Website_URL))
-    , Contact_Email(m_texts.lineEdit(TextField::Contact_Email))
-    , Program_Name(m_texts.lineEdit(TextField::Program_Name))
-    , Program_Version(m_texts.lineEdit(TextField::Program_Version))
-    , Release_Date(new CalendarDateEdit)
-    , Program_Type(new QComboBox)
-    , Program_Cost_Dollars(m_texts.lineEdit(TextField::Program_Cost_Dollars))
-    , File_Size_Bytes(m_texts.lineEdit(TextField::File_Size_Bytes))
-    , Program_OS_Support(new QListWidget)
-    , Keywords(m_texts.lineEdit(TextField::Keywords))
-    , Char_Desc_450(m_texts.description())
-    , Application_Info_URL(m_texts.lineEdit(TextField::Application_Info_URL))
-    , Application_XML_File_URL(m_texts.lineEdit(TextField::Application_XML_File_URL))
-    , Primary_Download_URL(m_texts.lineEdit(TextField::Primary_Download_URL))
-    , Application_Screenshot_URL(m_texts.lineEdit(TextField::Application_Screenshot_URL))
-    , FileSize(new QPushButton(tr("File Size (Bytes)")))
-    , ClearButton(new QPushButton(tr("Clear All")))
-    , ImportButton(new QPushButton(tr("Import from Existing PAD")))
-    , GenerateButton(new QPushButton(tr("Generate PAD")))
+    , m_releaseDate(new CalendarDateEdit)
+    , m_programType(new QComboBox)
+    , m_osSupport(new QListWidget)
+    , m_fileSizeButton(new QPushButton(tr("File Size (Bytes)")))
+    , m_clearButton(new QPushButton(tr("Clear All")))
+    , m_importButton(new QPushButton(tr("Import from Existing PAD")))
+    , m_generateButton(new QPushButton(tr("Generate PAD")))
     , m_keywordsCounter(new LengthCounter(tr("Keywords"), Pad::KeywordsLimit))
     , m_descriptionCounter(new LengthCounter(tr("Description"), Pad::DescriptionLimit))
-    , UpdatePADFile1(new QAction(tr("&Update PAD File"), this))
+    , m_updateAction(new QAction(tr("&Update PAD File"), this))
     , m_updateTargetLabel(new QLabel)
     , m_recentFiles(new RecentFiles(this))
 {
@@ -100,7 +88,7 @@ TFMain::TFMain(QWidget *parent)
     createActions();
     createStatusBar();
     setTabOrder();
-    FormCreate();
+    m_releaseDate->setDate(QDate::currentDate());
 
     // Fixed for the user, yet following its content when the font or the
     // scaling of the desktop changes.
@@ -109,74 +97,82 @@ TFMain::TFMain(QWidget *parent)
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 
-    FAbout = new TFAbout(this);
-    FAbout->setObjectName(QStringLiteral("FAbout"));
+    m_aboutDialog = new AboutDialog(this);
+    m_aboutDialog->setObjectName(QStringLiteral("FAbout"));
 
-    new FieldHints(this, m_texts, Release_Date, Program_Type, Program_OS_Support,
-                   m_keywordsCounter, m_descriptionCounter);
+    new FieldHints(this, m_texts, m_releaseDate, m_programType, m_osSupport, m_keywordsCounter,
+                   m_descriptionCounter);
 }
 
-void TFMain::FormCreate()
+void MainWindow::createGroups()
 {
-    Release_Date->setDate(QDate::currentDate());
+    for (const Pad::FormField &field : Pad::formFields()) {
+        if (field.kind == Pad::FieldKind::Text && field.text != TextField::Char_Desc_450)
+            m_texts.lineEdit(field.text)->setMinimumWidth(193);
+    }
+    createCompanyGroup();
+    createProgramGroup();
+    createOtherGroup();
+    createWebGroup();
 }
 
-void TFMain::createGroups()
+void MainWindow::createCompanyGroup()
 {
-    for (QLineEdit *edit : {Company_Name, Company_Website_URL, Contact_Email, Program_Name,
-                            Program_Version, Program_Cost_Dollars, File_Size_Bytes})
-        edit->setMinimumWidth(193);
-    Keywords->setMinimumWidth(513);
-    for (QLineEdit *edit : {Application_Info_URL, Application_XML_File_URL, Primary_Download_URL,
-                            Application_Screenshot_URL})
-        edit->setMinimumWidth(481);
+    m_companyGroup->setObjectName(QStringLiteral("CompanyInfo"));
+    auto *company = new QGridLayout(m_companyGroup);
+    const auto row = [&](int at, const char *labelName, const QString &caption, TextField field) {
+        company->addWidget(makeLabel(labelName, caption, m_texts.widget(field)), at, 0);
+        company->addWidget(m_texts.widget(field), at, 1);
+    };
+    row(0, "Label1", tr("Company Name :"), TextField::Company_Name);
+    row(1, "Label6", tr("Website :"), TextField::Company_Website_URL);
+    row(2, "Label7", tr("E-mail :"), TextField::Contact_Email);
+}
 
-    CompanyInfo->setObjectName(QStringLiteral("CompanyInfo"));
-    auto *company = new QGridLayout(CompanyInfo);
-    company->addWidget(makeLabel("Label1", tr("Company Name :"), Company_Name), 0, 0);
-    company->addWidget(Company_Name, 0, 1);
-    company->addWidget(makeLabel("Label6", tr("Website :"), Company_Website_URL), 1, 0);
-    company->addWidget(Company_Website_URL, 1, 1);
-    company->addWidget(makeLabel("Label7", tr("E-mail :"), Contact_Email), 2, 0);
-    company->addWidget(Contact_Email, 2, 1);
-
-    ProgramInformation->setObjectName(QStringLiteral("ProgramInformation"));
-    Release_Date->setObjectName(QStringLiteral("Release_Date"));
-    Release_Date->setMinimumDate(QDate(100, 1, 1)); // the earliest a date edit can show
+void MainWindow::createProgramGroup()
+{
+    m_programGroup->setObjectName(QStringLiteral("ProgramInformation"));
+    m_releaseDate->setObjectName(Pad::formField(Pad::FieldKind::ReleaseDate).objectName);
+    m_releaseDate->setMinimumDate(QDate(100, 1, 1)); // the earliest a date edit can show
     QString dateFormat = QLocale().dateFormat(QLocale::ShortFormat);
     if (!dateFormat.contains(QLatin1String("yyyy")))
         dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    Release_Date->setDisplayFormat(dateFormat);
-    Release_Date->setMinimumWidth(193);
-    auto *program = new QGridLayout(ProgramInformation);
-    program->addWidget(makeLabel("Label2", tr("Program Name :"), Program_Name), 0, 0);
-    program->addWidget(Program_Name, 0, 1);
-    program->addWidget(makeLabel("Label3", tr("Program Version :"), Program_Version), 1, 0);
-    program->addWidget(Program_Version, 1, 1);
-    program->addWidget(makeLabel("Label5", tr("Release Date :"), Release_Date), 2, 0);
-    program->addWidget(Release_Date, 2, 1);
+    m_releaseDate->setDisplayFormat(dateFormat);
+    m_releaseDate->setMinimumWidth(193);
+    auto *program = new QGridLayout(m_programGroup);
+    program->addWidget(makeLabel("Label2", tr("Program Name :"), m_texts.widget(TextField::Program_Name)), 0, 0);
+    program->addWidget(m_texts.widget(TextField::Program_Name), 0, 1);
+    program->addWidget(makeLabel("Label3", tr("Program Version :"), m_texts.widget(TextField::Program_Version)),
+                       1, 0);
+    program->addWidget(m_texts.widget(TextField::Program_Version), 1, 1);
+    program->addWidget(makeLabel("Label5", tr("Release Date :"), m_releaseDate), 2, 0);
+    program->addWidget(m_releaseDate, 2, 1);
+}
 
-    OtherInfo->setObjectName(QStringLiteral("OtherInfo"));
-    Program_Type->setObjectName(QStringLiteral("Program_Type"));
-    Program_Type->addItems(Pad::ProgramTypeList());
-    Program_Type->setCurrentIndex(0);
-    Program_Type->setMinimumWidth(193);
-    Program_OS_Support->setObjectName(QStringLiteral("Program_OS_Support"));
+void MainWindow::createOtherGroup()
+{
+    m_otherGroup->setObjectName(QStringLiteral("OtherInfo"));
+    m_programType->setObjectName(Pad::formField(Pad::FieldKind::ProgramType).objectName);
+    m_programType->addItems(Pad::ProgramTypeList());
+    m_programType->setCurrentIndex(0);
+    m_programType->setMinimumWidth(193);
+    m_osSupport->setObjectName(Pad::formField(Pad::FieldKind::OsSupport).objectName);
     for (const QString &entry : Pad::OsSupportList()) {
-        auto *item = new QListWidgetItem(entry, Program_OS_Support);
+        auto *item = new QListWidgetItem(entry, m_osSupport);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
     }
-    Program_OS_Support->setMinimumWidth(193);
-    Program_OS_Support->setFixedHeight(Program_OS_Support->fontMetrics().height() * 5);
-    Char_Desc_450->setMinimumWidth(521);
-    Char_Desc_450->setFixedHeight(Char_Desc_450->fontMetrics().lineSpacing() * 2
-                                  + Char_Desc_450->horizontalScrollBar()->sizeHint().height()
-                                  + 2 * Char_Desc_450->frameWidth() + 8);
-    FileSize->setObjectName(QStringLiteral("FileSize"));
+    m_osSupport->setMinimumWidth(193);
+    m_osSupport->setFixedHeight(m_osSupport->fontMetrics().height() * 5);
+    DescriptionEdit *description = m_texts.description();
+    description->setMinimumWidth(521);
+    description->setFixedHeight(description->fontMetrics().lineSpacing() * 2
+                                + description->horizontalScrollBar()->sizeHint().height()
+                                + 2 * description->frameWidth() + 8);
+    m_fileSizeButton->setObjectName(QStringLiteral("FileSize"));
 
     auto *descriptionLabels = new QVBoxLayout;
-    descriptionLabels->addWidget(makeLabel("Label12", tr("Descriptions :"), Char_Desc_450));
+    descriptionLabels->addWidget(makeLabel("Label12", tr("Descriptions :"), description));
     // The count hangs right under the limit it counts against, which leaves
     // the row no taller than the memo.
     m_descriptionCounter->setObjectName(QStringLiteral("DescriptionCounter"));
@@ -188,57 +184,64 @@ void TFMain::createGroups()
     descriptionLabels->addStretch();
 
     // The counter takes its width from the Keywords field, so the row keeps its extent.
+    QLineEdit *keywords = m_texts.lineEdit(TextField::Keywords);
+    keywords->setMinimumWidth(513);
     m_keywordsCounter->setObjectName(QStringLiteral("KeywordsCounter"));
     m_keywordsCounter->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     auto *keywordsRow = new QHBoxLayout;
-    keywordsRow->addWidget(Keywords);
+    keywordsRow->addWidget(keywords);
     keywordsRow->addWidget(m_keywordsCounter);
 
-    auto *other = new QGridLayout(OtherInfo);
-    other->addWidget(makeLabel("Label8", tr("Program Type :"), Program_Type), 0, 0);
-    other->addWidget(Program_Type, 0, 1);
-    other->addWidget(makeLabel("Label17", tr("Cost (US$) :"), Program_Cost_Dollars, true), 1, 0);
-    other->addWidget(Program_Cost_Dollars, 1, 1);
-    other->addWidget(FileSize, 2, 0);
-    other->addWidget(File_Size_Bytes, 2, 1);
+    auto *other = new QGridLayout(m_otherGroup);
+    other->addWidget(makeLabel("Label8", tr("Program Type :"), m_programType), 0, 0);
+    other->addWidget(m_programType, 0, 1);
+    QWidget *cost = m_texts.widget(TextField::Program_Cost_Dollars);
+    other->addWidget(makeLabel("Label17", tr("Cost (US$) :"), cost, true), 1, 0);
+    other->addWidget(cost, 1, 1);
+    other->addWidget(m_fileSizeButton, 2, 0);
+    other->addWidget(m_texts.widget(TextField::File_Size_Bytes), 2, 1);
     other->setColumnStretch(2, 1);
-    auto *osLabel = makeLabel("Label9", tr("OS Support :"), Program_OS_Support);
+    auto *osLabel = makeLabel("Label9", tr("OS Support :"), m_osSupport);
     osLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
     other->addWidget(osLabel, 0, 3);
-    other->addWidget(Program_OS_Support, 0, 4, 3, 1);
-    other->addWidget(makeLabel("Label11", tr("Keywords :"), Keywords), 3, 0);
+    other->addWidget(m_osSupport, 0, 4, 3, 1);
+    other->addWidget(makeLabel("Label11", tr("Keywords :"), keywords), 3, 0);
     other->addLayout(keywordsRow, 3, 1, 1, 4);
-    Keywords->setMinimumWidth(Keywords->minimumWidth() - keywordsRow->spacing()
+    keywords->setMinimumWidth(keywords->minimumWidth() - keywordsRow->spacing()
                               - m_keywordsCounter->sizeHint().width());
     other->addLayout(descriptionLabels, 4, 0);
-    other->addWidget(Char_Desc_450, 4, 1, 1, 4);
-
-    WebInfo->setObjectName(QStringLiteral("WebInfo"));
-    auto *web = new QGridLayout(WebInfo);
-    web->addWidget(makeLabel("Label13", tr("Application Info URL :"), Application_Info_URL), 0, 0);
-    web->addWidget(Application_Info_URL, 0, 1);
-    web->addWidget(makeLabel("Label14", tr("PAD XML File URL :"), Application_XML_File_URL), 1, 0);
-    web->addWidget(Application_XML_File_URL, 1, 1);
-    web->addWidget(makeLabel("Label15", tr("Primary Download URL :"), Primary_Download_URL), 2, 0);
-    web->addWidget(Primary_Download_URL, 2, 1);
-    web->addWidget(makeLabel("Label16", tr("Application Screenshot :"), Application_Screenshot_URL,
-                             true),
-                   3, 0);
-    web->addWidget(Application_Screenshot_URL, 3, 1);
+    other->addWidget(description, 4, 1, 1, 4);
 }
 
-void TFMain::createButtonsAndLegend()
+void MainWindow::createWebGroup()
 {
-    ClearButton->setObjectName(QStringLiteral("ClearButton"));
-    ImportButton->setObjectName(QStringLiteral("ImportButton"));
-    GenerateButton->setObjectName(QStringLiteral("GenerateButton"));
-    ClearButton->setMinimumWidth(129);
-    ImportButton->setMinimumWidth(153);
-    GenerateButton->setMinimumWidth(153);
-    connect(GenerateButton, &QPushButton::clicked, this, &TFMain::GenerateButtonClick);
-    connect(ImportButton, &QPushButton::clicked, this, &TFMain::ImportButtonClick);
-    connect(ClearButton, &QPushButton::clicked, this, &TFMain::ClearButtonClick);
-    connect(FileSize, &QPushButton::clicked, this, &TFMain::FileSizeClick);
+    m_webGroup->setObjectName(QStringLiteral("WebInfo"));
+    auto *web = new QGridLayout(m_webGroup);
+    const auto row = [&](int at, const char *labelName, const QString &caption, TextField field,
+                         bool optional = false) {
+        QLineEdit *edit = m_texts.lineEdit(field);
+        edit->setMinimumWidth(481);
+        web->addWidget(makeLabel(labelName, caption, edit, optional), at, 0);
+        web->addWidget(edit, at, 1);
+    };
+    row(0, "Label13", tr("Application Info URL :"), TextField::Application_Info_URL);
+    row(1, "Label14", tr("PAD XML File URL :"), TextField::Application_XML_File_URL);
+    row(2, "Label15", tr("Primary Download URL :"), TextField::Primary_Download_URL);
+    row(3, "Label16", tr("Application Screenshot :"), TextField::Application_Screenshot_URL, true);
+}
+
+void MainWindow::createButtonsAndLegend()
+{
+    m_clearButton->setObjectName(QStringLiteral("ClearButton"));
+    m_importButton->setObjectName(QStringLiteral("ImportButton"));
+    m_generateButton->setObjectName(QStringLiteral("GenerateButton"));
+    m_clearButton->setMinimumWidth(129);
+    m_importButton->setMinimumWidth(153);
+    m_generateButton->setMinimumWidth(153);
+    connect(m_generateButton, &QPushButton::clicked, this, &MainWindow::generatePadFile);
+    connect(m_importButton, &QPushButton::clicked, this, &MainWindow::importPadFile);
+    connect(m_clearButton, &QPushButton::clicked, this, &MainWindow::clearForm);
+    connect(m_fileSizeButton, &QPushButton::clicked, this, &MainWindow::chooseFileForSize);
 
     auto *legend = new QVBoxLayout;
     legend->setSpacing(2);
@@ -252,50 +255,50 @@ void TFMain::createButtonsAndLegend()
     auto *buttons = new QHBoxLayout;
     buttons->addLayout(legend);
     buttons->addStretch();
-    buttons->addWidget(ClearButton);
-    buttons->addWidget(ImportButton);
-    buttons->addWidget(GenerateButton);
+    buttons->addWidget(m_clearButton);
+    buttons->addWidget(m_importButton);
+    buttons->addWidget(m_generateButton);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(CompanyInfo);
-    top->addWidget(ProgramInformation);
+    top->addWidget(m_companyGroup);
+    top->addWidget(m_programGroup);
 
     auto *central = new QWidget;
     auto *column = new QVBoxLayout(central);
     column->addLayout(top);
-    column->addWidget(OtherInfo);
-    column->addWidget(WebInfo);
+    column->addWidget(m_otherGroup);
+    column->addWidget(m_webGroup);
     column->addLayout(buttons);
     setCentralWidget(central);
 }
 
-void TFMain::createActions()
+void MainWindow::createActions()
 {
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
     QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->setObjectName(QStringLiteral("File1"));
-    QAction *generate = fileMenu->addAction(tr("&Generate PAD File"), GenerateButton,
+    QAction *generate = fileMenu->addAction(tr("&Generate PAD File"), m_generateButton,
                                             &QPushButton::click);
     generate->setObjectName(QStringLiteral("GeneratePADFile1"));
     generate->setShortcut(QKeySequence::Save);
-    fileMenu->addAction(UpdatePADFile1);
-    UpdatePADFile1->setObjectName(QStringLiteral("UpdatePADFile1"));
+    fileMenu->addAction(m_updateAction);
+    m_updateAction->setObjectName(QStringLiteral("UpdatePADFile1"));
     // Ctrl+U deletes the line in a field on X11 desktops, and Ctrl+Shift+U
     // starts Unicode input there; no field takes Ctrl+R.
-    UpdatePADFile1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    UpdatePADFile1->setEnabled(false);
-    connect(UpdatePADFile1, &QAction::triggered, this, &TFMain::UpdatePADFile1Click);
-    QAction *import = fileMenu->addAction(tr("&Import PAD File"), ImportButton,
+    m_updateAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_updateAction->setEnabled(false);
+    connect(m_updateAction, &QAction::triggered, this, &MainWindow::updatePadFile);
+    QAction *import = fileMenu->addAction(tr("&Import PAD File"), m_importButton,
                                           &QPushButton::click);
     import->setObjectName(QStringLiteral("ImportPADFile1"));
     import->setShortcut(QKeySequence::Open);
-    QAction *more = fileMenu->addAction(tr("&More PAD Fields..."), this, &TFMain::MorePADFields1Click);
+    QAction *more = fileMenu->addAction(tr("&More PAD Fields..."), this, &MainWindow::editMoreFields);
     more->setObjectName(QStringLiteral("MorePADFields1"));
     more->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     QMenu *recent = fileMenu->addMenu(tr("Open &Recent"));
     recent->setObjectName(QStringLiteral("OpenRecent1"));
     m_recentFiles->attach(recent);
-    connect(m_recentFiles, &RecentFiles::chosen, this, &TFMain::openRecentFile);
+    connect(m_recentFiles, &RecentFiles::chosen, this, &MainWindow::openRecentFile);
     fileMenu->addSeparator()->setObjectName(QStringLiteral("N1"));
     QAction *exit = fileMenu->addAction(tr("E&xit"), this, &QWidget::close);
     exit->setObjectName(QStringLiteral("Exit1"));
@@ -306,16 +309,16 @@ void TFMain::createActions()
 
     QMenu *helpMenu = menuBar()->addMenu(tr("&Help"));
     helpMenu->setObjectName(QStringLiteral("Help1"));
-    QAction *about = helpMenu->addAction(tr("&About"), this, &TFMain::About1Click);
+    QAction *about = helpMenu->addAction(tr("&About"), this, &MainWindow::showAbout);
     about->setObjectName(QStringLiteral("About1"));
     about->setShortcut(QKeySequence::HelpContents);
 
     auto *drops = new FileDrops([this](const QString &path) { importFile(path); },
                                 [this](const QString &path) { fillFileSize(path); }, this);
-    drops->watch(this, {FileSize, File_Size_Bytes});
+    drops->watch(this, {m_fileSizeButton, m_texts.widget(TextField::File_Size_Bytes)});
 }
 
-void TFMain::openRecentFile(const QString &path)
+void MainWindow::openRecentFile(const QString &path)
 {
     if (!QFileInfo::exists(path)) {
         m_recentFiles->remove(path);
@@ -326,7 +329,7 @@ void TFMain::openRecentFile(const QString &path)
     importFile(path);
 }
 
-void TFMain::createStatusBar()
+void MainWindow::createStatusBar()
 {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
@@ -340,80 +343,83 @@ void TFMain::createStatusBar()
     statusBar()->addPermanentWidget(m_updateTargetLabel);
 }
 
-void TFMain::setUpdateSource(const QString &path, const QByteArray &bytes)
+void MainWindow::setTabOrder()
 {
-    m_updatePath = path;
-    m_updateBytes = bytes;
-    UpdatePADFile1->setEnabled(!path.isEmpty());
-    m_updateTargetLabel->setVisible(!path.isEmpty());
-    m_updateTargetLabel->setText(tr("Update writes %1").arg(QFileInfo(path).fileName()));
-    m_updateTargetLabel->setToolTip(QDir::toNativeSeparators(path));
-}
-
-void TFMain::setTabOrder()
-{
-    const QList<QWidget *> chain{
-        Company_Name,         Company_Website_URL,      Contact_Email,
-        Program_Name,         Program_Version,          Release_Date,
-        Program_Type,         Program_Cost_Dollars,     File_Size_Bytes,
-        Program_OS_Support,   Keywords,                 Char_Desc_450,
-        FileSize,             Application_Info_URL,     Application_XML_File_URL,
-        Primary_Download_URL, Application_Screenshot_URL, GenerateButton,
-        ImportButton,         ClearButton,
-    };
+    // The form's fields in the window's order, then the buttons.
+    QList<QWidget *> chain;
+    for (const Pad::FormField &field : Pad::formFields()) {
+        switch (field.kind) {
+        case Pad::FieldKind::Text:
+            chain << m_texts.widget(field.text);
+            break;
+        case Pad::FieldKind::ReleaseDate:
+            chain << m_releaseDate;
+            break;
+        case Pad::FieldKind::ProgramType:
+            chain << m_programType;
+            break;
+        case Pad::FieldKind::OsSupport:
+            chain << m_osSupport;
+            break;
+        }
+        // The File Size button comes last in its group, after the description.
+        if (field.text == TextField::Char_Desc_450 && field.kind == Pad::FieldKind::Text)
+            chain << m_fileSizeButton;
+    }
+    chain << m_generateButton << m_importButton << m_clearButton;
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
-Pad::PadValues TFMain::gatherValues() const
+Pad::PadValues MainWindow::gatherValues() const
 {
     Pad::PadValues values;
     for (int i = 0; i < Pad::TextFieldCount; ++i)
         values.texts[i] = m_texts.text(static_cast<TextField>(i));
-    values.releaseDate = Release_Date->date();
-    values.programType = Program_Type->currentIndex() >= 0 ? Program_Type->currentText() : QString();
-    for (int row = 0; row < Program_OS_Support->count(); ++row) {
-        const QListWidgetItem *item = Program_OS_Support->item(row);
+    values.releaseDate = m_releaseDate->date();
+    values.programType = m_programType->currentIndex() >= 0 ? m_programType->currentText() : QString();
+    for (int row = 0; row < m_osSupport->count(); ++row) {
+        const QListWidgetItem *item = m_osSupport->item(row);
         if (item->checkState() == Qt::Checked)
             values.osSupport << item->text();
     }
     return values;
 }
 
-QStringList TFMain::applyImport(const Pad::PadImport &imported)
+QStringList MainWindow::applyImport(const Pad::PadImport &imported)
 {
     const Pad::PadValues &values = imported.values;
     for (int i = 0; i < Pad::TextFieldCount; ++i)
         m_texts.setTextUncut(static_cast<TextField>(i), values.texts[i]);
-    Program_Type->setCurrentIndex(int(Pad::ProgramTypeList().indexOf(values.programType)));
-    for (int row = 0; row < Program_OS_Support->count(); ++row) {
-        QListWidgetItem *item = Program_OS_Support->item(row);
+    m_programType->setCurrentIndex(int(Pad::ProgramTypeList().indexOf(values.programType)));
+    for (int row = 0; row < m_osSupport->count(); ++row) {
+        QListWidgetItem *item = m_osSupport->item(row);
         item->setCheckState(values.osSupport.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
     }
     if (!values.releaseDate.isValid())
         return {};
-    if (values.releaseDate < Release_Date->minimumDate()) {
+    if (values.releaseDate < m_releaseDate->minimumDate()) {
         const Pad::ReleaseDateNumbers date = Pad::releaseDateNumbers(values.releaseDate);
-        return {tr("Release Date: %1/%2/%3 is earlier than the date field can hold")
-                    .arg(date.month, date.day, date.year)};
+        return {tr("Release Date: %1 is earlier than the date field can hold")
+                    .arg(Pad::quotedValue(QStringLiteral("%1/%2/%3").arg(date.month, date.day, date.year)))};
     }
-    Release_Date->setDate(values.releaseDate);
+    m_releaseDate->setDate(values.releaseDate);
     return {};
 }
 
-void TFMain::showError(const QString &text)
+void MainWindow::showError(const QString &text)
 {
     showMessage(this, QMessageBox::NoIcon, tr("Error"), text);
 }
 
-void TFMain::reportProblem(const Pad::FieldProblem &problem)
+void MainWindow::reportProblem(const Pad::FieldProblem &problem)
 {
     showError(problem.message);
-    QWidget *target = problem.field ? m_texts.widget(*problem.field) : Program_OS_Support;
+    QWidget *target = problem.field ? m_texts.widget(*problem.field) : m_osSupport;
     target->setFocus(Qt::OtherFocusReason);
 }
 
-std::optional<QString> TFMain::runFileDialog(FileDialog which)
+std::optional<QString> MainWindow::runFileDialog(FileDialog which)
 {
     // A dialog lives for one use only: one kept and shown again leaves its
     // name completer's popup on screen, where it swallows the next click.
@@ -441,17 +447,17 @@ std::optional<QString> TFMain::runFileDialog(FileDialog which)
     return last;
 }
 
-bool TFMain::confirmReplace(const QString &path)
+bool MainWindow::confirmReplace(const QString &path)
 {
     return askYesNo(this, QMessageBox::Warning, tr("Confirm Save As"),
                     tr("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName()));
 }
 
-std::optional<Pad::PadValues> TFMain::checkedValues()
+std::optional<Pad::PadValues> MainWindow::checkedValues()
 {
     // Half-typed text in the date editor settles by the editor's own rules, as
     // it would on leaving the field, so that the date written is the one shown.
-    Release_Date->interpretText();
+    m_releaseDate->interpretText();
     Pad::PadValues values = gatherValues();
     if (const auto problem = Pad::validate(values)) {
         reportProblem(*problem);
@@ -464,14 +470,13 @@ std::optional<Pad::PadValues> TFMain::checkedValues()
     return values;
 }
 
-void TFMain::GenerateButtonClick()
+void MainWindow::generatePadFile()
 {
     const std::optional<Pad::PadValues> checked = checkedValues();
     if (!checked)
         return;
-    const Pad::PadValues &values = *checked;
     // Built before the dialog opens, so the file holds the form as it was at the click.
-    const QStringList PadOutputLines = Pad::PadOutputLines(values);
+    const QByteArray bytes = Pad::padFileBytes(Pad::padFileLines(*checked));
 
     const std::optional<QString> chosen = runFileDialog(FileDialog::Save);
     if (!chosen)
@@ -480,7 +485,6 @@ void TFMain::GenerateButtonClick()
     if (QFileInfo::exists(path) && !confirmReplace(path))
         return;
     QString reason;
-    const QByteArray bytes = Pad::padFileBytes(PadOutputLines);
     if (!Pad::savePadFile(path, bytes, &reason)) {
         showError(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), reason));
         return;
@@ -488,8 +492,8 @@ void TFMain::GenerateButtonClick()
     m_recentFiles->add(path);
     // The form now stands for the file it wrote, as after an import, so that
     // Update can add to it what the dialog holds beyond the form.
-    setUpdateSource(path, bytes);
-    bindOtherFields(bytes, true);
+    if (const std::optional<Pad::PadDocument> written = Pad::loadPad(bytes, QDate::currentDate(), &reason))
+        bindToFile(path, *written, true);
     if (Pad::holdsChanges(m_fileFields, m_otherFields)) {
         statusBar()->showMessage(tr("%1 holds the form only: the More PAD Fields dialog holds values "
                                     "that Generate PAD does not write. File, Update PAD File adds them.")
@@ -497,74 +501,87 @@ void TFMain::GenerateButtonClick()
     }
 }
 
-void TFMain::bindOtherFields(const QByteArray &bytes, bool keepAuthorValues)
+void MainWindow::bindToFile(const QString &path, const Pad::PadDocument &document, bool keepAuthorValues)
 {
-    QString reason;
-    const std::optional<QList<Pad::PathText>> leaves = Pad::readLeaves(bytes, &reason);
-    m_keptElements.clear();
-    m_fileFields = leaves ? Pad::otherFieldsOf(*leaves, &m_keptElements) : Pad::OtherFields();
+    m_updatePath = path;
+    m_updateBytes = document.bytes;
+    m_updateAction->setEnabled(true);
+    m_updateTargetLabel->setVisible(true);
+    m_updateTargetLabel->setText(tr("Update writes %1").arg(QFileInfo(path).fileName()));
+    m_updateTargetLabel->setToolTip(QDir::toNativeSeparators(path));
+    m_fileFields = document.otherFields;
+    m_keptElements = document.kept;
     if (!keepAuthorValues)
-        m_otherFields = m_fileFields;
+        m_otherFields = document.otherFields;
 }
 
-void TFMain::ImportButtonClick()
+void MainWindow::unbind()
+{
+    m_updatePath.clear();
+    m_updateBytes.clear();
+    m_updateAction->setEnabled(false);
+    m_updateTargetLabel->setVisible(false);
+    m_fileFields = {};
+    m_otherFields = {};
+    m_keptElements.clear();
+}
+
+void MainWindow::importPadFile()
 {
     if (const std::optional<QString> chosen = runFileDialog(FileDialog::Import))
         importFile(*chosen);
 }
 
-void TFMain::importFile(const QString &path)
+void MainWindow::importFile(const QString &path)
 {
-    QString error;
-    const std::optional<Pad::PadSource> source = Pad::readPadSource(path, QDate::currentDate(), &error);
-    if (!source) {
-        showError(error);
+    QString reason;
+    const std::optional<Pad::PadDocument> document = Pad::loadPadFile(path, QDate::currentDate(), &reason);
+    if (!document) {
+        showError(Pad::importRefusal(path, reason));
         return;
     }
-    QStringList notes = source->imported.notes + applyImport(source->imported);
-    setUpdateSource(path, source->bytes);
-    m_fileFields = source->otherFields;
-    m_otherFields = source->otherFields;
-    m_keptElements = source->kept;
+    QStringList notes = document->imported.noteTexts() + applyImport(document->imported);
+    bindToFile(path, *document, false);
     m_recentFiles->add(path);
-    if (source->unshownValues == 1) {
+    if (document->unshownValues == 1) {
         notes << tr("The file holds 1 value that the form does not show. File, Update PAD File "
                     "keeps it; Generate PAD writes a new file without it.");
-    } else if (source->unshownValues > 1) {
+    } else if (document->unshownValues > 1) {
         notes << tr("The file holds %1 values that the form does not show. File, Update PAD "
                     "File keeps them; Generate PAD writes a new file without them.")
-                     .arg(source->unshownValues);
+                     .arg(document->unshownValues);
     }
     if (!notes.isEmpty())
         showLines(this, QMessageBox::Information, tr("Import"), notes);
 }
 
-void TFMain::UpdatePADFile1Click()
+void MainWindow::updatePadFile()
 {
     if (m_updatePath.isEmpty())
         return;
     const std::optional<Pad::PadValues> checked = checkedValues();
     if (!checked)
         return;
-    const Pad::PadValues &values = *checked;
     const QString path = m_updatePath;
     const QString name = QFileInfo(path).fileName();
     QString reason;
-    const std::optional<QByteArray> current = Pad::readPadFileBytes(path, &reason);
+    const std::optional<Pad::PadDocument> current = Pad::loadPadFile(path, QDate::currentDate(), &reason);
     if (!current) {
         showError(tr("Cannot update \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
         return;
     }
-    if (*current != m_updateBytes
+    if (current->bytes != m_updateBytes
         && !askYesNo(this, QMessageBox::Warning, tr("Confirm Update"),
                      tr("%1 has changed on disk since it was read.\nDo you want to write the "
                         "form's values into it anyway?")
                          .arg(name))) {
         return;
     }
+    // What the author changed in the dialog goes onto the file as it is now.
+    const Pad::OtherFields wanted = Pad::rebasedFields(m_fileFields, m_otherFields, current->otherFields);
     const std::optional<Pad::PadUpdate> update =
-        Pad::updatePadData(*current, values, Pad::otherFieldEdits(m_fileFields, m_otherFields),
-                           QDate::currentDate(), &reason);
+        Pad::updatePad(*current, *checked, Pad::otherFieldEdits(current->otherFields, wanted),
+                       QDate::currentDate(), &reason);
     if (!update) {
         showError(tr("Cannot update \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
         return;
@@ -573,48 +590,44 @@ void TFMain::UpdatePADFile1Click()
         showError(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), reason));
         return;
     }
-    m_updateBytes = update->bytes;
-    bindOtherFields(update->bytes, false);
+    bindToFile(path, update->document ? *update->document : *current, false);
     if (!update->changes.isEmpty())
         m_recentFiles->add(path);
     statusBar()->showMessage(Pad::updateSummary(name, update->changes));
 }
 
-void TFMain::ClearButtonClick()
+void MainWindow::clearForm()
 {
     for (int i = 0; i < Pad::TextFieldCount; ++i)
         m_texts.setTextUncut(static_cast<TextField>(i), QString());
-    for (int row = 0; row < Program_OS_Support->count(); ++row)
-        Program_OS_Support->item(row)->setCheckState(Qt::Unchecked);
-    setUpdateSource(QString(), QByteArray());
-    m_fileFields = {};
-    m_otherFields = {};
-    m_keptElements.clear();
+    for (int row = 0; row < m_osSupport->count(); ++row)
+        m_osSupport->item(row)->setCheckState(Qt::Unchecked);
+    unbind();
 }
 
-void TFMain::FileSizeClick()
+void MainWindow::chooseFileForSize()
 {
     if (const std::optional<QString> chosen = runFileDialog(FileDialog::FileSize))
         fillFileSize(*chosen);
 }
 
-void TFMain::fillFileSize(const QString &path)
+void MainWindow::fillFileSize(const QString &path)
 {
     QString error;
-    const std::optional<qint64> size = Pad::Sto_GetFileSize(path, &error);
+    const std::optional<qint64> size = Pad::fileSize(path, &error);
     if (!size) {
         showError(error);
         return;
     }
-    File_Size_Bytes->setText(QString::number(*size));
+    m_texts.lineEdit(TextField::File_Size_Bytes)->setText(QString::number(*size));
 }
 
-void TFMain::About1Click()
+void MainWindow::showAbout()
 {
-    FAbout->exec();
+    m_aboutDialog->exec();
 }
 
-void TFMain::MorePADFields1Click()
+void MainWindow::editMoreFields()
 {
     MoreFieldsDialog dialog(m_otherFields, m_keptElements, this);
     if (dialog.exec() == QDialog::Accepted)

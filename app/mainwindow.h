@@ -9,30 +9,29 @@
 #include <array>
 #include <optional>
 
-class DescriptionEdit;
+class AboutDialog;
 class LengthCounter;
 class QAction;
 class QComboBox;
 class QDateEdit;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QListWidget;
 class QPushButton;
 class RecentFiles;
-class TFAbout;
 
 namespace Pad {
+struct PadDocument;
 struct PadImport;
 }
 
 // The one window: its sixteen input controls are the document.
-class TFMain : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit TFMain(QWidget *parent = nullptr);
+    explicit MainWindow(QWidget *parent = nullptr);
 
     // The form as one record, read from the controls at this moment.
     Pad::PadValues gatherValues() const;
@@ -44,7 +43,7 @@ public:
     // take over, one line each.
     QStringList applyImport(const Pad::PadImport &imported);
 
-    TFAbout *aboutDialog() const { return FAbout; }
+    AboutDialog *aboutDialog() const { return m_aboutDialog; }
 
     // Imports the PAD file at path as File, Import PAD File does after its dialog.
     void importFile(const QString &path);
@@ -59,17 +58,20 @@ public:
     const Pad::OtherFields &otherFields() const { return m_otherFields; }
 
 public slots:
-    void GenerateButtonClick();
-    void ImportButtonClick();
-    void ClearButtonClick();
-    void UpdatePADFile1Click();
-    void FileSizeClick();
-    void About1Click();
-    void MorePADFields1Click();
+    void generatePadFile();
+    void importPadFile();
+    void clearForm();
+    void updatePadFile();
+    void chooseFileForSize();
+    void showAbout();
+    void editMoreFields();
 
 private:
-    void FormCreate();
     void createGroups();
+    void createCompanyGroup();
+    void createProgramGroup();
+    void createOtherGroup();
+    void createWebGroup();
     void createButtonsAndLegend();
     void createActions();
     void openRecentFile(const QString &path);
@@ -79,41 +81,29 @@ private:
     void reportProblem(const Pad::FieldProblem &problem);
     void showError(const QString &text);
     bool confirmReplace(const QString &path);
-    void setUpdateSource(const QString &path, const QByteArray &bytes);
-    // Takes the other fields and kept elements from the file's bytes; the
-    // author's values too, unless keepAuthorValues.
-    void bindOtherFields(const QByteArray &bytes, bool keepAuthorValues);
+    // The form now stands for the file at path as document reads it: Update
+    // writes there and starts from its fields. The author's values of the
+    // other fields are taken from it too, unless keepAuthorValues.
+    void bindToFile(const QString &path, const Pad::PadDocument &document, bool keepAuthorValues);
+    void unbind();
     enum class FileDialog { FileSize, Save, Import };
     std::optional<QString> runFileDialog(FileDialog which);
 
-    QGroupBox *const CompanyInfo;
-    QGroupBox *const ProgramInformation;
-    QGroupBox *const OtherInfo;
-    QGroupBox *const WebInfo;
+    QGroupBox *const m_companyGroup;
+    QGroupBox *const m_programGroup;
+    QGroupBox *const m_otherGroup;
+    QGroupBox *const m_webGroup;
 
-    // Made before the named text fields below, which are its controls.
+    // The controls of the thirteen text fields, made from the form's table.
     const TextControls m_texts;
-    QLineEdit *const Company_Name;
-    QLineEdit *const Company_Website_URL;
-    QLineEdit *const Contact_Email;
-    QLineEdit *const Program_Name;
-    QLineEdit *const Program_Version;
-    QDateEdit *const Release_Date;
-    QComboBox *const Program_Type;
-    QLineEdit *const Program_Cost_Dollars;
-    QLineEdit *const File_Size_Bytes;
-    QListWidget *const Program_OS_Support;
-    QLineEdit *const Keywords;
-    DescriptionEdit *const Char_Desc_450;
-    QLineEdit *const Application_Info_URL;
-    QLineEdit *const Application_XML_File_URL;
-    QLineEdit *const Primary_Download_URL;
-    QLineEdit *const Application_Screenshot_URL;
+    QDateEdit *const m_releaseDate;
+    QComboBox *const m_programType;
+    QListWidget *const m_osSupport;
 
-    QPushButton *const FileSize;
-    QPushButton *const ClearButton;
-    QPushButton *const ImportButton;
-    QPushButton *const GenerateButton;
+    QPushButton *const m_fileSizeButton;
+    QPushButton *const m_clearButton;
+    QPushButton *const m_importButton;
+    QPushButton *const m_generateButton;
 
     LengthCounter *const m_keywordsCounter;
     LengthCounter *const m_descriptionCounter;
@@ -125,16 +115,16 @@ private:
     // which tell whether it changed on disk since.
     QString m_updatePath;
     QByteArray m_updateBytes;
-    QAction *const UpdatePADFile1;
+    QAction *const m_updateAction;
     QLabel *const m_updateTargetLabel;
 
     // The fields the window does not show: as the file the form came from
-    // holds them, as the author last set them, and the elements the format
-    // does not know.
+    // held them when it was read or written, as the author last set them,
+    // and the elements the format does not know.
     Pad::OtherFields m_fileFields;
     Pad::OtherFields m_otherFields;
     QList<Pad::PathText> m_keptElements;
 
     RecentFiles *const m_recentFiles;
-    TFAbout *FAbout = nullptr;
+    AboutDialog *m_aboutDialog = nullptr;
 };

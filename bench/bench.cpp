@@ -298,7 +298,7 @@ std::vector<Shape> shapesAt(qint64 size)
 // hands the values to the window and paints it.
 double windowMilliseconds(const QString &path)
 {
-    TFMain window;
+    MainWindow window;
     window.show();
     QApplication::processEvents();
     QElapsedTimer timer;

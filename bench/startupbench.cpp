@@ -104,7 +104,7 @@ int runStartupChild(int argc, char **argv)
     QMainWindow *window = nullptr;
     if (quillet) {
         configureApplication(app);
-        window = new TFMain;
+        window = new MainWindow;
     } else {
         window = bareWindow();
     }

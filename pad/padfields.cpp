@@ -436,6 +436,27 @@ OtherFieldEdits otherFieldEdits(const OtherFields &file, const OtherFields &fiel
     return edits;
 }
 
+OtherFields rebasedFields(const OtherFields &read, const OtherFields &author, const OtherFields &now)
+{
+    OtherFields rebased = now;
+    for (const QString &language : read.languages) {
+        if (author.languages.contains(language))
+            continue;
+        rebased.languages.removeAll(language);
+        rebased.values.removeIf([&](const auto &value) { return descriptionLanguage(value.key()) == language; });
+    }
+    for (const QString &language : author.languages) {
+        if (!read.languages.contains(language) && !rebased.languages.contains(language))
+            rebased.languages << language;
+    }
+    for (auto it = author.values.cbegin(); it != author.values.cend(); ++it) {
+        const auto wasRead = read.values.constFind(it.key());
+        if (wasRead == read.values.cend() || *wasRead != it.value())
+            rebased.values.insert(it.key(), it.value());
+    }
+    return rebased;
+}
+
 QString fieldDisplayName(QStringView path)
 {
     if (const FormField *shown = formFieldAt(path))

@@ -144,6 +144,13 @@ struct OtherFieldEdits
 };
 OtherFieldEdits otherFieldEdits(const OtherFields &file, const OtherFields &fields);
 
+// The author's fields set on top of what the file holds now: the values the
+// author changed since the file was read as read (set, or made in a language
+// the author added) and the languages added or removed, over now's own. So
+// an update of a file that changed on disk writes the author's changes and
+// keeps the file's new values, a language both added in a block of its own.
+OtherFields rebasedFields(const OtherFields &read, const OtherFields &author, const OtherFields &now);
+
 // The field's name as messages give it: the window's name for one of its
 // fields, otherwise the table's title, and for a description in another
 // language the language too ("80 character description (German)").

@@ -36,17 +36,17 @@ private slots:
 private:
     // Runs action on the dialog once exec() has made it the modal window, and
     // returns what exec() returned; modalWidget tells which window was modal.
-    static int execAndThen(TFAbout &dialog, const std::function<void(TFAbout &)> &action,
+    static int execAndThen(AboutDialog &dialog, const std::function<void(AboutDialog &)> &action,
                            QWidget **modalWidget);
-    static QPlainTextEdit *memo(const TFAbout &dialog);
+    static QPlainTextEdit *memo(const AboutDialog &dialog);
 };
 
-QPlainTextEdit *TestAbout::memo(const TFAbout &dialog)
+QPlainTextEdit *TestAbout::memo(const AboutDialog &dialog)
 {
     return dialog.findChild<QPlainTextEdit *>(u"Memo1"_s);
 }
 
-int TestAbout::execAndThen(TFAbout &dialog, const std::function<void(TFAbout &)> &action,
+int TestAbout::execAndThen(AboutDialog &dialog, const std::function<void(AboutDialog &)> &action,
                            QWidget **modalWidget)
 {
     *modalWidget = nullptr;
@@ -66,7 +66,7 @@ int TestAbout::execAndThen(TFAbout &dialog, const std::function<void(TFAbout &)>
 
 void TestAbout::caption()
 {
-    TFAbout dialog;
+    AboutDialog dialog;
     QCOMPARE(dialog.windowTitle(), u"About Quillet"_s);
 }
 
@@ -74,14 +74,14 @@ void TestAbout::modalWhenShown()
 {
     QWidget mainWindow;
     mainWindow.show();
-    TFAbout dialog(&mainWindow);
+    AboutDialog dialog(&mainWindow);
     dialog.show();
     QCOMPARE(QApplication::activeModalWidget(), &dialog);
 }
 
 void TestAbout::lines()
 {
-    TFAbout dialog;
+    AboutDialog dialog;
     QPlainTextEdit *const text = memo(dialog);
     QVERIFY(text);
     QVERIFY(text->isReadOnly());
@@ -102,7 +102,7 @@ void TestAbout::lines()
 
 void TestAbout::textShowsWholeAndCentred()
 {
-    TFAbout dialog;
+    AboutDialog dialog;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QPlainTextEdit *const text = memo(dialog);
@@ -130,7 +130,7 @@ void TestAbout::textShowsWholeAndCentred()
 
 void TestAbout::logo()
 {
-    TFAbout dialog;
+    AboutDialog dialog;
     auto *const image = dialog.findChild<QLabel *>(u"Image1"_s);
     QVERIFY(image);
 
@@ -163,31 +163,31 @@ void TestAbout::logo()
 
 void TestAbout::closes_data()
 {
-    QTest::addColumn<std::function<void(TFAbout &)>>("action");
+    QTest::addColumn<std::function<void(AboutDialog &)>>("action");
     QTest::addColumn<int>("result");
 
-    QTest::newRow("OK clicked") << std::function<void(TFAbout &)>([](TFAbout &dialog) {
+    QTest::newRow("OK clicked") << std::function<void(AboutDialog &)>([](AboutDialog &dialog) {
         QTest::mouseClick(dialog.findChild<QPushButton *>(u"ButtonOK"_s), Qt::LeftButton);
     }) << int(QDialog::Accepted);
-    QTest::newRow("Return pressed") << std::function<void(TFAbout &)>([](TFAbout &dialog) {
+    QTest::newRow("Return pressed") << std::function<void(AboutDialog &)>([](AboutDialog &dialog) {
         QTest::keyClick(&dialog, Qt::Key_Return);
     }) << int(QDialog::Accepted);
-    QTest::newRow("Escape pressed") << std::function<void(TFAbout &)>([](TFAbout &dialog) {
+    QTest::newRow("Escape pressed") << std::function<void(AboutDialog &)>([](AboutDialog &dialog) {
         QTest::keyClick(&dialog, Qt::Key_Escape);
     }) << int(QDialog::Rejected);
-    QTest::newRow("window closed") << std::function<void(TFAbout &)>([](TFAbout &dialog) {
+    QTest::newRow("window closed") << std::function<void(AboutDialog &)>([](AboutDialog &dialog) {
         dialog.close();
     }) << int(QDialog::Rejected);
 }
 
 void TestAbout::closes()
 {
-    QFETCH(std::function<void(TFAbout &)>, action);
+    QFETCH(std::function<void(AboutDialog &)>, action);
     QFETCH(int, result);
 
     QWidget mainWindow;
     mainWindow.show();
-    QPointer<TFAbout> dialog = new TFAbout(&mainWindow);
+    QPointer<AboutDialog> dialog = new AboutDialog(&mainWindow);
     QVERIFY(dialog->findChild<QPushButton *>(u"ButtonOK"_s));
     QCOMPARE(dialog->findChild<QPushButton *>(u"ButtonOK"_s)->text(), u"&OK"_s);
 
@@ -204,7 +204,7 @@ void TestAbout::closes()
 
 void TestAbout::keyboardOrder()
 {
-    TFAbout dialog;
+    AboutDialog dialog;
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -220,7 +220,7 @@ void TestAbout::keyboardOrder()
 
 void TestAbout::fixedSize()
 {
-    TFAbout dialog;
+    AboutDialog dialog;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     const QSize shown = dialog.size();

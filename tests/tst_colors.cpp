@@ -126,7 +126,7 @@ void TestColors::accentsStayReadable()
     QFETCH(QPalette, palette);
     QFETCH(bool, classic);
 
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     // The counters are red from their limit on; the description's reaches it
     // only once the palette has changed, the keywords' before.

@@ -26,7 +26,7 @@ namespace {
 QString padFile(const QTemporaryDir &dir, const QString &name, const Pad::PadValues &values)
 {
     const QString path = dir.filePath(name);
-    return writeFile(path, Pad::padFileBytes(Pad::PadOutputLines(values))) ? path : QString();
+    return writeFile(path, Pad::padFileBytes(Pad::padFileLines(values))) ? path : QString();
 }
 
 // Drags the file onto target and drops it there, as the file manager does.
@@ -44,7 +44,7 @@ void dropFile(QWidget *target, const QString &path)
     QVERIFY(drop.isAccepted());
 }
 
-QStringList recentEntries(TFMain &window)
+QStringList recentEntries(MainWindow &window)
 {
     auto *menu = control<QMenu>(window, QStringLiteral("OpenRecent1"));
     emit menu->aboutToShow();
@@ -108,7 +108,7 @@ void TestDesktop::commandLine_data()
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
 
-    using M = StartRequest::Mode;
+    using M = Cli::StartRequest::Mode;
     QTest::newRow("nothing") << QStringList{} << int(M::Window) << QStringList{} << 0 << "" << "";
     QTest::newRow("a file") << QStringList{"pad.xml"} << int(M::Window) << QStringList{"pad.xml"} << 0
                             << "" << "";
@@ -150,8 +150,8 @@ void TestDesktop::commandLine()
     QFETCH(QStringList, arguments);
     QString outText, errText;
     QTextStream outStream(&outText), errStream(&errText);
-    const StartRequest request =
-        parseCommandLine(QStringList{QStringLiteral("quillet")} + arguments, outStream, errStream);
+    const Cli::StartRequest request =
+        Cli::parseCommandLine(QStringList{QStringLiteral("quillet")} + arguments, outStream, errStream);
     QTEST(int(request.mode), "mode");
     QTEST(request.files, "files");
     QTEST(request.exitCode, "exitCode");
@@ -184,7 +184,7 @@ void TestDesktop::answersWithoutDisplay_data()
                                  << data + "advice-only.xml: warning: Program Name: \"Widget 2.1\"";
     QTest::newRow("a note only")
         << QStringList{"--check", data + "note-only.xml"} << 0
-        << data + "note-only.xml: note: OS Support: Amiga is not in the list\n";
+        << data + "note-only.xml: note: OS Support: \"Amiga\" is not in the list\n";
     QTest::newRow("an error among advice")
         << QStringList{"--check", data + "advice-only.xml", data + "unknown-os.xml"} << 1
         << data + "unknown-os.xml: error: OS Support: must have at least one system ticked";
@@ -281,13 +281,13 @@ void TestDesktop::checkAsJson()
 void TestDesktop::fileFromCommandLineImports()
 {
     const QString good = padFile(m_dir, QStringLiteral("given.xml"), completeForm());
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     window.importFile(good);
     QCOMPARE(shownValues(window), completeForm());
 
     // A file that cannot be imported leaves the empty form and says why.
-    TFMain second;
+    MainWindow second;
     QVERIFY(showActive(second));
     const Pad::PadValues empty = shownValues(second);
     ModalDriver driver;
@@ -315,7 +315,7 @@ void TestDesktop::droppedFile()
     QFETCH(QString, target);
     QFETCH(bool, fillsSize);
     const QString path = padFile(m_dir, QStringLiteral("dropped.xml"), completeForm());
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     QWidget *widget = control<QWidget>(window, target);
     if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))
@@ -334,7 +334,7 @@ void TestDesktop::droppedFile()
 
 void TestDesktop::droppedTextStaysText()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     auto *edit = control<QLineEdit>(window, QStringLiteral("Company_Name"));
     QMimeData data;
@@ -349,7 +349,7 @@ void TestDesktop::droppedTextStaysText()
 
 void TestDesktop::openRecentKeepsEightNewestFirst()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     QCOMPARE(recentEntries(window), QStringList{});
     QVERIFY(!control<QMenu>(window, QStringLiteral("OpenRecent1"))->isEnabled());
@@ -373,7 +373,7 @@ void TestDesktop::openRecentKeepsEightNewestFirst()
     driver.chooseFile(generated);
     control<QPushButton>(window, QStringLiteral("GenerateButton"))->click();
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
-    TFMain later;
+    MainWindow later;
     QCOMPARE(recentEntries(later).first(), generated);
 
     // Choosing an entry imports that file.
@@ -398,7 +398,7 @@ void TestDesktop::openRecentInFirstSession()
 {
     QFETCH(QString, how);
     QVERIFY(QSettings().allKeys().isEmpty());
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     auto *recent = control<QMenu>(window, QStringLiteral("OpenRecent1"));
     QVERIFY(!recent->isEnabled());
@@ -418,7 +418,7 @@ void TestDesktop::openRecentInFirstSession()
         control<QPushButton>(window, QStringLiteral("GenerateButton"))->click();
         QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     } else {
-        TFMain other;
+        MainWindow other;
         other.importFile(imported);
     }
     if (how != QLatin1String("other window"))
@@ -437,7 +437,7 @@ void TestDesktop::openRecentInFirstSession()
     QVERIFY(recent->actions().constFirst()->isEnabled());
 
     // Return on the entry imports it again.
-    window.ClearButtonClick();
+    window.clearForm();
     QTest::keyClick(window.windowHandle(), Qt::Key_Down);
     QTest::keyClick(window.windowHandle(), Qt::Key_Return);
     QTRY_COMPARE(QApplication::activePopupWidget(), nullptr);
@@ -449,12 +449,12 @@ void TestDesktop::openRecentDropsVanishedFile()
 {
     const QString kept = padFile(m_dir, QStringLiteral("kept.xml"), completeForm());
     const QString vanishing = padFile(m_dir, QStringLiteral("vanishing.xml"), completeForm());
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     window.importFile(kept);
     window.importFile(vanishing);
     QVERIFY(QFile::remove(vanishing));
-    window.ClearButtonClick();
+    window.clearForm();
 
     auto *menu = control<QMenu>(window, QStringLiteral("OpenRecent1"));
     emit menu->aboutToShow();
@@ -482,7 +482,7 @@ void TestDesktop::shortcutsFireTheirActions()
 {
     QFETCH(QKeySequence, keys);
     QFETCH(QString, opens);
-    TFMain window;
+    MainWindow window;
     fillForm(window, completeForm());
     QVERIFY(showActive(window));
     control<QWidget>(window, QStringLiteral("Company_Name"))->setFocus();

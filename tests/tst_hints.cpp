@@ -117,17 +117,16 @@ void TestHints::initTestCase()
 
 void TestHints::everyControlExplainsItself()
 {
-    TFMain window;
+    MainWindow window;
     for (int i = 0; i < Pad::TextFieldCount; ++i) {
         const auto field = static_cast<TextField>(i);
-        QCOMPARE(textControl(window, field)->toolTip(), Pad::fieldTip(field));
+        QCOMPARE(textControl(window, field)->toolTip(), Pad::formField(field).tip);
     }
-    using Pad::PickedField;
-    QCOMPARE(control<QWidget>(window, dateName)->toolTip(), Pad::fieldTip(PickedField::Release_Date));
+    QCOMPARE(control<QWidget>(window, dateName)->toolTip(), Pad::formField(Pad::FieldKind::ReleaseDate).tip);
     QCOMPARE(control<QWidget>(window, "Program_Type")->toolTip(),
-             Pad::fieldTip(PickedField::Program_Type));
+             Pad::formField(Pad::FieldKind::ProgramType).tip);
     QCOMPARE(control<QWidget>(window, "Program_OS_Support")->toolTip(),
-             Pad::fieldTip(PickedField::Program_OS_Support));
+             Pad::formField(Pad::FieldKind::OsSupport).tip);
 }
 
 void TestHints::hintsFollowTyping_data()
@@ -166,7 +165,7 @@ void TestHints::hintsFollowTyping()
     QFETCH(TextField, field);
     QFETCH(QString, wrong);
     QFETCH(QString, right);
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     const QString name = Pad::objectName(field);
     QWidget *edit = textControl(window, field);
@@ -179,19 +178,19 @@ void TestHints::hintsFollowTyping()
     QCOMPARE(shownHint(window, name), expected);
     QCOMPARE(accessibleText(edit, QAccessible::Description), *expected);
     // The field itself keeps explaining what belongs there.
-    QCOMPARE(edit->toolTip(), Pad::fieldTip(field));
+    QCOMPARE(edit->toolTip(), Pad::formField(field).tip);
 
     selectAll(edit);
     QTest::keyClicks(edit, right);
     QCOMPARE(fieldText(window, field), right);
     QCOMPARE(shownHint(window, name), std::nullopt);
     QCOMPARE(edit->accessibleDescription(), QString());
-    QCOMPARE(accessibleText(edit, QAccessible::Description), Pad::fieldTip(field));
+    QCOMPARE(accessibleText(edit, QAccessible::Description), Pad::formField(field).tip);
 }
 
 void TestHints::emptyFieldShowsNoHint()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     QCOMPARE(shownHint(window, dateName), std::nullopt);
     // "<" breaks a rule of every field, so each field proves its icon works
@@ -212,7 +211,7 @@ void TestHints::emptyFieldShowsNoHint()
 
 void TestHints::dateHintFollowsTheYear()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     auto *date = control<QDateEdit>(window, dateName);
     date->setDate(QDate(2024, 2, 29));
@@ -233,7 +232,7 @@ void TestHints::dateHintFollowsTheYear()
 
 void TestHints::importShowsHintsAtOnce()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     {
         // The file's program type is not in the list, which the import says.
@@ -294,12 +293,12 @@ void TestHints::emptyProgramTypeIsHinted()
     QFETCH(QString, imported);
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("typeless.xml"));
-    QString xml = QString::fromUtf8(Pad::padFileBytes(Pad::PadOutputLines(completeForm())));
+    QString xml = QString::fromUtf8(Pad::padFileBytes(Pad::padFileLines(completeForm())));
     xml.replace(QStringLiteral("<Program_Type>Freeware</Program_Type>"),
                 QStringLiteral("<Program_Type>%1</Program_Type>").arg(imported));
     QVERIFY(writeFile(source, xml.toUtf8()));
 
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     auto *type = control<QComboBox>(window, QStringLiteral("Program_Type"));
     const QImage chosen = type->grab().toImage();
@@ -326,7 +325,7 @@ void TestHints::emptyProgramTypeIsHinted()
     type->setFocus();
     QTest::keyClick(type, Qt::Key_Down);
     QVERIFY(type->currentIndex() >= 0);
-    QCOMPARE(type->toolTip(), Pad::fieldTip(Pad::PickedField::Program_Type));
+    QCOMPARE(type->toolTip(), Pad::formField(Pad::FieldKind::ProgramType).tip);
     QCOMPARE(accessibleText(type, QAccessible::Description), type->toolTip());
 }
 
@@ -368,7 +367,7 @@ void TestHints::countersFollowTheText()
     QFETCH(bool, warning);
     QFETCH(QString, spoken);
 
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     auto *counter = control<LengthCounter>(window, counterName(field));
     const QColor normal = control<QLabel>(window, "Label4")->palette().color(QPalette::WindowText);
@@ -404,7 +403,7 @@ void TestHints::countersFollowTheText()
 
 void TestHints::hintsAndCountersKeepTheLayout()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     const QSize before = window.size();
     const auto *group = control<QGroupBox>(window, "OtherInfo");

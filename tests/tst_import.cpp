@@ -36,7 +36,7 @@ struct ImportRun
     QString unexpected;
 };
 
-ImportRun importThroughWindow(TFMain &window, const QString &path, bool expectBox,
+ImportRun importThroughWindow(MainWindow &window, const QString &path, bool expectBox,
                               bool throughMenu = false)
 {
     ModalDriver driver;
@@ -121,7 +121,7 @@ void TestImport::generatedFileComesBack()
     const QString path = m_dir.filePath(QStringLiteral("roundtrip.xml"));
     QFile::remove(path);
 
-    TFMain window;
+    MainWindow window;
     fillForm(window, values);
     QVERIFY(showActive(window));
     ModalDriver generate;
@@ -157,7 +157,7 @@ void TestImport::refusedFileChangesNothing()
 {
     QFETCH(QString, path);
     QFETCH(QString, reason);
-    TFMain window;
+    MainWindow window;
     fillForm(window, otherForm());
     QVERIFY(showActive(window));
 
@@ -186,7 +186,7 @@ void TestImport::whatCouldNotBeTakenOverIsSaid()
   </Program_Info>
 </XML_DIZ_INFO>
 )"));
-    TFMain window;
+    MainWindow window;
     fillForm(window, otherForm());
     QVERIFY(showActive(window));
 
@@ -194,9 +194,9 @@ void TestImport::whatCouldNotBeTakenOverIsSaid()
     QVERIFY2(run.unexpected.isEmpty(), qPrintable(run.unexpected));
     QCOMPARE(run.boxes.first().title, QStringLiteral("Import"));
     QCOMPARE(run.boxes.first().text.split(u'\n'),
-             (QStringList{"Program Type: Open Source is not in the list",
-                          "OS Support: Win7 x86, Vista are not in the list",
-                          "Release Date: 2/30/2005 is not a valid date"}));
+             (QStringList{"Program Type: \"Open Source\" is not in the list",
+                          "OS Support: \"Win7 x86\", \"Vista\" are not in the list",
+                          "Release Date: \"2/30/2005\" is not a valid date"}));
 
     Pad::PadValues expected;
     expected.text(TextField::Company_Name) = QStringLiteral("A & B");
@@ -208,7 +208,7 @@ void TestImport::whatCouldNotBeTakenOverIsSaid()
 
 void TestImport::cancelChangesNothing()
 {
-    TFMain window;
+    MainWindow window;
     fillForm(window, otherForm());
     QVERIFY(showActive(window));
     ModalDriver driver;
@@ -222,14 +222,14 @@ void TestImport::fileChangedOnDiskIsReadAnew()
 {
     const QString path = m_dir.filePath(QStringLiteral("changing.xml"));
     Pad::PadValues values = completeForm();
-    QVERIFY(writeFile(path, Pad::padFileBytes(Pad::PadOutputLines(values))));
-    TFMain window;
+    QVERIFY(writeFile(path, Pad::padFileBytes(Pad::padFileLines(values))));
+    MainWindow window;
     QVERIFY(showActive(window));
     QVERIFY(importThroughWindow(window, path, false).unexpected.isEmpty());
     QCOMPARE(shownValues(window), values);
 
     values.text(TextField::Program_Version) = QStringLiteral("2.0");
-    QVERIFY(writeFile(path, Pad::padFileBytes(Pad::PadOutputLines(values))));
+    QVERIFY(writeFile(path, Pad::padFileBytes(Pad::padFileLines(values))));
     QVERIFY(importThroughWindow(window, path, false).unexpected.isEmpty());
     QCOMPARE(shownValues(window), values);
 }
@@ -256,11 +256,12 @@ void TestImport::samplesImportOrAreRefused()
     if (!QDir(samplesDir()).exists())
         QSKIP("The real PAD files are not here: they live in ../shared/pad-samples beside the checkout.");
     QFETCH(QString, path);
-    QString error;
-    const std::optional<Pad::PadImport> expected = Pad::readPadFile(path, QDate::currentDate(), &error);
-    const std::optional<Pad::PadSource> source = Pad::readPadSource(path, QDate::currentDate(), nullptr);
+    QString reason;
+    const std::optional<Pad::PadDocument> source = Pad::loadPadFile(path, QDate::currentDate(), &reason);
+    const std::optional<Pad::PadImport> expected = source ? std::optional(source->imported) : std::nullopt;
+    const QString error = Pad::importRefusal(path, reason);
 
-    TFMain window;
+    MainWindow window;
     fillForm(window, otherForm());
     QVERIFY(showActive(window));
     const bool expectBox = !expected || !expected->notes.isEmpty() || source->unshownValues > 0;
@@ -281,7 +282,7 @@ void TestImport::samplesImportOrAreRefused()
         // A long message shows its start; its details hold all of it.
         const SeenBox &box = run.boxes.first();
         const QString whole = box.detailedText.isEmpty() ? box.text : box.detailedText;
-        QCOMPARE(whole.split(u'\n').mid(0, expected->notes.size()), expected->notes);
+        QCOMPARE(whole.split(u'\n').mid(0, expected->notes.size()), expected->noteTexts());
         if (source->unshownValues > 1) {
             QVERIFY2(whole.endsWith(
                          QStringLiteral("The file holds %1 values that the form does not show. File, "

@@ -92,7 +92,7 @@ void TestMainWindow::initTestCase()
 
 void TestMainWindow::startsAsLaidOut()
 {
-    TFMain window;
+    MainWindow window;
     QCOMPARE(window.windowTitle(), QStringLiteral("Quillet ver 1.01"));
     QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
 
@@ -141,7 +141,7 @@ void TestMainWindow::startsAsLaidOut()
 
 void TestMainWindow::labelsNameTheirFields()
 {
-    TFMain window;
+    MainWindow window;
     struct Expected
     {
         const char *label;
@@ -180,7 +180,7 @@ void TestMainWindow::labelsNameTheirFields()
 
 void TestMainWindow::tabOrderFollowsTheTables()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     const QStringList expected{
         "Company_Name",         "Company_Website_URL",      "Contact_Email",
@@ -205,7 +205,7 @@ void TestMainWindow::tabOrderFollowsTheTables()
 
 void TestMainWindow::windowHasFixedSize()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(window.size(), window.minimumSize());
@@ -217,7 +217,7 @@ void TestMainWindow::windowHasFixedSize()
 // tall and scrolls to them, and a key press ticks one as it ticks any other.
 void TestMainWindow::osListScrollsToTodaysSystems()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     auto *os = control<QListWidget>(window, "Program_OS_Support");
     const QStringList today{"Win2000", "WinServer", "WinVista", "WinVista x64", "Win7 x32",
@@ -278,7 +278,7 @@ void TestMainWindow::validationStopsGenerate()
     QFETCH(QList<int>, emptied);
     QFETCH(bool, noOsTicked);
     QFETCH(bool, throughMenu);
-    TFMain window;
+    MainWindow window;
     Pad::PadValues values = completeForm();
     for (int field : emptied)
         values.texts[field].clear();
@@ -309,7 +309,7 @@ void TestMainWindow::validationStopsGenerate()
 
 void TestMainWindow::unsavableCharacterStopsGenerate()
 {
-    TFMain window;
+    MainWindow window;
     Pad::PadValues values = completeForm();
     values.text(TextField::Keywords) = QStringLiteral("bell\x07");
     values.text(TextField::Primary_Download_URL) = QStringLiteral("nul\x01");
@@ -328,7 +328,7 @@ void TestMainWindow::unsavableCharacterStopsGenerate()
 
 void TestMainWindow::clearAllEmptiesTextsAndTicks()
 {
-    TFMain window;
+    MainWindow window;
     Pad::PadValues values = completeForm();
     values.osSupport = Pad::OsSupportList();
     fillForm(window, values);
@@ -342,7 +342,7 @@ void TestMainWindow::clearAllEmptiesTextsAndTicks()
 
 void TestMainWindow::longFieldsLimitTypingOnly()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     auto *keywords = control<QLineEdit>(window, "Keywords");
     auto *description = control<QPlainTextEdit>(window, "Char_Desc_450");
@@ -396,7 +396,7 @@ void TestMainWindow::generateWritesTheForm()
 
     // The same form as the writer's golden file, typed into the window.
     const Pad::PadValues values = goldenForm();
-    TFMain window;
+    MainWindow window;
     fillForm(window, values);
     QVERIFY(showActive(window));
 
@@ -424,7 +424,7 @@ void TestMainWindow::generateWritesTheForm()
 void TestMainWindow::cancellingSaveWritesNothing()
 {
     QTemporaryDir dir;
-    TFMain window;
+    MainWindow window;
     fillForm(window, completeForm());
     QVERIFY(showActive(window));
     ModalDriver driver;
@@ -448,7 +448,7 @@ void TestMainWindow::replaceQuestion()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("app.xml"));
     QVERIFY(writeFile(path, "old"));
-    TFMain window;
+    MainWindow window;
     fillForm(window, completeForm());
     QVERIFY(showActive(window));
 
@@ -463,7 +463,7 @@ void TestMainWindow::replaceQuestion()
     if (answer == QMessageBox::No)
         QCOMPARE(readAll(path), QByteArray("old"));
     else
-        QCOMPARE(readAll(path), Pad::padFileBytes(Pad::PadOutputLines(completeForm())));
+        QCOMPARE(readAll(path), Pad::padFileBytes(Pad::padFileLines(completeForm())));
 }
 
 void TestMainWindow::failedSaveSaysWhyAndKeepsOldFile_data()
@@ -495,7 +495,7 @@ void TestMainWindow::failedSaveSaysWhyAndKeepsOldFile()
         if (immutableFolder)
             QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), QFileInfo(target).path()});
     });
-    TFMain window;
+    MainWindow window;
     fillForm(window, completeForm());
     QVERIFY(showActive(window));
 
@@ -521,7 +521,7 @@ void TestMainWindow::xmlFilterIgnoresCase()
     QTemporaryDir dir;
     for (const char *name : {"upper.XML", "lower.xml", "mixed.Xml", "other.txt"})
         QVERIFY(writeFile(dir.filePath(QLatin1String(name)), "x"));
-    TFMain window;
+    MainWindow window;
     fillForm(window, completeForm());
     QVERIFY(showActive(window));
 
@@ -547,7 +547,7 @@ void TestMainWindow::xmlFilterIgnoresCase()
 
 void TestMainWindow::exitClosesWithoutQuestion()
 {
-    TFMain window;
+    MainWindow window;
     fillForm(window, completeForm());
     QVERIFY(showActive(window));
     ModalDriver driver;
@@ -578,7 +578,7 @@ void TestMainWindow::fileSizeButton()
     QVERIFY(writeFile(dir.filePath(QStringLiteral("zz.exe")), "x"));
     QVERIFY(writeFile(dir.filePath(QStringLiteral("empty.bin")), QByteArray()));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-    TFMain window;
+    MainWindow window;
     control<QLineEdit>(window, "File_Size_Bytes")->setText(QStringLiteral("old"));
     QVERIFY(showActive(window));
 
@@ -601,7 +601,7 @@ void TestMainWindow::fileSizeButton()
 
 void TestMainWindow::aboutShowsTheSameDialog()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     QList<QWidget *> shown;
     for (int i = 0; i < 2; ++i) {
@@ -634,13 +634,13 @@ void TestMainWindow::typedFileNameLeavesNoPopup()
     QTemporaryDir dir;
     // Neighbours with the same start, so that the completer has names to offer.
     const QString pad = dir.filePath(QStringLiteral("product.xml"));
-    QVERIFY(writeFile(pad, Pad::padFileBytes(Pad::PadOutputLines(completeForm()))));
+    QVERIFY(writeFile(pad, Pad::padFileBytes(Pad::padFileLines(completeForm()))));
     // Generate replaces it with the same form, so every use ends with the same file.
     QVERIFY(writeFile(dir.filePath(QStringLiteral("product-old.xml")), "x"));
     QVERIFY(writeFile(dir.filePath(QStringLiteral("product-notes.xml")), "x"));
     const bool generate = button == QLatin1String("GenerateButton");
 
-    TFMain window;
+    MainWindow window;
     fillForm(window, completeForm());
     QVERIFY(showActive(window));
     for (int use = 0; use < 2; ++use) {
@@ -659,7 +659,7 @@ void TestMainWindow::typedFileNameLeavesNoPopup()
         QVERIFY(tickedEntries(window).isEmpty());
         fillForm(window, completeForm());
         if (generate)
-            QCOMPARE(readAll(pad), Pad::padFileBytes(Pad::PadOutputLines(completeForm())));
+            QCOMPARE(readAll(pad), Pad::padFileBytes(Pad::padFileLines(completeForm())));
     }
 }
 
@@ -687,8 +687,8 @@ void TestMainWindow::messagesShowTextAsItIs_data()
         << head + "<Program_Type>Free &lt;i&gt;ware</Program_Type>"
                   "<Program_OS_Support>&lt;b&gt;OS</Program_OS_Support>"
                   "</Program_Info></XML_DIZ_INFO>"
-        << QStringList{"Program Type: Free <i>ware is not in the list",
-                       "OS Support: <b>OS is not in the list", "Release Date: not given in the file"};
+        << QStringList{"Program Type: \"Free <i>ware\" is not in the list",
+                       "OS Support: \"<b>OS\" is not in the list", "Release Date: not given in the file"};
     QTest::newRow("a path with markup")
         << "FileSize" << "<b>setup</b>.exe" << QByteArray()
         << QStringList{"%1/<b>setup</b>.exe was not found"};
@@ -704,7 +704,7 @@ void TestMainWindow::messagesShowTextAsItIs()
     const QString path = dir.filePath(fileName);
     if (!content.isEmpty())
         QVERIFY(writeFile(path, content));
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
 
     ModalDriver driver;
@@ -726,7 +726,7 @@ void TestMainWindow::longListOfNotesStaysOnScreen()
     QVERIFY(writeFile(path, "<XML_DIZ_INFO><Program_Info><Program_Type>None of these</Program_Type>"
                             "<Program_OS_Support>" + systems.join(u',').toUtf8()
                                 + "</Program_OS_Support></Program_Info></XML_DIZ_INFO>"));
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     ModalDriver driver;
     driver.chooseFile(path).answer(QMessageBox::Ok);
@@ -734,7 +734,7 @@ void TestMainWindow::longListOfNotesStaysOnScreen()
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     const SeenBox box = driver.boxes().first();
     QVERIFY2(box.fitsScreen, qPrintable(box.shownText.left(200)));
-    QVERIFY(box.shownText.startsWith(QStringLiteral("Program Type: None of these is not in the list\n")));
+    QVERIFY(box.shownText.startsWith(QStringLiteral("Program Type: \"None of these\" is not in the list\n")));
     QVERIFY(box.shownText.size() < 2000);
 
     // Too many lines: the first ones and how many more, the whole list in the details.
@@ -780,7 +780,7 @@ void TestMainWindow::limitsHoldForEveryInput()
     QFETCH(QString, field);
     QFETCH(int, before);
     QFETCH(QString, how);
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     QWidget *edit = control<QWidget>(window, field);
     auto *line = qobject_cast<QLineEdit *>(edit);
@@ -835,7 +835,7 @@ void TestMainWindow::windowFollowsFontChange()
 {
     const QFont original = QApplication::font();
     const auto restore = qScopeGuard([&] { QApplication::setFont(original); });
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     const QSize before = window.size();
 
@@ -857,7 +857,7 @@ void TestMainWindow::dateWrittenIsDateShown()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("dated.xml"));
-    TFMain window;
+    MainWindow window;
     Pad::PadValues values = completeForm();
     values.releaseDate = QDate(2024, 2, 29);
     fillForm(window, values);
@@ -879,10 +879,10 @@ void TestMainWindow::dateWrittenIsDateShown()
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
 
     QString error;
-    const auto written = Pad::readPadFile(path, QDate::currentDate(), &error);
+    const auto written = Pad::loadPadFile(path, QDate::currentDate(), &error);
     QVERIFY2(written, qPrintable(error));
-    QCOMPARE(shownWhenWritten, written->values.releaseDate.toString(date->displayFormat()));
-    QCOMPARE(date->date(), written->values.releaseDate);
+    QCOMPARE(shownWhenWritten, written->imported.values.releaseDate.toString(date->displayFormat()));
+    QCOMPARE(date->date(), written->imported.values.releaseDate);
 }
 
 using KeyList = QList<QKeyCombination>;
@@ -919,7 +919,7 @@ void TestMainWindow::calendarOpensFromKeyboard()
     QFETCH(QKeyCombination, close);
     QFETCH(int, daysLater);
 
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     auto *date = control<QDateEdit>(window, "Release_Date");
     const QDate before(2024, 12, 10);

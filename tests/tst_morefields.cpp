@@ -94,7 +94,7 @@ void replaceText(QWidget *editor, const QString &text)
 
 // Runs step on the dialog that File, More PAD Fields opens by Alt+F, M; step
 // must close it. Returns what went wrong, or an empty text.
-QString throughTheMenu(TFMain &window, std::function<void(MoreFieldsDialog *)> step)
+QString throughTheMenu(MainWindow &window, std::function<void(MoreFieldsDialog *)> step)
 {
     ModalDriver driver;
     driver.then<MoreFieldsDialog>([step](MoreFieldsDialog *dialog) {
@@ -129,7 +129,7 @@ QString updateFixture(const QString &name)
 
 // Imports path as File, Import PAD File does, answering the box that says how
 // much of the file the form does not show.
-bool importAnswering(TFMain &window, const QString &path)
+bool importAnswering(MainWindow &window, const QString &path)
 {
     ModalDriver notes;
     notes.answer(QMessageBox::Ok);
@@ -138,7 +138,7 @@ bool importAnswering(TFMain &window, const QString &path)
 }
 
 // Presses File, Update PAD File's shortcut in the window.
-void pressUpdate(TFMain &window)
+void pressUpdate(MainWindow &window)
 {
     QApplication::setActiveWindow(&window);
     QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
@@ -167,6 +167,7 @@ private slots:
     void keptElementsAreReadOnly();
     void importFillsTheDialog();
     void updateWritesTheDialogsValues();
+    void updateOfAFileChangedOnDiskKeepsItsNewValues();
     void generateStaysAndUpdateAdds();
 
 private:
@@ -180,7 +181,7 @@ void TestMoreFields::initTestCase()
 
 void TestMoreFields::opensFromTheMenuAndItsShortcut()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     const QSize windowSize = window.size();
     QSize dialogSize;
@@ -247,7 +248,7 @@ void TestMoreFields::fieldOfEachGroup()
     QFETCH(QString, path);
     QFETCH(QString, wrong);
     QFETCH(QString, right);
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     const QString group = Pad::groupTitle(Pad::fieldGroup(path));
 
@@ -291,7 +292,7 @@ void TestMoreFields::fieldOfEachGroup()
 
 void TestMoreFields::languagesAddedAndRemoved()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     const QString germanKeywords = u"Program_Descriptions/German/Keywords"_s;
     const QString germanShort = u"Program_Descriptions/German/Char_Desc_45"_s;
@@ -371,7 +372,7 @@ void TestMoreFields::languagesAddedAndRemoved()
 
 void TestMoreFields::cancelDropsTheValues()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     const QString path = u"Company_Info/City_Town"_s;
     for (const Qt::Key close : {Qt::Key_Return, Qt::Key_Escape}) {
@@ -441,7 +442,7 @@ void TestMoreFields::keptElementsAreReadOnly()
 
 void TestMoreFields::importFillsTheDialog()
 {
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     QVERIFY(importAnswering(window, updateFixture(u"rich.xml"_s)));
     QCOMPARE(window.otherFields().languages, QStringList{u"German"_s});
@@ -467,7 +468,7 @@ void TestMoreFields::updateWritesTheDialogsValues()
     QFile::remove(path);
     QVERIFY(QFile::copy(updateFixture(u"other-fields.xml"_s), path));
     const QByteArray before = readAll(path);
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     QVERIFY(importAnswering(window, path));
 
@@ -502,6 +503,48 @@ void TestMoreFields::updateWritesTheDialogsValues()
     QCOMPARE(readAll(path), expected);
 }
 
+// The author adds Dutch in the dialog while someone else adds a Dutch block
+// to the file; written anyway, the file keeps that block's values and gains
+// the author's, and a language the author did not touch stays.
+void TestMoreFields::updateOfAFileChangedOnDiskKeepsItsNewValues()
+{
+    QVERIFY(m_dir.isValid());
+    const QString path = m_dir.filePath(u"changed.xml"_s);
+    QFile::remove(path);
+    QVERIFY(QFile::copy(updateFixture(u"other-fields.xml"_s), path));
+    MainWindow window;
+    QVERIFY(showActive(window));
+    QVERIFY(importAnswering(window, path));
+
+    const QString problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
+        QVERIFY(chooseGroup(*dialog, u"Descriptions"_s));
+        QTest::keyClick(focused(), Qt::Key_L, Qt::AltModifier);
+        QTest::keyClicks(focused(), u"Dut"_s);
+        QTest::keyClick(focused(), Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(control<QTabWidget>(*dialog, u"LanguageTabs"_s)->count(), 4);
+        QTest::keyClicks(focused(), u"gereedschap"_s);
+        QTest::keyClick(focused(), Qt::Key_Return);
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    QByteArray changed = readAll(path);
+    changed.replace("\t\t</French>\r\n",
+                    "\t\t</French>\r\n\t\t<Dutch>\r\n\t\t\t<Char_Desc_45>Een gereedschap.</Char_Desc_45>\r\n"
+                    "\t\t</Dutch>\r\n\t\t<Italian>\r\n\t\t\t<Char_Desc_45>Un utensile.</Char_Desc_45>\r\n"
+                    "\t\t</Italian>\r\n");
+    QVERIFY(writeFile(path, changed));
+
+    ModalDriver driver;
+    driver.answer(QMessageBox::Yes);
+    pressUpdate(window);
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QByteArray expected = changed;
+    expected.replace("<Char_Desc_45>Een gereedschap.</Char_Desc_45>\r\n",
+                     "<Char_Desc_45>Een gereedschap.</Char_Desc_45>\r\n\t\t\t<Keywords>gereedschap</Keywords>\r\n");
+    QCOMPARE(readAll(path), expected);
+    QCOMPARE(window.statusBar()->currentMessage(), u"Updated changed.xml: Keywords (Dutch)"_s);
+}
+
 // Generate writes what it always wrote, whatever the dialog holds; the
 // status bar says how to add the rest, and Update adds it.
 void TestMoreFields::generateStaysAndUpdateAdds()
@@ -509,7 +552,7 @@ void TestMoreFields::generateStaysAndUpdateAdds()
     QVERIFY(m_dir.isValid());
     const QString path = m_dir.filePath(u"generated.xml"_s);
     QFile::remove(path);
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     const Pad::PadValues form = completeForm();
     fillForm(window, form);
@@ -532,7 +575,7 @@ void TestMoreFields::generateStaysAndUpdateAdds()
     QApplication::setActiveWindow(&window);
     QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
     QVERIFY2(save.done() && save.unexpected().isEmpty(), qPrintable(save.unexpected()));
-    const QByteArray generated = Pad::padFileBytes(Pad::PadOutputLines(form));
+    const QByteArray generated = Pad::padFileBytes(Pad::padFileLines(form));
     QCOMPARE(readAll(path), generated);
     const QString said = window.statusBar()->currentMessage();
     QVERIFY2(said.contains(u"generated.xml"_s) && said.contains(u"Update PAD File"_s), qPrintable(said));
@@ -541,16 +584,14 @@ void TestMoreFields::generateStaysAndUpdateAdds()
     pressUpdate(window);
     const QByteArray updated = readAll(path);
     QString reason;
-    const std::optional<QList<Pad::PathText>> leaves = Pad::readLeaves(updated, &reason);
-    QVERIFY2(leaves, qPrintable(reason));
-    const Pad::OtherFields written = Pad::otherFieldsOf(*leaves);
+    const std::optional<Pad::PadDocument> document = Pad::loadPad(updated, form.releaseDate, &reason);
+    QVERIFY2(document, qPrintable(reason));
+    const Pad::OtherFields &written = document->otherFields;
     QCOMPARE(written.values.value(shortPath), u"A small widget"_s);
     QCOMPARE(written.languages, QStringList{u"Dutch"_s});
     QCOMPARE(written.values.value(u"Program_Descriptions/Dutch/Keywords"_s), u"gereedschap"_s);
     // The form's lines stay as Generate wrote them.
-    const std::optional<Pad::PadImport> back = Pad::readPadData(updated, form.releaseDate, &reason);
-    QVERIFY2(back, qPrintable(reason));
-    QCOMPARE(back->values, form);
+    QCOMPARE(document->imported.values, form);
     QVERIFY(updated.contains("\t\t\t<Char_Desc_45>A small widget</Char_Desc_45>\r\n"));
     QVERIFY(updated.startsWith(generated.left(generated.indexOf("<Char_Desc_45"))));
 }

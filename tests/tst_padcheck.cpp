@@ -60,7 +60,7 @@ QStringList brokenRulesLines()
     const QString file = shown(fixture(u"broken-rules.xml"_s));
     using F = TextField;
     return {
-        file + u"note: Program Type: Careware is not in the list"_s,
+        file + u"note: Program Type: \"Careware\" is not in the list"_s,
         file + u"error: Company Website: \"smith.example.com\" does not begin with http:// or https://. "_s
             + hint(F::Company_Website_URL, u"smith.example.com"_s),
         file + u"error: Program Version: \"v. 1.2\" holds a blank. "_s
@@ -195,7 +195,7 @@ void TestPadCheck::checkFiles_data()
     // Download sites want a system; the note says why the list is empty.
     QTest::newRow("no known system")
         << QStringList{unknownOs}
-        << QStringList{shown(unknownOs) + u"note: OS Support: Amiga is not in the list"_s,
+        << QStringList{shown(unknownOs) + u"note: OS Support: \"Amiga\" is not in the list"_s,
                        shown(unknownOs) + u"error: OS Support: must have at least one system ticked"_s}
         << 1;
     QTest::newRow("today's systems are known")
@@ -206,7 +206,7 @@ void TestPadCheck::checkFiles_data()
         << QStringList{fixture(u"other-fields.xml"_s)} << otherFieldsLines() << 1;
     QTest::newRow("a note only")
         << QStringList{noteOnly}
-        << QStringList{shown(noteOnly) + u"note: OS Support: Amiga is not in the list"_s} << 0;
+        << QStringList{shown(noteOnly) + u"note: OS Support: \"Amiga\" is not in the list"_s} << 0;
     QTest::newRow("refused") << QStringList{refused} << QStringList{refusedLine} << 2;
     QTest::newRow("missing")
         << QStringList{missing}

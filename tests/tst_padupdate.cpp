@@ -39,7 +39,7 @@ Run runUpdate(const QString &file, const QStringList &settings, bool dryRun = fa
     Run run;
     QTextStream out(&run.out);
     QTextStream err(&run.err);
-    run.status = Pad::runUpdate({file, settings, dryRun}, Today, out, err);
+    run.status = Cli::runUpdate({file, settings, dryRun}, Today, out, err);
     return run;
 }
 
@@ -568,7 +568,7 @@ void TestPadUpdate::refusalLeavesTheFile()
     });
 
     const Run run = runUpdate(path, settings);
-    QCOMPARE(run.status, int(Pad::UpdateRefused));
+    QCOMPARE(run.status, int(Cli::UpdateRefused));
     QCOMPARE(run.out, QString());
     QVERIFY2(run.err.startsWith(path + u": "_s), qPrintable(run.err));
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
@@ -597,7 +597,7 @@ void TestPadUpdate::brokenRuleStillWrites()
 {
     const QString path = copyOf(fixture(u"missing-element.xml"_s));
     const Run run = runUpdate(path, {u"Program_Version=v 2.0"_s, u"File_Size_Bytes=@"_s + path});
-    QCOMPARE(run.status, int(Pad::UpdateDoneWithErrors));
+    QCOMPARE(run.status, int(Cli::UpdateDoneWithErrors));
     QCOMPARE(run.err, QString());
     const QStringList lines = run.out.split(u'\n');
     QCOMPARE(lines.size(), 3);
@@ -1018,7 +1018,7 @@ void TestPadUpdate::anyPathCanBeSet()
     const QByteArray before = readAll(path);
     const Run run = runUpdate(path, settings);
     QCOMPARE(run.status, status);
-    if (status == int(Pad::UpdateRefused)) {
+    if (status == int(Cli::UpdateRefused)) {
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QCOMPARE(readAll(path), before);
         return;

@@ -40,7 +40,7 @@ const QLabel *targetLabel(const QWidget &window)
     return control<QLabel>(window, u"UpdateTarget"_s);
 }
 
-QStringList recentEntries(TFMain &window)
+QStringList recentEntries(MainWindow &window)
 {
     auto *menu = control<QMenu>(window, u"OpenRecent1"_s);
     emit menu->aboutToShow();
@@ -51,7 +51,7 @@ QStringList recentEntries(TFMain &window)
 }
 
 // Opens the File menu with Alt+F and picks Update with U, as from the keyboard.
-void updateFromTheMenuByKeys(TFMain &window)
+void updateFromTheMenuByKeys(MainWindow &window)
 {
     QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier);
     QWidget *menu = QApplication::activePopupWidget();
@@ -62,7 +62,7 @@ void updateFromTheMenuByKeys(TFMain &window)
 }
 
 // Replaces a field's text by typing, as a user does.
-void typeInto(TFMain &window, const QString &field, const QString &text)
+void typeInto(MainWindow &window, const QString &field, const QString &text)
 {
     auto *edit = control<QLineEdit>(window, field);
     edit->setFocus();
@@ -70,7 +70,7 @@ void typeInto(TFMain &window, const QString &field, const QString &text)
     QTest::keyClicks(edit, text);
 }
 
-QString statusMessage(TFMain &window)
+QString statusMessage(MainWindow &window)
 {
     return window.statusBar()->currentMessage();
 }
@@ -135,7 +135,7 @@ void TestUpdate::updateThroughTheMenu()
 {
     const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
     const QByteArray before = readAll(path);
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     window.importFile(path);
     QCOMPARE(targetLabel(window)->text(), u"Update writes pad.xml"_s);
@@ -177,7 +177,7 @@ void TestUpdate::onlyAFormFromAFileCanBeUpdated()
     QFETCH(QString, how);
     const QString other = copyOf(fixture(u"unknown-names.xml"_s), u"other.xml"_s);
     const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     QVERIFY(!updateAction(window)->isEnabled());
     QVERIFY(!targetLabel(window)->isVisible());
@@ -216,7 +216,7 @@ void TestUpdate::onlyAFormFromAFileCanBeUpdated()
         window.importFile(other);
         QVERIFY(notes.done());
         window.importFile(path);
-        window.ClearButtonClick();
+        window.clearForm();
         auto *menu = control<QMenu>(window, u"OpenRecent1"_s);
         emit menu->aboutToShow();
         menu->actions().first()->trigger();
@@ -253,7 +253,7 @@ void TestUpdate::shortcutWorksFromEveryField()
 {
     QFETCH(QString, focus);
     const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     window.importFile(path);
 
@@ -289,7 +289,7 @@ void TestUpdate::requiredChecksStopIt()
     QFETCH(QString, message);
     const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
     const QByteArray before = readAll(path);
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     window.importFile(path);
     Pad::PadValues values = shownValues(window);
@@ -315,7 +315,7 @@ void TestUpdate::nothingChangedWritesNothing()
 {
     const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
     const QDateTime written = QFileInfo(path).lastModified();
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     window.importFile(path);
     QTest::qWait(20);
@@ -338,7 +338,7 @@ void TestUpdate::fileChangedOnDiskAsksFirst()
 {
     QFETCH(bool, overwrite);
     const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     window.importFile(path);
     typeInto(window, u"Program_Version"_s, u"1.3.0"_s);
@@ -379,7 +379,7 @@ void TestUpdate::failedSaveKeepsTheFile()
     const QString path = copyOf(fixture(u"cdata-comments.xml"_s));
     const QByteArray before = readAll(path);
     const QString folder = QFileInfo(path).path();
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     window.importFile(path);
     typeInto(window, u"Program_Version"_s, u"1.3.0"_s);
@@ -414,7 +414,7 @@ void TestUpdate::importSaysWhatTheFormDoesNotShow_data()
                                               "writes a new file without it."_s};
     QTest::newRow("after the notes")
         << testDataPath(u"check/unknown-os.xml"_s)
-        << QStringList{u"OS Support: Amiga is not in the list"_s};
+        << QStringList{u"OS Support: \"Amiga\" is not in the list"_s};
     QTest::newRow("written by Generate") << testDataPath(u"writer/full-form.xml"_s) << QStringList();
 }
 
@@ -422,7 +422,7 @@ void TestUpdate::importSaysWhatTheFormDoesNotShow()
 {
     QFETCH(QString, path);
     QFETCH(QStringList, lines);
-    TFMain window;
+    MainWindow window;
     QVERIFY(showActive(window));
     ModalDriver driver;
     if (!lines.isEmpty())
@@ -446,7 +446,7 @@ void TestUpdate::samplesComeBackFromTheFormUnchanged_data()
     for (const QString &name : std::as_const(paths)) {
         const QString path = QDir(samplesDir()).filePath(name);
         QString error;
-        if (Pad::readPadFile(path, QDate::currentDate(), &error))
+        if (Pad::loadPadFile(path, QDate::currentDate(), &error))
             QTest::newRow(qPrintable(name)) << path;
     }
 }
@@ -457,12 +457,12 @@ void TestUpdate::samplesComeBackFromTheFormUnchanged()
         QSKIP("The real PAD files are not here: they live in ../shared/pad-samples beside the checkout.");
     QFETCH(QString, path);
     QString error;
-    const std::optional<Pad::PadSource> source = Pad::readPadSource(path, QDate::currentDate(), &error);
+    const std::optional<Pad::PadDocument> source = Pad::loadPadFile(path, QDate::currentDate(), &error);
     QVERIFY2(source, qPrintable(error));
-    TFMain window;
+    MainWindow window;
     window.applyImport(source->imported);
     const std::optional<Pad::PadUpdate> update =
-        Pad::updatePadData(source->bytes, window.gatherValues(), QDate::currentDate(), &error);
+        Pad::updatePad(*source, window.gatherValues(), Pad::OtherFieldEdits(), QDate::currentDate(), &error);
     QVERIFY2(update, qPrintable(error));
     QStringList changed;
     for (const Pad::FieldChange &change : update->changes)
@@ -479,7 +479,7 @@ void TestUpdate::commandLineAsksForAnUpdate_data()
     QTest::addColumn<bool>("dryRun");
     QTest::addColumn<QString>("said"); // part of what goes to the terminal
 
-    using M = StartRequest::Mode;
+    using M = Cli::StartRequest::Mode;
     QTest::newRow("settings in order, a dry run")
         << QStringList{u"--set"_s, u"Program_Version=2.1"_s, u"--update"_s, u"pad.xml"_s,
                        u"--dry-run"_s, u"--set=Program_Version=2.2"_s}
@@ -507,17 +507,17 @@ void TestUpdate::commandLineAsksForAnUpdate()
     QFETCH(QString, said);
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
-    const StartRequest request = parseCommandLine(QStringList{u"quillet"_s} + arguments, out, err);
+    const Cli::StartRequest request = Cli::parseCommandLine(QStringList{u"quillet"_s} + arguments, out, err);
     QTEST(int(request.mode), "mode");
     QTEST(request.settings, "settings");
     QTEST(request.dryRun, "dryRun");
-    if (request.mode == StartRequest::Mode::Update)
+    if (request.mode == Cli::StartRequest::Mode::Update)
         QCOMPARE(request.files, QStringList{u"pad.xml"_s});
     if (said.isEmpty())
         QCOMPARE(outText + errText, QString());
     else
         QVERIFY2((outText + errText).contains(said), qPrintable(outText + errText));
-    if (request.mode == StartRequest::Mode::Done)
+    if (request.mode == Cli::StartRequest::Mode::Done)
         QCOMPARE(request.exitCode, said.startsWith(u"quillet") ? 0 : 2);
 }
 

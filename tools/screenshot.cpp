@@ -20,7 +20,7 @@ int main(int argc, char **argv)
         std::fputs("usage: quillet_screenshot <window.png> [<dialog.png>]\n", stderr);
         return 2;
     }
-    TFMain window;
+    MainWindow window;
     const auto set = [&](const char *name, const char *text) {
         window.findChild<QLineEdit *>(QLatin1String(name))->setText(QString::fromUtf8(text));
     };

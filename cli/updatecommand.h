@@ -5,7 +5,7 @@
 
 class QTextStream;
 
-namespace Pad {
+namespace Cli {
 
 // What "quillet --update FILE [--set NAME=VALUE]... [--dry-run]" asks for.
 struct UpdateRequest
@@ -33,4 +33,4 @@ QStringList settableNames();
 int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out,
               QTextStream &err);
 
-} // namespace Pad
+} // namespace Cli

@@ -3,8 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-class QDate;
 class QTextStream;
+
+namespace Cli {
 
 // What the command line asks for. Answering --help, --help-all, --version,
 // --check and --update needs no display, so they are told apart before any
@@ -34,8 +35,4 @@ struct StartRequest
 // mode; QApplication acts on them when the window opens.
 StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
-// Checks request.files as --check does and prints one line per problem, or
-// with --json the one JSON document, to out. Returns the exit status: 0 when
-// no file has an error, 1 when some file has one, 2 when some file cannot be
-// read as a PAD file. today decides the century of two-digit years.
-int runCheck(const StartRequest &request, const QDate &today, QTextStream &out);
+} // namespace Cli

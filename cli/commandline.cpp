@@ -1,10 +1,10 @@
 #include "commandline.h"
 
-#include "padcheck.h"
-
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
+
+namespace Cli {
 
 namespace {
 
@@ -211,17 +211,4 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
     return request;
 }
 
-int runCheck(const StartRequest &request, const QDate &today, QTextStream &out)
-{
-    const QList<Pad::FileCheck> checks = Pad::checkPadFiles(request.files, today);
-    if (request.json) {
-        out << Pad::checkReport(checks).toJson(QJsonDocument::Indented);
-    } else {
-        for (const Pad::FileCheck &check : checks) {
-            for (const QString &line : Pad::checkLines(check))
-                out << line << u'\n';
-        }
-    }
-    out.flush();
-    return Pad::worstStatus(checks);
-}
+} // namespace Cli

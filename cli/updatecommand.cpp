@@ -10,7 +10,9 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
-namespace Pad {
+namespace Cli {
+
+using namespace Pad;
 
 namespace {
 
@@ -216,4 +218,4 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
     return check.status() == CheckPassed ? UpdateDone : UpdateDoneWithErrors;
 }
 
-} // namespace Pad
+} // namespace Cli
