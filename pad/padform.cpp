@@ -8,27 +8,29 @@ namespace Pad {
 
 namespace {
 
+FormField text(TextField field, const char *path, const char *objectName, const char *displayName,
+               bool required, const QString &tip)
+{
+    return FormField{FieldKind::Text,
+                     field,
+                     {QString::fromLatin1(path)},
+                     QString::fromLatin1(objectName),
+                     QString::fromLatin1(displayName),
+                     required,
+                     tip};
+}
+
+FormField picked(FieldKind kind, const QStringList &paths, const char *objectName, const char *displayName,
+                 bool required, const QString &tip)
+{
+    return FormField{kind,     TextField{}, paths, QString::fromLatin1(objectName), QString::fromLatin1(displayName),
+                     required, tip};
+}
+
 QList<FormField> buildFormFields()
 {
     using F = TextField;
     using K = FieldKind;
-    const auto text = [](F field, const char *path, const char *objectName, const char *displayName,
-                         bool required, const QString &tip) {
-        return FormField{K::Text,
-                         field,
-                         {QString::fromLatin1(path)},
-                         QString::fromLatin1(objectName),
-                         QString::fromLatin1(displayName),
-                         required,
-                         tip};
-    };
-    const auto picked = [](K kind, const QStringList &paths, const char *objectName,
-                           const char *displayName, bool required, const QString &tip) {
-        return FormField{kind,         F{},
-                         paths,        QString::fromLatin1(objectName),
-                         QString::fromLatin1(displayName), required,
-                         tip};
-    };
     return {
         text(F::Company_Name, "Company_Info/Company_Name", "Company_Name", "Company Name", true,
              QStringLiteral("The name of the company or the author who publishes the program.")),
