@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "padform.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
@@ -73,16 +75,29 @@ const QString Update = QStringLiteral("update");
 const QString Set = QStringLiteral("set");
 const QString DryRun = QStringLiteral("dry-run");
 
+// The name --set takes for a field of the form.
+QString setName(Pad::TextField field)
+{
+    return Pad::formField(field).setName();
+}
+
+QString setName(Pad::FieldKind kind)
+{
+    return Pad::formField(kind).setName();
+}
+
 QString examples()
 {
     return QCoreApplication::translate(
-        "main", "\nExample, in a release script:\n"
-                "  quillet --update pad.xml --set Program_Version=2.1 \\\n"
-                "          --set Program_Release_Date=today \\\n"
-                "          --set File_Size_Bytes=@dist/setup-2.1.exe \\\n"
-                "          --set Primary_Download_URL=https://example.com/setup-2.1.exe \\\n"
-                "          --set Program_Descriptions/English/Char_Desc_80=\"Notes, tidily\"\n"
-                "Add --dry-run to see the changes first.\n");
+               "main", "\nExample, in a release script:\n"
+                       "  quillet --update pad.xml --set %1=2.1 \\\n"
+                       "          --set %2=today \\\n"
+                       "          --set %3=@dist/setup-2.1.exe \\\n"
+                       "          --set %4=https://example.com/setup-2.1.exe \\\n"
+                       "          --set Program_Descriptions/English/Char_Desc_80=\"Notes, tidily\"\n"
+                       "Add --dry-run to see the changes first.\n")
+        .arg(setName(Pad::TextField::Program_Version), setName(Pad::FieldKind::ReleaseDate),
+             setName(Pad::TextField::File_Size_Bytes), setName(Pad::TextField::Primary_Download_URL));
 }
 
 // Quillet's own options first, then Qt's, which only --help-all lists.
@@ -114,9 +129,13 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
         QCoreApplication::translate(
             "main", "Update FILE in place, without a window, as File, Update PAD File does: "
                     "only the elements of changed fields change, and everything the form does "
-                    "not show stays. Then each problem of the updated fields is printed as "
-                    "--check prints it. Exit status 0 when written and no field has an error, "
-                    "1 when written and some field has one, 2 when nothing was written."),
+                    "not show stays. A file that breaks rules already is written all the same; "
+                    "then every problem of the updated file is printed as --check prints it. "
+                    "Nothing is written when a --set empties a required field that was filled, "
+                    "gives a value that is not in its list or a date that does not exist, or "
+                    "names no field, or when FILE cannot be read or written. Exit status 0 when "
+                    "written and the file has no error, 1 when written and it has one, 2 when "
+                    "nothing was written."),
         QStringLiteral("FILE")));
     parser.addOption(QCommandLineOption(
         Set,
@@ -124,13 +143,15 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
             "main", "With --update: give the field with the element name NAME the VALUE; "
                     "NAME may also be the path below XML_DIZ_INFO of any field of the PAD "
                     "format, such as Program_Descriptions/English/Char_Desc_80. "
-                    "Program_OS_Support takes names separated by commas, Program_Release_Date "
-                    "YYYY-MM-DD or today, File_Size_Bytes @PATH for the size of the file at "
-                    "PATH. May be given for several fields."),
+                    "%1 takes names separated by commas, %2 YYYY-MM-DD or today, %3 @PATH for "
+                    "the size of the file at PATH. May be given for several fields.")
+            .arg(setName(Pad::FieldKind::OsSupport), setName(Pad::FieldKind::ReleaseDate),
+                 setName(Pad::TextField::File_Size_Bytes)),
         QStringLiteral("NAME=VALUE")));
     parser.addOption(QCommandLineOption(
         DryRun, QCoreApplication::translate("main", "With --update: print each change as "
-                                                    "\"Field: old -> new\" and write nothing.")));
+                                                    "\"Field: old -> new\" and the problems the "
+                                                    "updated file would have, and write nothing.")));
     parser.addPositionalArgument(
         QStringLiteral("file"),
         QCoreApplication::translate("main", "A PAD file to import when the window opens; with "

@@ -154,6 +154,22 @@ bool applySetting(const QString &setting, const QDate &today, PadValues &values,
     return setFormField(*field, value, today, values, reason);
 }
 
+// Generate's message for the first required field that the settings empty
+// where the file had filled it.
+std::optional<QString> emptiedRequiredField(const PadValues &before, const PadValues &after)
+{
+    for (const FormField &field : formFields()) {
+        if (!field.required)
+            continue;
+        const bool emptied = field.kind == FieldKind::Text
+                                 ? after.text(field.text).isEmpty() && !before.text(field.text).isEmpty()
+                                 : after.osSupport.isEmpty() && !before.osSupport.isEmpty();
+        if (emptied)
+            return field.emptyMessage();
+    }
+    return std::nullopt;
+}
+
 // A value on one line of output: its line breaks shown as \n and \r.
 QString oneLine(QString text)
 {
@@ -190,11 +206,10 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
         if (!applySetting(setting, today, values, others, &reason))
             return refuse(reason);
     }
+    // The file may break rules already; only what the settings break refuses them.
+    if (const std::optional<QString> emptied = emptiedRequiredField(source->imported.values, values))
+        return refuse(*emptied);
     const OtherFieldEdits otherEdits = otherFieldEdits(source->otherFields, others);
-    if (const std::optional<FieldProblem> problem = validate(values))
-        return refuse(problem->message);
-    if (const std::optional<FieldProblem> problem = findUnsavableField(values))
-        return refuse(problem->message);
     const std::optional<PadUpdate> update = updatePad(*source, values, otherEdits, today, &reason);
     if (!update)
         return refuse(reason);
@@ -208,10 +223,10 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
             return refuse(QStringLiteral("could not be saved: %1").arg(reason));
         out << updateSummary(shownPath, update->changes) << u'\n';
     }
-    // The file now holds the values, as the read-back check made sure.
+    // The file as the update leaves it, judged as --check judges it.
     FileCheck check;
     check.path = request.file;
-    check.problems = formProblems(values) + formatProblems(otherEdits.values);
+    check.problems = documentProblems(update->document ? *update->document : *source);
     for (const QString &line : checkLines(check))
         out << line << u'\n';
     out.flush();

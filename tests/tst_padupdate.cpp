@@ -150,6 +150,8 @@ private slots:
     void refusalLeavesTheFile();
     void dryRunWritesNothing();
     void brokenRuleStillWrites();
+    void filesThatBreakRulesAreWritten_data();
+    void filesThatBreakRulesAreWritten();
     void samples_data();
     void samples();
     void anyElementCanBeEdited();
@@ -609,6 +611,65 @@ void TestPadUpdate::brokenRuleStillWrites()
     QVERIFY(after.contains("<File_Size_Bytes>"
                            + QByteArray::number(QFileInfo(fixture(u"missing-element.xml"_s)).size())
                            + "</File_Size_Bytes>"));
+}
+
+// A release script bumps the version of a file that breaks rules already:
+// the file is written, and every problem of the updated file is printed as
+// --check prints it, errors making the status 1.
+void TestPadUpdate::filesThatBreakRulesAreWritten_data()
+{
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("problems"); // after "FILE: "
+
+    QTest::newRow("an empty required field")
+        << QByteArray("<Contact_Email>jo@smith.example.com</Contact_Email>") << QByteArray("<Contact_Email/>")
+        << int(Cli::UpdateDoneWithErrors) << QStringList{u"error: Contact E-mail: must be filled"_s};
+    QTest::newRow("only systems the list lacks")
+        << QByteArray("<Program_OS_Support>WinXP</Program_OS_Support>")
+        << QByteArray("<Program_OS_Support>Amiga, BeOS 5</Program_OS_Support>") << int(Cli::UpdateDoneWithErrors)
+        << QStringList{u"note: OS Support: \"Amiga\", \"BeOS 5\" are not in the list"_s,
+                       u"error: OS Support: must have at least one system ticked"_s};
+    QTest::newRow("a field beyond the form breaking its rule")
+        << QByteArray("<Char_Desc_80>A widget.</Char_Desc_80>")
+        << QByteArray("<Char_Desc_80>A widget,\non two lines.</Char_Desc_80>") << int(Cli::UpdateDoneWithErrors)
+        << QStringList{u"error: 80 character description: \"A widget,\\non two lines.\" holds a line break. "
+                       "The PAD format asks for: "_s + Pad::formatField(u"Program_Descriptions/English/Char_Desc_80"_s)->rule
+                       + u"."_s};
+    QTest::newRow("advice only") << QByteArray("<Program_Name>Widget</Program_Name>")
+                                 << QByteArray("<Program_Name>Widget 2.1</Program_Name>") << int(Cli::UpdateDone)
+                                 << QStringList{u"warning: Program Name: \"Widget 2.1\" ends in a version number. "
+                                                "A program name leaves out the version number, which has a "
+                                                "field of its own."_s};
+}
+
+void TestPadUpdate::filesThatBreakRulesAreWritten()
+{
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(int, status);
+    QFETCH(QStringList, problems);
+    const QString path = m_dir.filePath(u"breaks-rules.xml"_s);
+    QByteArray bytes = readAll(fixture(u"other-fields.xml"_s));
+    QCOMPARE(bytes.count(from), 1);
+    bytes.replace(from, to);
+    QVERIFY(writeFile(path, bytes));
+
+    for (const bool dryRun : {true, false}) {
+        const Run run = runUpdate(path, {u"Program_Version=2.0"_s}, dryRun);
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.err, QString());
+        QStringList expected{dryRun ? u"Program Version: 1.2.0 -> 2.0"_s
+                                    : u"Updated "_s + path + u": Program Version"_s};
+        for (const QString &problem : problems)
+            expected << path + u": "_s + problem;
+        QCOMPARE(run.out.split(u'\n'), expected << QString());
+        QByteArray written = bytes;
+        if (!dryRun)
+            written.replace("<Program_Version>1.2.0<", "<Program_Version>2.0<");
+        QCOMPARE(readAll(path), written);
+    }
 }
 
 // Every real file the reader takes: version, date, size and download address
