@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QStyle>
 
 #include <optional>
@@ -85,7 +86,7 @@ QColor LengthCounter::warningColor(const QPalette &palette)
 }
 
 FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *releaseDate,
-                       QComboBox *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
+                       QComboBox *programType, QListWidget *osSupport, LengthCounter *keywordsCounter,
                        LengthCounter *descriptionCounter)
     : QObject(window)
 {
@@ -153,7 +154,21 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
     };
     connect(programType, &QComboBox::currentIndexChanged, this, updateType);
     updateType();
-    osSupport->setToolTip(Pad::formField(Pad::FieldKind::OsSupport).tip);
+    // The list shows a few of its entries at a time: its tooltip and
+    // description name the ticked ones, wherever they are.
+    const auto updateSystems = [osSupport] {
+        QStringList ticked;
+        for (int row = 0; row < osSupport->count(); ++row) {
+            if (osSupport->item(row)->checkState() == Qt::Checked)
+                ticked << osSupport->item(row)->text();
+        }
+        const QString said = ticked.isEmpty() ? tr("Nothing is ticked.")
+                                              : tr("Ticked: %1.").arg(ticked.join(QStringLiteral(", ")));
+        osSupport->setToolTip(Pad::formField(Pad::FieldKind::OsSupport).tip + u'\n' + said);
+        osSupport->setAccessibleDescription(said);
+    };
+    connect(osSupport, &QListWidget::itemChanged, this, updateSystems);
+    updateSystems();
 }
 
 QAction *followRule(QLineEdit *edit, const HintRule &rule)

@@ -9,6 +9,7 @@
 class AccentText;
 class QComboBox;
 class QDateEdit;
+class QListWidget;
 class TextControls;
 
 // Characters used against a long field's limit, such as "123/450", in a
@@ -50,7 +51,7 @@ class FieldHints : public QObject
 
 public:
     FieldHints(QWidget *window, const TextControls &texts, QDateEdit *releaseDate,
-               QComboBox *programType, QWidget *osSupport, LengthCounter *keywordsCounter,
+               QComboBox *programType, QListWidget *osSupport, LengthCounter *keywordsCounter,
                LengthCounter *descriptionCounter);
 };
 

@@ -41,6 +41,9 @@ namespace {
 
 const QString xmlFilter = QStringLiteral("XML Document (*.xml)");
 
+// Long enough to read a note or two; the notice's tooltip keeps them after.
+constexpr int ImportNoticeMilliseconds = 20000;
+
 // A caption ending in " :" beside the field it names, right-aligned as in a form.
 QLabel *makeLabel(const char *name, const QString &caption, QWidget *buddy = nullptr,
                   bool optional = false)
@@ -75,6 +78,7 @@ MainWindow::MainWindow(QWidget *parent)
     , m_descriptionCounter(new LengthCounter(tr("Description"), Pad::DescriptionLimit))
     , m_updateAction(new QAction(tr("&Update PAD File"), this))
     , m_updateTargetLabel(new QLabel)
+    , m_importNotice(new QLabel)
     , m_recentFiles(new RecentFiles(this))
 {
     setObjectName(QStringLiteral("FMain"));
@@ -336,7 +340,12 @@ void MainWindow::createStatusBar()
     auto *panel = new QLabel(tr("Try our online PAD Generator - ") + QLatin1String(Quillet::MakerUrl));
     panel->setObjectName(QStringLiteral("StatusPanel"));
     statusBar()->addWidget(panel, 1);
-    // Permanent, so that messages in the status bar never hide it.
+    // Permanent, so that messages in the status bar never hide them.
+    m_importNotice->setObjectName(QStringLiteral("ImportNotice"));
+    m_importNotice->setTextFormat(Qt::PlainText);
+    m_importNotice->setAccessibleName(tr("Import notes"));
+    m_importNotice->hide();
+    statusBar()->addPermanentWidget(m_importNotice);
     m_updateTargetLabel->setObjectName(QStringLiteral("UpdateTarget"));
     m_updateTargetLabel->setTextFormat(Qt::PlainText);
     m_updateTargetLabel->hide();
@@ -392,10 +401,19 @@ QStringList MainWindow::applyImport(const Pad::PadImport &imported)
     for (int i = 0; i < Pad::TextFieldCount; ++i)
         m_texts.setTextUncut(static_cast<TextField>(i), values.texts[i]);
     m_programType->setCurrentIndex(int(Pad::ProgramTypeList().indexOf(values.programType)));
+    QListWidgetItem *firstTicked = nullptr;
     for (int row = 0; row < m_osSupport->count(); ++row) {
         QListWidgetItem *item = m_osSupport->item(row);
-        item->setCheckState(values.osSupport.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
+        const bool ticked = values.osSupport.contains(item->text());
+        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+        if (ticked && !firstTicked)
+            firstTicked = item;
     }
+    // The list shows five of its entries: the ticked ones come into sight.
+    if (firstTicked)
+        m_osSupport->scrollToItem(firstTicked, QAbstractItemView::PositionAtTop);
+    else
+        m_osSupport->scrollToTop();
     if (!values.releaseDate.isValid())
         return {};
     if (values.releaseDate < m_releaseDate->minimumDate()) {
@@ -473,7 +491,7 @@ std::optional<Pad::PadValues> MainWindow::checkedValues()
 void MainWindow::generatePadFile()
 {
     const std::optional<Pad::PadValues> checked = checkedValues();
-    if (!checked)
+    if (!checked || !generateMayLeaveOut())
         return;
     // Built before the dialog opens, so the file holds the form as it was at the click.
     const QByteArray bytes = Pad::padFileBytes(Pad::padFileLines(*checked));
@@ -494,11 +512,36 @@ void MainWindow::generatePadFile()
     // Update can add to it what the dialog holds beyond the form.
     if (const std::optional<Pad::PadDocument> written = Pad::loadPad(bytes, QDate::currentDate(), &reason))
         bindToFile(path, *written, true);
+    // What the notice said was about the file the form came from.
+    showImportNotice({});
+    m_valuesLeftOut = 0;
+    m_askBeforeGenerate = false;
     if (Pad::holdsChanges(m_fileFields, m_otherFields)) {
         statusBar()->showMessage(tr("%1 holds the form only: the More PAD Fields dialog holds values "
                                     "that Generate PAD does not write. File, Update PAD File adds them.")
                                      .arg(QFileInfo(path).fileName()));
     }
+}
+
+bool MainWindow::generateMayLeaveOut()
+{
+    if (!m_askBeforeGenerate)
+        return true;
+    const QString name = QFileInfo(m_updatePath).fileName();
+    const QString values = m_valuesLeftOut == 1 ? tr("1 value") : tr("%1 values").arg(m_valuesLeftOut);
+    const int choice = askOneOf(
+        this, QMessageBox::Question, tr("Generate PAD"),
+        tr("%1 holds %2 that Generate PAD would leave out of a new file: values that only File, "
+           "More PAD Fields shows, such as other languages' descriptions, and operating systems "
+           "the list lacks.\nFile, Update PAD File writes the form into %1 and keeps them.")
+            .arg(name, values),
+        {tr("&Update %1").arg(QString(name).replace(u'&', QStringLiteral("&&"))), tr("&Generate Anyway")}, 0);
+    if (choice == 0)
+        updatePadFile();
+    if (choice != 1)
+        return false;
+    m_askBeforeGenerate = false;
+    return true;
 }
 
 void MainWindow::bindToFile(const QString &path, const Pad::PadDocument &document, bool keepAuthorValues)
@@ -524,6 +567,9 @@ void MainWindow::unbind()
     m_fileFields = {};
     m_otherFields = {};
     m_keptElements.clear();
+    showImportNotice({});
+    m_valuesLeftOut = 0;
+    m_askBeforeGenerate = false;
 }
 
 void MainWindow::importPadFile()
@@ -543,16 +589,27 @@ void MainWindow::importFile(const QString &path)
     QStringList notes = document->imported.noteTexts() + applyImport(document->imported);
     bindToFile(path, *document, false);
     m_recentFiles->add(path);
-    if (document->unshownValues == 1) {
-        notes << tr("The file holds 1 value that the form does not show. File, Update PAD File "
-                    "keeps it; Generate PAD writes a new file without it.");
-    } else if (document->unshownValues > 1) {
-        notes << tr("The file holds %1 values that the form does not show. File, Update PAD "
-                    "File keeps them; Generate PAD writes a new file without them.")
-                     .arg(document->unshownValues);
+    if (document->unshownValues > 0) {
+        notes << (document->unshownValues == 1
+                      ? tr("1 value that the form does not show: File, More PAD Fields shows it.")
+                      : tr("%1 values that the form does not show: File, More PAD Fields shows them.")
+                            .arg(document->unshownValues));
     }
-    if (!notes.isEmpty())
-        showLines(this, QMessageBox::Information, tr("Import"), notes);
+    showImportNotice(notes);
+    m_valuesLeftOut = document->unshownValues + int(document->imported.unknownOsNames.size());
+    m_askBeforeGenerate = m_valuesLeftOut > 0;
+}
+
+void MainWindow::showImportNotice(const QStringList &notes)
+{
+    m_importNotice->setVisible(!notes.isEmpty());
+    m_importNotice->setText(notes.size() == 1 ? tr("1 import note") : tr("%1 import notes").arg(notes.size()));
+    m_importNotice->setToolTip(notes.isEmpty() ? QString() : plainToolTip(notes));
+    m_importNotice->setAccessibleDescription(notes.join(u'\n'));
+    if (notes.isEmpty())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(notes.join(QStringLiteral("  ")), ImportNoticeMilliseconds);
 }
 
 void MainWindow::updatePadFile()

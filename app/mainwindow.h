@@ -78,6 +78,13 @@ private:
     void createStatusBar();
     void setTabOrder();
 
+    // What an import could not take over, and what of the file the form does
+    // not show, said in the status bar for a while and kept in the notice's
+    // tooltip; no box, since nothing failed.
+    void showImportNotice(const QStringList &notes);
+    // Whether Generate goes on: a form imported from a file that holds values
+    // Generate would leave out asks, once, whether to update that file instead.
+    bool generateMayLeaveOut();
     void reportProblem(const Pad::FieldProblem &problem);
     void showError(const QString &text);
     bool confirmReplace(const QString &path);
@@ -117,6 +124,11 @@ private:
     QByteArray m_updateBytes;
     QAction *const m_updateAction;
     QLabel *const m_updateTargetLabel;
+    QLabel *const m_importNotice;
+    // How many values of the imported file Generate would leave out, and
+    // whether Generate still has to say so.
+    int m_valuesLeftOut = 0;
+    bool m_askBeforeGenerate = false;
 
     // The fields the window does not show: as the file the form came from
     // held them when it was read or written, as the author last set them,

@@ -1,5 +1,8 @@
 #include "messages.h"
 
+#include <QPushButton>
+#include <QTextDocument>
+
 namespace {
 
 // A box of this much text fits the smallest screens a desktop still has,
@@ -25,6 +28,25 @@ bool askYesNo(QWidget *parent, QMessageBox::Icon icon, const QString &title, con
     preparePlain(box);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+int askOneOf(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
+             const QStringList &choices, int defaultChoice)
+{
+    QMessageBox box(icon, title, text, QMessageBox::Cancel, parent);
+    preparePlain(box);
+    QList<QPushButton *> buttons;
+    for (const QString &choice : choices)
+        buttons << box.addButton(choice, QMessageBox::AcceptRole);
+    box.setDefaultButton(buttons.value(defaultChoice));
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    return int(buttons.indexOf(qobject_cast<QPushButton *>(box.clickedButton())));
+}
+
+QString plainToolTip(const QStringList &lines)
+{
+    return Qt::convertFromPlainText(lines.join(u'\n'), Qt::WhiteSpaceNormal);
 }
 
 QString summarizeLines(const QStringList &lines, int maxLines, int maxCharacters)

@@ -15,6 +15,15 @@ void showMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title,
 bool askYesNo(QWidget *parent, QMessageBox::Icon icon, const QString &title,
               const QString &text);
 
+// One of choices, or -1 when the author cancels (Escape, Cancel, the close
+// button). Each choice is a button whose text may carry a mnemonic;
+// defaultChoice is the one Return presses.
+int askOneOf(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
+             const QStringList &choices, int defaultChoice);
+
+// A tooltip that shows lines of text as they are, markup characters and all.
+QString plainToolTip(const QStringList &lines);
+
 // One line per entry. A list longer than a screenful shows its first lines
 // and how many more there are; the box's details then hold the whole list.
 void showLines(QWidget *parent, QMessageBox::Icon icon, const QString &title,

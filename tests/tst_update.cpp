@@ -17,6 +17,7 @@
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTextStream>
 #include <QUrl>
 
@@ -98,6 +99,9 @@ private slots:
     void failedSaveKeepsTheFile();
     void importSaysWhatTheFormDoesNotShow_data();
     void importSaysWhatTheFormDoesNotShow();
+    void generateAsksBeforeLeavingValuesOut_data();
+    void generateAsksBeforeLeavingValuesOut();
+    void generateAsksNothingOfAFileItWrote();
     void samplesComeBackFromTheFormUnchanged_data();
     void samplesComeBackFromTheFormUnchanged();
 
@@ -211,10 +215,7 @@ void TestUpdate::onlyAFormFromAFileCanBeUpdated()
                         Qt::NoModifier);
         QApplication::sendEvent(target, &drop);
     } else {
-        ModalDriver notes; // the other file's import notes
-        notes.answer(QMessageBox::Ok);
         window.importFile(other);
-        QVERIFY(notes.done());
         window.importFile(path);
         window.clearForm();
         auto *menu = control<QMenu>(window, u"OpenRecent1"_s);
@@ -401,38 +402,167 @@ void TestUpdate::failedSaveKeepsTheFile()
 
 void TestUpdate::importSaysWhatTheFormDoesNotShow_data()
 {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QStringList>("lines"); // empty: no message
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("lines"); // empty: nothing to say
 
+    const QByteArray rich = readAll(fixture(u"rich.xml"_s));
     QTest::newRow("values the form does not show")
-        << fixture(u"rich.xml"_s)
-        << QStringList{u"The file holds 7 values that the form does not show. File, Update PAD "
-                       "File keeps them; Generate PAD writes a new file without them."_s};
-    QTest::newRow("one value") << fixture(u"missing-parent.xml"_s)
-                               << QStringList{u"The file holds 1 value that the form does not "
-                                              "show. File, Update PAD File keeps it; Generate PAD "
-                                              "writes a new file without it."_s};
-    QTest::newRow("after the notes")
-        << testDataPath(u"check/unknown-os.xml"_s)
-        << QStringList{u"OS Support: \"Amiga\" is not in the list"_s};
-    QTest::newRow("written by Generate") << testDataPath(u"writer/full-form.xml"_s) << QStringList();
+        << rich << QStringList{u"7 values that the form does not show: File, More PAD Fields shows them."_s};
+    QTest::newRow("one value") << readAll(fixture(u"missing-parent.xml"_s))
+                               << QStringList{u"1 value that the form does not show: File, More PAD Fields "
+                                              "shows it."_s};
+    QTest::newRow("systems the list lacks, and more values")
+        << QByteArray(rich).replace("WinXP,Win10,Win11", "WinXP,Amiga,Win10,\n\t\t\tBeOS\n5")
+        << QStringList{u"OS Support: \"Amiga\", \"BeOS 5\" are not in the list"_s,
+                       u"7 values that the form does not show: File, More PAD Fields shows them."_s};
+    QTest::newRow("markup in a note")
+        << QByteArray(rich).replace("<Program_Type>Shareware<", "<Program_Type>&lt;b&gt;Free&lt;/b&gt;<")
+        << QStringList{u"Program Type: \"<b>Free</b>\" is not in the list"_s,
+                       u"7 values that the form does not show: File, More PAD Fields shows them."_s};
+    QTest::newRow("written by Generate") << readAll(testDataPath(u"writer/full-form.xml"_s)) << QStringList();
 }
 
+// An import that went well opens no box: what it has to say shows in the
+// status bar for a while and stays in the tooltip of the notice beside it.
 void TestUpdate::importSaysWhatTheFormDoesNotShow()
 {
-    QFETCH(QString, path);
+    QFETCH(QByteArray, bytes);
     QFETCH(QStringList, lines);
+    const QString path = m_dir.filePath(u"notes.xml"_s);
+    QVERIFY(writeFile(path, bytes));
     MainWindow window;
     QVERIFY(showActive(window));
-    ModalDriver driver;
-    if (!lines.isEmpty())
-        driver.answer(QMessageBox::Ok);
+    ModalDriver nothing;
     window.importFile(path);
+    QTest::qWait(50);
+    QVERIFY2(nothing.unexpected().isEmpty(), qPrintable(nothing.unexpected()));
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    for (const QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY2(widget == &window || !widget->isVisible(), widget->metaObject()->className());
+    QCOMPARE(window.updateTarget(), path);
+
+    QCOMPARE(statusMessage(window), lines.join(u"  "_s));
+    const auto *notice = control<QLabel>(window, u"ImportNotice"_s);
+    QCOMPARE(notice->isVisible(), !lines.isEmpty());
+    QCOMPARE(notice->accessibleDescription(), lines.join(u'\n'));
+    QTextDocument shown;
+    shown.setHtml(notice->toolTip());
+    QCOMPARE(shown.toPlainText(), lines.join(u'\n'));
+
+    // The notice goes with the file: Clear All takes it away.
+    window.clearForm();
+    QVERIFY(!notice->isVisible());
+}
+
+namespace {
+
+// What a question says and which buttons it has.
+struct Question
+{
+    QString text;
+    QStringList buttons;
+    Qt::TextFormat format = Qt::AutoText;
+};
+
+// The driver's next dialog is a question, answered by pressing key as a user does.
+void answerByKey(ModalDriver &driver, QKeyCombination key, Question &asked)
+{
+    driver.then<QMessageBox>([&asked, key](QMessageBox *box) {
+        asked.text = box->text();
+        asked.format = box->findChild<QLabel *>(u"qt_msgbox_label"_s)->textFormat();
+        for (QAbstractButton *button : box->buttons())
+            asked.buttons << button->text();
+        QApplication::setActiveWindow(box);
+        if (!QTest::qWaitForWindowActive(box))
+            QTest::qFail("the question never became active", __FILE__, __LINE__);
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+        // A mnemonic clicks its button a moment later, as a click shows.
+        QTRY_VERIFY(!box->isVisible());
+    });
+}
+
+void pressGenerate(MainWindow &window)
+{
+    QApplication::setActiveWindow(&window);
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+}
+
+} // namespace
+
+// Generate would write a new file without what the imported file holds
+// beyond the form; it asks first, once, and offers to update that file instead.
+void TestUpdate::generateAsksBeforeLeavingValuesOut_data()
+{
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("Return updates the file") << QKeyCombination(Qt::Key_Return) << u"update"_s;
+    QTest::newRow("Alt+U updates the file") << QKeyCombination(Qt::ALT, Qt::Key_U) << u"update"_s;
+    QTest::newRow("Alt+G generates anyway") << QKeyCombination(Qt::ALT, Qt::Key_G) << u"generate"_s;
+    QTest::newRow("Escape cancels") << QKeyCombination(Qt::Key_Escape) << u"cancel"_s;
+}
+
+void TestUpdate::generateAsksBeforeLeavingValuesOut()
+{
+    QFETCH(QKeyCombination, key);
+    QFETCH(QString, outcome);
+    QByteArray bytes = readAll(fixture(u"rich.xml"_s));
+    bytes.replace("WinXP,Win10,Win11", "WinXP,Amiga,Win10,Win11");
+    const QString path = m_dir.filePath(u"%1-rich.xml"_s.arg(++m_copies));
+    const QString generated = m_dir.filePath(u"%1-new.xml"_s.arg(m_copies));
+    QVERIFY(writeFile(path, bytes));
+    MainWindow window;
+    QVERIFY(showActive(window));
+    window.importFile(path);
+    typeInto(window, u"Program_Version"_s, u"2.0"_s);
+
+    ModalDriver driver;
+    Question asked;
+    answerByKey(driver, key, asked);
+    if (outcome == u"generate")
+        driver.typeFile(generated);
+    pressGenerate(window);
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
-    if (!lines.isEmpty()) {
-        QCOMPARE(driver.boxes().first().title, u"Import"_s);
-        QCOMPARE(driver.boxes().first().text.split(u'\n'), lines);
+    // The file's 7 values beyond the form and the system the list lacks.
+    QVERIFY2(asked.text.startsWith(u"%1 holds 8 values that Generate PAD would leave out"_s
+                                       .arg(QFileInfo(path).fileName())),
+             qPrintable(asked.text));
+    QCOMPARE(asked.format, Qt::PlainText);
+    QCOMPARE(asked.buttons, (QStringList{u"&Update %1"_s.arg(QFileInfo(path).fileName()),
+                                         u"&Generate Anyway"_s, u"Cancel"_s}));
+
+    if (outcome == u"update") {
+        QCOMPARE(readAll(path), QByteArray(bytes).replace("<Program_Version>1.2.0<", "<Program_Version>2.0<"));
+        QCOMPARE(statusMessage(window), u"Updated %1: Program Version"_s.arg(QFileInfo(path).fileName()));
+        QVERIFY(!QFile::exists(generated));
+        return;
     }
+    QCOMPARE(readAll(path), bytes);
+    if (outcome == u"cancel") {
+        QVERIFY(!QFile::exists(generated));
+        QCOMPARE(window.updateTarget(), path);
+        return;
+    }
+    QVERIFY(QFile::exists(generated));
+    QCOMPARE(window.updateTarget(), generated);
+    // Asked once: Generate now goes straight to its dialog.
+    ModalDriver again;
+    again.cancelFileDialog();
+    pressGenerate(window);
+    QVERIFY2(again.done() && again.unexpected().isEmpty(), qPrintable(again.unexpected()));
+}
+
+// A file that holds nothing beyond the form, as Generate writes them, gives
+// nothing to ask about.
+void TestUpdate::generateAsksNothingOfAFileItWrote()
+{
+    const QString path = copyOf(testDataPath(u"writer/full-form.xml"_s));
+    MainWindow window;
+    QVERIFY(showActive(window));
+    window.importFile(path);
+    ModalDriver driver;
+    driver.cancelFileDialog();
+    pressGenerate(window);
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
 }
 
 // What the window's fields make of a real file's values changes nothing in
