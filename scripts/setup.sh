@@ -13,6 +13,7 @@ quillet_packages=(
     e2fsprogs         # chattr, with which the tests make a folder unwritable even for root
     desktop-file-utils appstream # the validators that the install test runs
     dpkg-dev file     # dpkg-shlibdeps and file, with which the Debian package finds its dependencies
+    binutils-mingw-w64-x86-64 # x86_64-w64-mingw32-windres, with which a test compiles the Windows resources
 )
 
 quillet_missing_packages() {
