@@ -83,39 +83,42 @@ Read importBytes(const QByteArray &bytes, QString *error)
     return readAsImport(Pad::loadPad(bytes, QDate::currentDate(), error));
 }
 
-std::optional<Pad::PadValues> importedValues(const QString &path, QString *error)
+std::optional<Pad::PadValues> valuesOf(const std::optional<Pad::PadDocument> &document)
 {
-    const std::optional<Pad::PadDocument> document = Pad::loadPadFile(path, QDate::currentDate(), error);
     return document ? std::optional(document->imported.values) : std::nullopt;
 }
 
-// An update as the window makes it, without saving: reading the file, the
-// new bytes and their reading back, which also gives the other fields the
-// window binds to; the number of fields changed, or -1.
-int updateFile(const QString &path, const Pad::PadValues &values, QString *error)
+std::optional<Pad::PadValues> importedValues(const QString &path, QString *error)
 {
-    const std::optional<Pad::PadDocument> file = Pad::loadPadFile(path, QDate::currentDate(), error);
-    if (!file)
-        return -1;
-    const std::optional<Pad::PadUpdate> update =
-        Pad::updatePad(*file, values, Pad::OtherFieldEdits(), QDate::currentDate(), error);
-    return update ? int(update->changes.size()) : -1;
+    return valuesOf(Pad::loadPadFile(path, QDate::currentDate(), error));
 }
 
 std::optional<Pad::PadValues> importedValuesOf(const QByteArray &bytes, QString *error)
 {
-    const std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, QDate::currentDate(), error);
-    return document ? std::optional(document->imported.values) : std::nullopt;
+    return valuesOf(Pad::loadPad(bytes, QDate::currentDate(), error));
 }
 
-int updateBytes(const QByteArray &bytes, const Pad::PadValues &values, QString *error)
+// The update of a file as read, without saving: the new bytes and their
+// reading back, which also gives the other fields the window binds to; the
+// number of fields changed, or -1.
+int changesMade(const std::optional<Pad::PadDocument> &file, const Pad::PadValues &values, QString *error)
 {
-    const std::optional<Pad::PadDocument> file = Pad::loadPad(bytes, QDate::currentDate(), error);
     if (!file)
         return -1;
     const std::optional<Pad::PadUpdate> update =
         Pad::updatePad(*file, values, Pad::OtherFieldEdits(), QDate::currentDate(), error);
     return update ? int(update->changes.size()) : -1;
+}
+
+// An update as the window makes it: reading the file, then changesMade.
+int updateFile(const QString &path, const Pad::PadValues &values, QString *error)
+{
+    return changesMade(Pad::loadPadFile(path, QDate::currentDate(), error), values, error);
+}
+
+int updateBytes(const QByteArray &bytes, const Pad::PadValues &values, QString *error)
+{
+    return changesMade(Pad::loadPad(bytes, QDate::currentDate(), error), values, error);
 }
 
 QByteArray writtenBytes(const Pad::PadValues &values)
