@@ -71,6 +71,7 @@ private slots:
     void refusedFileChangesNothing();
     void whatCouldNotBeTakenOverIsSaid();
     void cancelChangesNothing();
+    void tickedSystemsComeIntoSight();
     void fileChangedOnDiskIsReadAnew();
     void samplesImportOrAreRefused_data();
     void samplesImportOrAreRefused();
@@ -208,6 +209,25 @@ void TestImport::whatCouldNotBeTakenOverIsSaid()
     expected.releaseDate = otherForm().releaseDate;
     expected.osSupport = QStringList{QStringLiteral("WinXP"), QStringLiteral("Linux"), QStringLiteral("Win10")};
     QCOMPARE(shownValues(window), expected);
+}
+
+// The list shows five of its entries; after an import its first ticked one
+// is among them, wherever it stands, and the list names the ticked ones.
+void TestImport::tickedSystemsComeIntoSight()
+{
+    Pad::PadValues values = otherForm();
+    values.osSupport = QStringList{QStringLiteral("Win7 x32"), QStringLiteral("Win11")};
+    const QString path = m_dir.filePath(QStringLiteral("late-systems.xml"));
+    QVERIFY(writeFile(path, Pad::padFileBytes(Pad::padFileLines(values))));
+    MainWindow window;
+    QVERIFY(showActive(window));
+    window.importFile(path);
+    const auto *list = control<QListWidget>(window, QStringLiteral("Program_OS_Support"));
+    const QListWidgetItem *first = list->findItems(QStringLiteral("Win7 x32"), Qt::MatchExactly).first();
+    QVERIFY(list->viewport()->rect().contains(list->visualItemRect(first)));
+    QVERIFY(!list->viewport()->rect().intersects(list->visualItemRect(list->item(0))));
+    QCOMPARE(list->accessibleDescription(), QStringLiteral("Ticked: Win7 x32, Win11."));
+    QVERIFY(list->toolTip().endsWith(QStringLiteral("\nTicked: Win7 x32, Win11.")));
 }
 
 void TestImport::cancelChangesNothing()
