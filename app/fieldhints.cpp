@@ -39,6 +39,26 @@ QAction *addWarningAction(QLineEdit *edit, const QIcon &icon, const QString &nam
     return warning;
 }
 
+// The OS list shows a few of its entries at a time: its tooltip and
+// description name the ticked ones, wherever they are.
+void followTickedSystems(QListWidget *osSupport, QObject *context)
+{
+    const auto update = [osSupport] {
+        QStringList ticked;
+        for (int row = 0; row < osSupport->count(); ++row) {
+            if (osSupport->item(row)->checkState() == Qt::Checked)
+                ticked << osSupport->item(row)->text();
+        }
+        const QString said = ticked.isEmpty()
+                                 ? FieldHints::tr("Nothing is ticked.")
+                                 : FieldHints::tr("Ticked: %1.").arg(ticked.join(QStringLiteral(", ")));
+        osSupport->setToolTip(Pad::formField(Pad::FieldKind::OsSupport).tip + u'\n' + said);
+        osSupport->setAccessibleDescription(said);
+    };
+    QObject::connect(osSupport, &QListWidget::itemChanged, context, update);
+    update();
+}
+
 } // namespace
 
 LengthCounter::LengthCounter(const QString &fieldName, int limit, QWidget *parent)
@@ -154,21 +174,7 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
     };
     connect(programType, &QComboBox::currentIndexChanged, this, updateType);
     updateType();
-    // The list shows a few of its entries at a time: its tooltip and
-    // description name the ticked ones, wherever they are.
-    const auto updateSystems = [osSupport] {
-        QStringList ticked;
-        for (int row = 0; row < osSupport->count(); ++row) {
-            if (osSupport->item(row)->checkState() == Qt::Checked)
-                ticked << osSupport->item(row)->text();
-        }
-        const QString said = ticked.isEmpty() ? tr("Nothing is ticked.")
-                                              : tr("Ticked: %1.").arg(ticked.join(QStringLiteral(", ")));
-        osSupport->setToolTip(Pad::formField(Pad::FieldKind::OsSupport).tip + u'\n' + said);
-        osSupport->setAccessibleDescription(said);
-    };
-    connect(osSupport, &QListWidget::itemChanged, this, updateSystems);
-    updateSystems();
+    followTickedSystems(osSupport, this);
 }
 
 QAction *followRule(QLineEdit *edit, const HintRule &rule)
