@@ -637,7 +637,7 @@ void MainWindow::updatePadFile()
     // What the author changed in the dialog goes onto the file as it is now.
     const Pad::OtherFields wanted = Pad::rebasedFields(m_fileFields, m_otherFields, current->otherFields);
     const std::optional<Pad::PadUpdate> update =
-        Pad::updatePad(*current, *checked, Pad::otherFieldEdits(current->otherFields, wanted),
+        Pad::updatePad(*current, *checked, Pad::otherFieldEditsOf(*current, wanted),
                        QDate::currentDate(), &reason);
     if (!update) {
         showError(tr("Cannot update \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));

@@ -209,7 +209,7 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
     // The file may break rules already; only what the settings break refuses them.
     if (const std::optional<QString> emptied = emptiedRequiredField(source->imported.values, values))
         return refuse(*emptied);
-    const OtherFieldEdits otherEdits = otherFieldEdits(source->otherFields, others);
+    const OtherFieldEdits otherEdits = otherFieldEditsOf(*source, others);
     const std::optional<PadUpdate> update = updatePad(*source, values, otherEdits, today, &reason);
     if (!update)
         return refuse(reason);

@@ -610,6 +610,18 @@ std::optional<PadDocument> applyEdits(const PadDocument &document, const Element
     return back;
 }
 
+OtherFieldEdits otherFieldEditsOf(const PadDocument &file, const OtherFields &fields)
+{
+    OtherFields held = file.otherFields;
+    for (auto it = fields.values.cbegin(); it != fields.values.cend(); ++it) {
+        if (held.values.contains(it.key()))
+            continue;
+        if (const XmlElement *element = file.xml.find(it.key()))
+            held.values.insert(it.key(), element->text.value_or(QString()));
+    }
+    return otherFieldEdits(held, fields);
+}
+
 std::optional<PadUpdate> updatePad(const PadDocument &file, const PadValues &values,
                                    const OtherFieldEdits &others, const QDate &today,
                                    QString *errorReason)

@@ -66,6 +66,12 @@ struct PadUpdate
     std::optional<PadDocument> document; // the new file as read back; nullopt when nothing changed
 };
 
+// The edits that turn the file's other fields into fields, as
+// otherFieldEdits() makes them, compared with what the file holds also at
+// the paths that its other fields leave out (the PAD file's version block),
+// so that a value set there to empty is not taken for no change.
+OtherFieldEdits otherFieldEditsOf(const PadDocument &file, const OtherFields &fields);
+
 // The PAD file with the form's values and the other fields' edits written
 // into it, changing only the elements whose values differ. Unknown names in
 // the OS list stay after the ticked entries; an empty program type or an

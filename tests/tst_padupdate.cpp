@@ -163,6 +163,7 @@ private slots:
     void otherFieldsOfSamples();
     void anyPathCanBeSet_data();
     void anyPathCanBeSet();
+    void aFieldOfTheVersionBlockCanBeEmptied();
 
 private:
     QString copyOf(const QString &fixturePath);
@@ -1090,6 +1091,19 @@ void TestPadUpdate::anyPathCanBeSet()
     for (const auto &[from, to] : replacements)
         expected.replace(from, to);
     QCOMPARE(readAll(path), expected);
+}
+
+// The version block is no field of the More PAD Fields dialog, yet --set
+// reaches it: emptied, it is compared with what the file holds, not taken for
+// no change.
+void TestPadUpdate::aFieldOfTheVersionBlockCanBeEmptied()
+{
+    const QString path = copyOf(fixture(u"rich.xml"_s));
+    const QByteArray before = readAll(path);
+    const Run run = runUpdate(path, {u"MASTER_PAD_VERSION_INFO/MASTER_PAD_EDITOR="_s});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.out.section(u'\n', 0, 0), u"Updated "_s + path + u": PAD Editor"_s);
+    QCOMPARE(readAll(path), QByteArray(before).replace("<MASTER_PAD_EDITOR>Written by hand<", "<MASTER_PAD_EDITOR><"));
 }
 
 QTEST_GUILESS_MAIN(TestPadUpdate)

@@ -266,7 +266,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const Edits asked = applyEdits(raw, *file);
     const std::optional<Pad::PadUpdate> update = Pad::updatePad(
-        *file, asked.values, Pad::otherFieldEdits(file->otherFields, asked.fields), Today, &reason);
+        *file, asked.values, Pad::otherFieldEditsOf(*file, asked.fields), Today, &reason);
     if (!update) {
         if (reason.isEmpty())
             fail("refused without a reason");
@@ -284,7 +284,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const Pad::OtherFields fields = withFollowedSizes(asked.fields, *back);
     const std::optional<Pad::PadUpdate> again =
-        Pad::updatePad(*back, asked.values, Pad::otherFieldEdits(back->otherFields, fields), Today, &reason);
+        Pad::updatePad(*back, asked.values, Pad::otherFieldEditsOf(*back, fields), Today, &reason);
     if (!again || !again->changes.isEmpty())
         fail("the same edits made again change the file");
     return 0;
