@@ -66,13 +66,13 @@ const Pad::FormatField &englishField(const QString &element)
 MoreFieldsDialog::MoreFieldsDialog(const Pad::OtherFields &fields, const QList<Pad::PathText> &kept,
                                    QWidget *parent)
     : QDialog(parent)
-    , m_given(fields)
     , m_pageList(new QListWidget)
     , m_pages(new QStackedWidget)
     , m_languageTabs(new QTabWidget)
     , m_languageChoice(new QComboBox)
     , m_addLanguage(new QPushButton(tr("&Add Language")))
     , m_removeLanguage(new QPushButton(tr("&Remove Language")))
+    , m_given(fields)
 {
     setObjectName(QStringLiteral("MoreFieldsDialog"));
     setWindowTitle(tr("More PAD Fields"));

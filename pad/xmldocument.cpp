@@ -181,6 +181,19 @@ qsizetype firstTooLongMarkup(QStringView text, qsizetype end, qsizetype *markupS
     return -1;
 }
 
+// How many start tags text can hold at the most: each begins with a '<' that
+// no '/', '!' or '?' follows.
+qsizetype startTagsAtMost(QStringView text)
+{
+    qsizetype count = 0;
+    for (qsizetype at = text.indexOf(u'<'); at >= 0; at = text.indexOf(u'<', at + 1)) {
+        const QChar next = at + 1 < text.size() ? text[at + 1] : QChar();
+        if (next != u'/' && next != u'!' && next != u'?')
+            ++count;
+    }
+    return count;
+}
+
 struct Piece
 {
     QString text;
@@ -515,9 +528,8 @@ std::optional<XmlDocument> readXml(const QByteArray &bytes, QString *reason)
     if (tooLong >= 0 && tooLong < fault)
         fault = tooLong;
 
-    // Each element has a '<', so this many are the most there can be: room
-    // made once keeps a large document from being copied as it grows.
-    document.elements.reserve(std::size_t(text.count(u'<')));
+    // Room made once keeps a large document from being copied as it grows.
+    document.elements.reserve(std::size_t(startTagsAtMost(text)));
     TreeBuilder builder(document);
     if (fault < text.size() || decoded.invalidAt >= 0) {
         // A fault that the XML reader finds in the text before it comes first.
