@@ -38,24 +38,13 @@ bool setDate(const QString &value, const QDate &today, PadValues &values, QStrin
 
 bool setOsSupport(const QString &value, PadValues &values, QString *reason)
 {
-    QStringList named;
-    for (const QString &part : value.split(u',', Qt::SkipEmptyParts)) {
-        const QString name = part.trimmed();
-        if (name.isEmpty())
-            continue;
-        const QString entry = osSupportEntry(name);
-        if (entry.isEmpty()) {
-            *reason = QStringLiteral("%1: %2 is not in the OS list")
-                          .arg(formField(FieldKind::OsSupport).setName(), name);
-            return false;
-        }
-        named << entry;
+    const OsNames names = readOsNames(value);
+    if (!names.unknown.isEmpty()) {
+        *reason = QStringLiteral("%1: %2 is not in the OS list")
+                      .arg(formField(FieldKind::OsSupport).setName(), names.unknown.constFirst());
+        return false;
     }
-    values.osSupport.clear();
-    for (const QString &entry : OsSupportList()) {
-        if (named.contains(entry))
-            values.osSupport << entry;
-    }
+    values.osSupport = names.entries;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "padform.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -228,6 +229,35 @@ QString osSupportEntry(QStringView name)
 {
     static const QHash<QString, QString> entries = foldedEntries(OsSupportList());
     return entries.value(name.toString().simplified().toCaseFolded());
+}
+
+OsNames readOsNames(QStringView text)
+{
+    OsNames names;
+    QSet<QString> named, seenUnknown;
+    for (const QStringView part : text.tokenize(u',', Qt::SkipEmptyParts)) {
+        const QString name = part.toString().simplified();
+        if (name.isEmpty())
+            continue;
+        if (const QString entry = osSupportEntry(name); !entry.isEmpty()) {
+            named.insert(entry);
+        } else if (!seenUnknown.contains(name.toCaseFolded())) {
+            seenUnknown.insert(name.toCaseFolded());
+            names.unknown << part.trimmed().toString();
+        }
+    }
+    names.entries = inListOrder(QStringList(named.cbegin(), named.cend()));
+    return names;
+}
+
+QStringList inListOrder(const QStringList &entries)
+{
+    QStringList ordered;
+    for (const QString &entry : OsSupportList()) {
+        if (entries.contains(entry))
+            ordered << entry;
+    }
+    return ordered;
 }
 
 std::optional<FieldProblem> validate(const PadValues &values)

@@ -88,6 +88,19 @@ QString programTypeEntry(QStringView text);
 // the update know a name by this one rule.
 QString osSupportEntry(QStringView name);
 
+// An OS list as a file or a script writes it, names separated by commas.
+struct OsNames
+{
+    QStringList entries; // the list's entries it names, in the list's order
+    // The names the list lacks, each once (letter case and blanks aside), as
+    // written but for the blanks around them.
+    QStringList unknown;
+};
+OsNames readOsNames(QStringView text);
+
+// Those of entries that the OS list holds, in its order.
+QStringList inListOrder(const QStringList &entries);
+
 // One snapshot of the form: what the window gathers for the writer and what
 // the reader hands back to the window.
 struct PadValues

@@ -80,7 +80,6 @@ std::optional<QByteArray> readAllBytes(QIODevice &device, qint64 maxBytes, QStri
     }
 }
 
-
 QString osSupportNote(const QStringList &unknown)
 {
     QString names = quotedValue(unknown.first());
@@ -97,7 +96,6 @@ QString osSupportNote(const QStringList &unknown)
         .arg(names, unknown.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
 }
 
-
 // The texts of the form's elements, per field and path as the table gives
 // them (empty for an element the file lacks); nullopt with the reason when
 // one of them holds more than text.
@@ -109,8 +107,7 @@ std::optional<QList<QStringList>> formTexts(const XmlDocument &xml, QString *rea
         for (const QString &path : field.paths) {
             const XmlElement *element = xml.find(path);
             if (element && !element->text) {
-                *reason = QStringLiteral("the element %1/%2 holds %3 instead of plain text")
-                              .arg(RootName, path, xml.markup(*element));
+                *reason = xml.notTextReason(path, *element);
                 return std::nullopt;
             }
             fieldTexts << (element ? *element->text : QString());
@@ -132,26 +129,13 @@ void takeProgramType(const QString &text, PadImport &result)
 
 void takeOsSupport(const QString &text, PadImport &result)
 {
-    QSet<QString> ticked, seenUnknown;
-    for (const QString &part : text.split(u',', Qt::SkipEmptyParts)) {
-        const QString name = part.simplified();
-        if (name.isEmpty())
-            continue;
-        const QString entry = osSupportEntry(name);
-        if (!entry.isEmpty()) {
-            ticked.insert(entry);
-        } else if (!seenUnknown.contains(name.toCaseFolded())) {
-            seenUnknown.insert(name.toCaseFolded());
-            result.unknownOsNames << name;
-        }
-    }
-    for (const QString &entry : OsSupportList()) {
-        if (ticked.contains(entry))
-            result.values.osSupport << entry;
-    }
-    if (ticked.isEmpty() && result.unknownOsNames.isEmpty())
+    const OsNames names = readOsNames(text);
+    result.values.osSupport = names.entries;
+    for (const QString &name : names.unknown)
+        result.unknownOsNames << name.simplified();
+    if (names.entries.isEmpty() && names.unknown.isEmpty())
         result.notes << ImportNote{FieldKind::OsSupport, QStringLiteral("OS Support: not given in the file")};
-    else if (!result.unknownOsNames.isEmpty())
+    else if (!names.unknown.isEmpty())
         result.notes << ImportNote{FieldKind::OsSupport, osSupportNote(result.unknownOsNames)};
 }
 
@@ -184,8 +168,8 @@ std::optional<PadImport> importFrom(const XmlDocument &xml, const QDate &today, 
         if (fields[i].kind == FieldKind::Text)
             result.values.text(fields[i].text) = texts->at(i).constFirst();
     }
-    // The notes come in the order of the elements the old step-by-step
-    // import read: the type, the OS list, and the date's three last.
+    // The notes keep one order, whatever the file's: the type, the OS list,
+    // and the date's three elements last.
     const auto textsOf = [&](FieldKind kind) { return texts->at(&formField(kind) - fields.constData()); };
     takeProgramType(textsOf(FieldKind::ProgramType).constFirst(), result);
     takeOsSupport(textsOf(FieldKind::OsSupport).constFirst(), result);

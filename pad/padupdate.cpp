@@ -123,16 +123,6 @@ bool holdsLineBreak(QStringView text)
     return text.contains(u'\n') || text.contains(u'\r');
 }
 
-// The qualified name in the start tag of the element at span.
-QString qualifiedName(const QString &document, const ElementSpan &span)
-{
-    qsizetype end = span.start + 1;
-    while (end < document.size() && !isXmlWhitespace(document[end]) && document[end] != u'/'
-           && document[end] != u'>')
-        ++end;
-    return document.mid(span.start + 1, end - span.start - 1);
-}
-
 // An element to be made, with the elements to be made inside it.
 struct NewElement
 {
@@ -177,27 +167,29 @@ struct Splice
     QString markup;
 };
 
-// How element at span, known to have no child elements, takes content: its
-// start tag closed by itself opens up, otherwise the content is replaced.
-Splice contentSplice(const QString &document, const ElementSpan &span, const QString &content)
+// How element, known to have no child elements, takes content: its start
+// tag closed by itself opens up, otherwise the content is replaced.
+Splice contentSplice(const XmlDocument &xml, const XmlElement &element, const QString &content)
 {
+    const ElementSpan &span = element.span;
     if (span.contentStart == span.end) {
         qsizetype slash = span.end - 2;
-        while (slash > span.start && isXmlWhitespace(document[slash - 1]))
+        while (slash > span.start && isXmlWhitespace(xml.text[slash - 1]))
             --slash;
         return {slash, span.end,
-                u'>' + content + QStringLiteral("</") + qualifiedName(document, span) + u'>'};
+                u'>' + content + QStringLiteral("</") + xml.qualifiedName(element).toString() + u'>'};
     }
     return {span.contentStart, span.contentEnd, content};
 }
 
-// The splice that puts children into the existing element at span.
-Splice insertionSplice(const QString &document, const ElementSpan &span, const ElementSpan *parentSpan,
-                       const std::vector<NewElement> &children)
+// The splice that puts children into the existing element.
+Splice insertionSplice(const XmlDocument &xml, const XmlElement &element, const std::vector<NewElement> &children)
 {
-    const QString name = qualifiedName(document, span);
-    const qsizetype colon = name.indexOf(u':');
-    const QString prefix = colon > 0 ? name.left(colon) : QString();
+    const QString &document = xml.text;
+    const ElementSpan &span = element.span;
+    const ElementSpan *parentSpan = element.parent < 0 ? nullptr : &xml.elements[std::size_t(element.parent)].span;
+    // New children take the element's prefix, without its colon.
+    const QString prefix = xml.qualifiedName(element).first(std::max(element.prefixLength - 1, 0)).toString();
 
     Layout layout;
     const std::optional<LineStart> own = lineStartOf(document, span.start, true);
@@ -242,7 +234,7 @@ Splice insertionSplice(const QString &document, const ElementSpan &span, const E
     if (!contentEndsLine && !layout.lineEnd.isEmpty())
         markup += layout.lineEnd + layout.parentIndent;
     if (span.contentStart == span.end)
-        return contentSplice(document, span, markup);
+        return contentSplice(xml, element, markup);
     return {span.contentStart, span.contentStart, markup};
 }
 
@@ -267,11 +259,10 @@ std::optional<std::vector<Splice>> splicesFor(const XmlDocument &xml, const Elem
     for (const ElementEdit &edit : edits.texts) {
         if (const XmlElement *element = xml.find(edit.path)) {
             if (!element->text) {
-                *errorReason = QStringLiteral("the element %1/%2 holds %3 instead of plain text")
-                                   .arg(xml.qualifiedName(xml.root()), edit.path, xml.markup(*element));
+                *errorReason = xml.notTextReason(edit.path, *element);
                 return std::nullopt;
             }
-            splices.push_back(contentSplice(document, element->span, escapeContent(edit.text)));
+            splices.push_back(contentSplice(xml, *element, escapeContent(edit.text)));
             continue;
         }
         const QStringList names = edit.path.split(u'/');
@@ -288,10 +279,8 @@ std::optional<std::vector<Splice>> splicesFor(const XmlDocument &xml, const Elem
             node = &node->child(names[d]);
         node->text = edit.text;
     }
-    for (const auto &[anchor, node] : made) {
-        const ElementSpan *parentSpan = anchor->parent < 0 ? nullptr : &xml.elements[std::size_t(anchor->parent)].span;
-        splices.push_back(insertionSplice(document, anchor->span, parentSpan, node.children));
-    }
+    for (const auto &[anchor, node] : made)
+        splices.push_back(insertionSplice(xml, *anchor, node.children));
     for (const QString &path : edits.removals) {
         if (const XmlElement *element = xml.find(path))
             splices.push_back(removalSplice(document, element->span));
@@ -364,20 +353,7 @@ QString dateText(const QDate &date)
 // names of the file's own value that the list does not know, as spelled there.
 QString osSupportText(const QStringList &ticked, const QString &fileText)
 {
-    QStringList names;
-    for (const QString &entry : OsSupportList()) {
-        if (ticked.contains(entry))
-            names << entry;
-    }
-    QSet<QString> seen;
-    for (const QString &part : fileText.split(u',', Qt::SkipEmptyParts)) {
-        const QString name = part.simplified();
-        if (name.isEmpty() || !osSupportEntry(name).isEmpty() || seen.contains(name.toCaseFolded()))
-            continue;
-        seen.insert(name.toCaseFolded());
-        names << part.trimmed();
-    }
-    return names.join(u',');
+    return (inListOrder(ticked) + readOsNames(fileText).unknown).join(u',');
 }
 
 // A field's value as a person reads it, for comparing what comes back.
@@ -547,11 +523,7 @@ bool formComesBack(const PadDocument &file, const PadValues &values, const PadDo
         expected.releaseDate = file.imported.values.releaseDate;
     if (values.programType.isEmpty())
         expected.programType = file.imported.values.programType;
-    expected.osSupport.clear();
-    for (const QString &entry : OsSupportList()) {
-        if (values.osSupport.contains(entry))
-            expected.osSupport << entry;
-    }
+    expected.osSupport = inListOrder(values.osSupport);
     const PadValues &got = back.imported.values;
     for (const FormField &field : formFields()) {
         // A date too far off for the ISO form of the text still differs.

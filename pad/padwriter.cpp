@@ -42,12 +42,7 @@ QString costElement(const QString &cost)
 
 QString osSupportValue(const QStringList &ticked)
 {
-    QStringList ordered;
-    for (const QString &entry : OsSupportList()) {
-        if (ticked.contains(entry))
-            ordered << entry;
-    }
-    return ordered.join(u',');
+    return inListOrder(ticked).join(u',');
 }
 
 namespace {

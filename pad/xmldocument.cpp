@@ -203,7 +203,8 @@ struct Piece
 // The text of an element from the pieces of text it holds, or nullopt when
 // it holds markup.
 std::optional<QString> textOf(const std::vector<Piece> &pieces, QString &markup)
-{    // White space that only lays out a CDATA section is no piece of its own.
+{
+    // White space that only lays out a CDATA section is no piece of its own.
     const Piece *only = nullptr;
     qsizetype nonBlank = 0;
     for (const Piece &piece : pieces) {
@@ -448,6 +449,12 @@ QString XmlDocument::markup(const XmlElement &element) const
     if (element.markupFound.isEmpty() && element.firstChild >= 0)
         return QStringLiteral("a child element <%1>").arg(qualifiedName(elements[std::size_t(element.firstChild)]));
     return element.markupFound;
+}
+
+QString XmlDocument::notTextReason(QStringView path, const XmlElement &element) const
+{
+    return QStringLiteral("the element %1/%2 holds %3 instead of plain text")
+        .arg(qualifiedName(root()), path, markup(element));
 }
 
 const XmlElement *XmlDocument::find(QStringView path) const

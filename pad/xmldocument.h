@@ -80,6 +80,9 @@ struct XmlDocument
     // What keeps the element from holding text, the first met: "a child
     // element <b>", "a comment" and so on; empty when it holds text.
     QString markup(const XmlElement &element) const;
+    // Why the element at path cannot be read or written as text: "the element
+    // XML_DIZ_INFO/Program_Info/Program_Name holds a comment instead of plain text".
+    QString notTextReason(QStringView path, const XmlElement &element) const;
 
     // The element at path below the document element ("Company_Info/Company_Name";
     // an empty path is the document element), or nullptr. Each step takes the

@@ -249,6 +249,9 @@ void TestPadUpdate::unknownNamesStay_data()
     QTest::newRow("other systems ticked")
         << QStringList{u"Program_OS_Support=Win10, linux"_s} << u"1.2.0"_s << fileType
         << u"Linux,Win10,BeOS 5,Amiga"_s;
+    QTest::newRow("a name with its blanks and letter case off, as an import takes it")
+        << QStringList{u"Program_OS_Support=mac  os x,Win10"_s} << u"1.2.0"_s << fileType
+        << u"Mac OS X,Win10,BeOS 5,Amiga"_s;
     QTest::newRow("a type from the list") << QStringList{u"Program_Type=freeware"_s} << u"1.2.0"_s
                                           << u"Freeware"_s << fileOs;
 }
