@@ -38,7 +38,7 @@ bool setDate(const QString &value, const QDate &today, PadValues &values, QStrin
 
 bool setOsSupport(const QString &value, PadValues &values, QString *reason)
 {
-    const OsNames names = readOsNames(value);
+    const OsNames names = readOsNames(value, OsNameSpelling::AsWritten);
     if (!names.unknown.isEmpty()) {
         *reason = QStringLiteral("%1: %2 is not in the OS list")
                       .arg(formField(FieldKind::OsSupport).setName(), names.unknown.constFirst());

@@ -103,6 +103,13 @@ QHash<QString, QString> foldedEntries(const QStringList &list)
     return entries;
 }
 
+// The OS list's entries by the case-folded form of their names.
+const QHash<QString, QString> &osEntriesByFoldedName()
+{
+    static const QHash<QString, QString> entries = foldedEntries(OsSupportList());
+    return entries;
+}
+
 } // namespace
 
 QString FormField::setName() const
@@ -227,23 +234,24 @@ QString programTypeEntry(QStringView text)
 
 QString osSupportEntry(QStringView name)
 {
-    static const QHash<QString, QString> entries = foldedEntries(OsSupportList());
-    return entries.value(name.toString().simplified().toCaseFolded());
+    return osEntriesByFoldedName().value(name.toString().simplified().toCaseFolded());
 }
 
-OsNames readOsNames(QStringView text)
+OsNames readOsNames(const QString &text, OsNameSpelling unknownAs)
 {
     OsNames names;
     QSet<QString> named, seenUnknown;
-    for (const QStringView part : text.tokenize(u',', Qt::SkipEmptyParts)) {
-        const QString name = part.toString().simplified();
+    for (const QString &part : text.split(u',', Qt::SkipEmptyParts)) {
+        const QString name = part.simplified();
         if (name.isEmpty())
             continue;
-        if (const QString entry = osSupportEntry(name); !entry.isEmpty()) {
+        // As osSupportEntry() looks a name up, folded once for both sets.
+        QString folded = name.toCaseFolded();
+        if (const QString entry = osEntriesByFoldedName().value(folded); !entry.isEmpty()) {
             named.insert(entry);
-        } else if (!seenUnknown.contains(name.toCaseFolded())) {
-            seenUnknown.insert(name.toCaseFolded());
-            names.unknown << part.trimmed().toString();
+        } else if (!seenUnknown.contains(folded)) {
+            seenUnknown.insert(std::move(folded));
+            names.unknown << (unknownAs == OsNameSpelling::Simplified ? name : part.trimmed());
         }
     }
     names.entries = inListOrder(QStringList(named.cbegin(), named.cend()));

@@ -92,11 +92,13 @@ QString osSupportEntry(QStringView name);
 struct OsNames
 {
     QStringList entries; // the list's entries it names, in the list's order
-    // The names the list lacks, each once (letter case and blanks aside), as
-    // written but for the blanks around them.
-    QStringList unknown;
+    QStringList unknown; // the names the list lacks, each once (letter case and blanks aside)
 };
-OsNames readOsNames(QStringView text);
+// How OsNames::unknown spells a name: with its blanks simplified, as it is
+// looked up (a long list wraps over lines), or as written but for the blanks
+// around it, as an update writes it back.
+enum class OsNameSpelling { Simplified, AsWritten };
+OsNames readOsNames(const QString &text, OsNameSpelling unknownAs = OsNameSpelling::Simplified);
 
 // Those of entries that the OS list holds, in its order.
 QStringList inListOrder(const QStringList &entries);

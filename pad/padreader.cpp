@@ -129,13 +129,12 @@ void takeProgramType(const QString &text, PadImport &result)
 
 void takeOsSupport(const QString &text, PadImport &result)
 {
-    const OsNames names = readOsNames(text);
-    result.values.osSupport = names.entries;
-    for (const QString &name : names.unknown)
-        result.unknownOsNames << name.simplified();
-    if (names.entries.isEmpty() && names.unknown.isEmpty())
+    OsNames names = readOsNames(text);
+    result.values.osSupport = std::move(names.entries);
+    result.unknownOsNames = std::move(names.unknown);
+    if (result.values.osSupport.isEmpty() && result.unknownOsNames.isEmpty())
         result.notes << ImportNote{FieldKind::OsSupport, QStringLiteral("OS Support: not given in the file")};
-    else if (!names.unknown.isEmpty())
+    else if (!result.unknownOsNames.isEmpty())
         result.notes << ImportNote{FieldKind::OsSupport, osSupportNote(result.unknownOsNames)};
 }
 

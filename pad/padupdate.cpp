@@ -353,7 +353,7 @@ QString dateText(const QDate &date)
 // names of the file's own value that the list does not know, as spelled there.
 QString osSupportText(const QStringList &ticked, const QString &fileText)
 {
-    return (inListOrder(ticked) + readOsNames(fileText).unknown).join(u',');
+    return (inListOrder(ticked) + readOsNames(fileText, OsNameSpelling::AsWritten).unknown).join(u',');
 }
 
 // A field's value as a person reads it, for comparing what comes back.
