@@ -326,7 +326,9 @@ private:
             Open &parent = m_open.back();
             added.parent = parent.element;
             const XmlElement &parentElement = element(parent.element);
-            added.pathLength = added.nameLength + (parentElement.parent < 0 ? 0 : parentElement.pathLength + 1);
+            // Paths go by local names, as every lookup does.
+            const qsizetype localLength = added.nameLength - added.prefixLength;
+            added.pathLength = localLength + (parentElement.parent < 0 ? 0 : parentElement.pathLength + 1);
             if (parent.lastChild < 0)
                 element(parent.element).firstChild = index;
             else
@@ -501,7 +503,7 @@ std::optional<std::vector<XmlLeaf>> XmlDocument::leaves(QString *reason) const
         QString path(element.pathLength, Qt::Uninitialized);
         qsizetype end = path.size();
         for (const XmlElement *step = &element; step->parent >= 0; step = &elements[std::size_t(step->parent)]) {
-            const QStringView name = qualifiedName(*step);
+            const QStringView name = localName(*step);
             end -= name.size();
             std::copy(name.begin(), name.end(), path.begin() + end);
             if (end > 0)

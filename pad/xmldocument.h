@@ -46,7 +46,7 @@ struct XmlElement
     qint32 nameLength = 0;  // of the qualified name, which follows the '<' at span.start
     qint32 prefixLength = 0; // of the prefix with its colon; 0 without one
     qint32 namespaceIndex = -1; // into XmlDocument::namespaces; -1: none
-    qsizetype pathLength = 0;   // of its path below the document element
+    qsizetype pathLength = 0;   // of its path below the document element, by local names
     // Its text: the one piece of text or CDATA it holds (white space around a
     // CDATA section aside), the empty text when it holds nothing; nullopt when
     // it holds an element, a comment, a processing instruction, an entity
@@ -56,7 +56,8 @@ struct XmlElement
 };
 
 // An element that holds no child element, with its path below the document
-// element as the file writes the names ("Program_Descriptions/German/Char_Desc_80").
+// element by local names, as find() takes it: "Program_Descriptions/German/Char_Desc_80"
+// also for <p:Program_Descriptions><p:German><p:Char_Desc_80>.
 struct XmlLeaf
 {
     QString path;

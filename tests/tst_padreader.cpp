@@ -1213,7 +1213,7 @@ void TestPadReader::leaves()
                          u"Company_Info/Company_Name = A & B | <Company_Name>A &amp; B</Company_Name>"_s,
                          u"Company_Info/Contact_Info/Contact_Email =  | <Contact_Email/>"_s,
                          u"Program_Descriptions/German/Char_Desc_80 = x | <Char_Desc_80>\r\n  <![CDATA[x]]> </Char_Desc_80>"_s,
-                         u"p:Note = (markup) | <p:Note xmlns:p=\"urn:x\">t<!--c--></p:Note>"_s,
+                         u"Note = (markup) | <p:Note xmlns:p=\"urn:x\">t<!--c--></p:Note>"_s,
                          u"Empty =  | <Empty></Empty>"_s,
                      }));
 }
