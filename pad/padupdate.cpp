@@ -356,22 +356,6 @@ QString osSupportText(const QStringList &ticked, const QString &fileText)
     return (inListOrder(ticked) + readOsNames(fileText, OsNameSpelling::AsWritten).unknown).join(u',');
 }
 
-// A field's value as a person reads it, for comparing what comes back.
-QString shownValue(const PadValues &values, const FormField &field)
-{
-    switch (field.kind) {
-    case FieldKind::Text:
-        return values.text(field.text);
-    case FieldKind::ReleaseDate:
-        return dateText(values.releaseDate);
-    case FieldKind::ProgramType:
-        return values.programType;
-    case FieldKind::OsSupport:
-        return values.osSupport.join(u',');
-    }
-    return {};
-}
-
 // What an update will change, as the planners below find it.
 struct Plan
 {
@@ -529,10 +513,10 @@ bool formComesBack(const PadDocument &file, const PadValues &values, const PadDo
         // A date too far off for the ISO form of the text still differs.
         const bool same = field.kind == FieldKind::ReleaseDate
                               ? got.releaseDate == expected.releaseDate
-                              : shownValue(got, field) == shownValue(expected, field);
+                              : valueText(got, field) == valueText(expected, field);
         if (!same) {
             *errorReason = QStringLiteral("%1 would read back as \"%2\" instead of \"%3\"")
-                               .arg(field.displayName, shownValue(got, field), shownValue(expected, field));
+                               .arg(field.displayName, valueText(got, field), valueText(expected, field));
             return false;
         }
     }
@@ -558,6 +542,14 @@ std::optional<PadDocument> applyEdits(const PadDocument &document, const Element
     if (!bytes)
         return std::nullopt;
 
+    // What the reader would refuse to open again is no update.
+    if (bytes->size() > MaxPadFileSize) {
+        *errorReason = QStringLiteral("the updated file would be %1 bytes, larger than the %2 MiB "
+                                      "that Quillet reads, so it could not be opened again")
+                           .arg(bytes->size())
+                           .arg(MaxPadFileSize / (1024 * 1024));
+        return std::nullopt;
+    }
     QString reason;
     std::optional<PadDocument> back = loadPad(*bytes, today, &reason);
     if (!back) {

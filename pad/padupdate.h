@@ -44,8 +44,10 @@ struct ElementEdits
 // way. The new bytes are read back once: the result is the updated file as
 // read, and the update is refused, with errorReason, when an element holds
 // more than text, a text holds a character XML cannot carry, the file's text
-// cannot be mapped back onto its bytes, or an edit would not read back as
-// given. today decides the century of two-digit years, as the reader does.
+// cannot be mapped back onto its bytes, an edit would not read back as
+// given, or the reader would refuse the result, which includes a file larger
+// than MaxPadFileSize: an update never writes what it cannot open again.
+// today decides the century of two-digit years, as the reader does.
 std::optional<PadDocument> applyEdits(const PadDocument &document, const ElementEdits &edits,
                                       const QDate &today, QString *errorReason);
 
