@@ -30,6 +30,41 @@ CalendarDateEdit::CalendarDateEdit(QWidget *parent)
     setCalendarPopup(true);
 }
 
+void CalendarDateEdit::setNoDateText(const QString &text)
+{
+    setSpecialValueText(text);
+}
+
+void CalendarDateEdit::setNoDate()
+{
+    setDate(minimumDate());
+}
+
+bool CalendarDateEdit::hasDate() const
+{
+    return specialValueText().isEmpty() || date() != minimumDate();
+}
+
+QDate CalendarDateEdit::chosenDate() const
+{
+    return hasDate() ? date() : QDate();
+}
+
+bool CalendarDateEdit::canShow(const QDate &date) const
+{
+    return date > minimumDate() && date <= maximumDate();
+}
+
+void CalendarDateEdit::stepBy(int steps)
+{
+    // From no date, a step lands on today rather than on the minimum's neighbour.
+    if (!hasDate()) {
+        setDate(QDate::currentDate());
+        return;
+    }
+    QDateEdit::stepBy(steps);
+}
+
 QWidget *CalendarDateEdit::calendarPopup() const
 {
     const QCalendarWidget *calendar = calendarWidget();
@@ -66,6 +101,10 @@ void CalendarDateEdit::mousePressEvent(QMouseEvent *event)
     if (!calendarShown())
         return;
     m_dateAtOpening = before;
+    if (!hasDate()) {
+        const QDate today = QDate::currentDate();
+        calendarWidget()->setCurrentPage(today.year(), today.month());
+    }
     if (!m_watchingCalendar) {
         // The keys that close the calendar reach its table of days, which
         // holds the focus, not this editor. The year's spin box and the

@@ -3,7 +3,8 @@
 #include "accentcolor.h"
 #include "limitededits.h"
 #include "padrules.h"
-#include "textcontrols.h"
+#include "calendardateedit.h"
+#include "formcontrols.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -105,17 +106,15 @@ QColor LengthCounter::warningColor(const QPalette &palette)
     return AccentColor::on(AccentColor::Accent::Warning, palette.color(QPalette::Window));
 }
 
-FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *releaseDate,
-                       QComboBox *programType, QListWidget *osSupport, LengthCounter *keywordsCounter,
-                       LengthCounter *descriptionCounter)
+FieldHints::FieldHints(QWidget *window, const FormControls &controls)
     : QObject(window)
 {
-    setObjectName(QStringLiteral("FieldHints"));
+    setObjectName(QStringLiteral("fieldHints"));
     const QIcon icon = window->style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, window);
 
     for (int i = 0; i < Pad::TextFieldCount; ++i) {
         const auto field = static_cast<TextField>(i);
-        QLineEdit *edit = texts.lineEdit(field);
+        QLineEdit *edit = controls.lineEdit(field);
         if (!edit)
             continue; // the description, below
         edit->setToolTip(Pad::formField(field).tip);
@@ -124,7 +123,8 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
 
     // The memo has no room for an icon among its text, but its horizontal
     // scroll bar, always shown, gives up its right end to one.
-    DescriptionEdit *description = texts.description();
+    DescriptionEdit *description = controls.description();
+    LengthCounter *descriptionCounter = controls.counter(Pad::formField(TextField::Char_Desc_450));
     description->setToolTip(Pad::formField(TextField::Char_Desc_450).tip);
     auto *descriptionWarning = new QLabel;
     descriptionWarning->setObjectName(description->objectName() + QStringLiteral("Hint"));
@@ -144,7 +144,8 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
     connect(description, &QPlainTextEdit::textChanged, this, updateDescription);
     updateDescription();
 
-    QLineEdit *keywords = texts.lineEdit(TextField::Keywords);
+    QLineEdit *keywords = controls.lineEdit(TextField::Keywords);
+    LengthCounter *keywordsCounter = controls.counter(Pad::formField(TextField::Keywords));
     connect(keywords, &QLineEdit::textChanged, keywordsCounter,
             [keywordsCounter](const QString &text) { keywordsCounter->setCount(text.size()); });
     keywordsCounter->setCount(keywords->text().size());
@@ -153,18 +154,31 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
     // others. A date edit has exactly one, though only its subclasses may ask
     // for it; should a style ever build it otherwise, the hint still reaches
     // the field's accessible description.
-    releaseDate->setToolTip(Pad::formField(Pad::FieldKind::ReleaseDate).tip);
+    CalendarDateEdit *releaseDate = controls.releaseDate();
     auto *dateText = releaseDate->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly);
     QAction *dateWarning =
         dateText ? addWarningAction(dateText, icon, releaseDate->objectName()) : nullptr;
-    const auto updateDate = [releaseDate, dateWarning](QDate value) {
-        showHint(releaseDate, dateWarning, Pad::releaseDateHint(value));
+    // Without a date, the field says so in its place; its tooltip says why one is needed.
+    const auto updateDate = [releaseDate, dateWarning] {
+        const QString tip = Pad::formField(Pad::FieldKind::ReleaseDate).tip;
+        if (!releaseDate->hasDate()) {
+            const QString needed = tr("Download sites require a release date: choose the day this version "
+                                      "was released.");
+            releaseDate->setToolTip(needed);
+            showHint(releaseDate, static_cast<QAction *>(nullptr), needed);
+            if (dateWarning)
+                dateWarning->setVisible(false);
+            return;
+        }
+        releaseDate->setToolTip(tip);
+        showHint(releaseDate, dateWarning, Pad::releaseDateHint(releaseDate->date()));
     };
     connect(releaseDate, &QDateEdit::dateChanged, this, updateDate);
-    updateDate(releaseDate->date());
+    updateDate();
 
     // The list holds no choice only after an import of a type it lacks, or of
     // none; Generate then writes the empty type the field shows.
+    QComboBox *programType = controls.programType();
     programType->setPlaceholderText(tr("Not in the list: choose one"));
     const auto updateType = [programType] {
         const std::optional<QString> hint = Pad::programTypeHint(
@@ -174,7 +188,7 @@ FieldHints::FieldHints(QWidget *window, const TextControls &texts, QDateEdit *re
     };
     connect(programType, &QComboBox::currentIndexChanged, this, updateType);
     updateType();
-    followTickedSystems(osSupport, this);
+    followTickedSystems(controls.osSupport(), this);
 }
 
 QAction *followRule(QLineEdit *edit, const HintRule &rule)

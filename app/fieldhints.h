@@ -10,7 +10,7 @@ class AccentText;
 class QComboBox;
 class QDateEdit;
 class QListWidget;
-class TextControls;
+class FormControls;
 
 // Characters used against a long field's limit, such as "123/450", in a
 // warning colour from the limit on. It keeps the width of a four-digit count,
@@ -43,16 +43,16 @@ private:
 // saying what belongs there, a field whose value breaks a rule shows a
 // warning icon (the hint is its tooltip and the field's accessible
 // description), an empty program type says in its place that sites require
-// one, and the counters of Keywords and the description follow their texts. Typed and imported values are treated alike, since both change
-// the controls' text. Nothing here stops the author.
+// one, as does a release date the file did not give, and the counters of
+// Keywords and the description follow their texts. Typed and imported values
+// are treated alike, since both change the controls' text. Nothing here stops
+// the author.
 class FieldHints : public QObject
 {
     Q_OBJECT
 
 public:
-    FieldHints(QWidget *window, const TextControls &texts, QDateEdit *releaseDate,
-               QComboBox *programType, QListWidget *osSupport, LengthCounter *keywordsCounter,
-               LengthCounter *descriptionCounter);
+    FieldHints(QWidget *window, const FormControls &controls);
 };
 
 class QLineEdit;

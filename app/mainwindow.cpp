@@ -1,87 +1,48 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
-#include "accentcolor.h"
 #include "calendardateedit.h"
 #include "fieldhints.h"
 #include "filedrops.h"
 #include "filesize.h"
-#include "limitededits.h"
+#include "formlayout.h"
+#include "messagebar.h"
 #include "messages.h"
 #include "morefieldsdialog.h"
-#include "padreader.h"
-#include "padrules.h"
-#include "padupdate.h"
 #include "padwriter.h"
 #include "quilletinfo.h"
 #include "recentfiles.h"
 
-#include <QComboBox>
-#include <QDateEdit>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+using Pad::FormGroup;
 using Pad::TextField;
 
-namespace {
-
-const QString xmlFilter = QStringLiteral("XML Document (*.xml)");
-
-// Long enough to read a note or two; the notice's tooltip keeps them after.
-constexpr int ImportNoticeMilliseconds = 20000;
-
-// A caption ending in " :" beside the field it names, right-aligned as in a form.
-QLabel *makeLabel(const char *name, const QString &caption, QWidget *buddy = nullptr,
-                  bool optional = false)
-{
-    auto *label = new QLabel(caption);
-    label->setObjectName(QLatin1String(name));
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    if (buddy)
-        label->setBuddy(buddy);
-    if (optional)
-        new AccentText(label, AccentColor::Accent::Optional);
-    return label;
-}
-
-} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
-    , m_companyGroup(new QGroupBox(tr("Company Information")))
-    , m_programGroup(new QGroupBox(tr("Program Information")))
-    , m_otherGroup(new QGroupBox)
-    , m_webGroup(new QGroupBox(tr("Web Info")))
-    , m_texts(this)
-    , m_releaseDate(new CalendarDateEdit)
-    , m_programType(new QComboBox)
-    , m_osSupport(new QListWidget)
-    , m_fileSizeButton(new QPushButton(tr("File Size (Bytes)")))
+    , m_controls(this)
+    , m_fileSizeButton(new QPushButton)
     , m_clearButton(new QPushButton(tr("Clear All")))
     , m_importButton(new QPushButton(tr("Import from Existing PAD")))
     , m_generateButton(new QPushButton(tr("Generate PAD")))
-    , m_keywordsCounter(new LengthCounter(tr("Keywords"), Pad::KeywordsLimit))
-    , m_descriptionCounter(new LengthCounter(tr("Description"), Pad::DescriptionLimit))
+    , m_messageBar(new MessageBar)
     , m_updateAction(new QAction(tr("&Update PAD File"), this))
     , m_updateTargetLabel(new QLabel)
-    , m_importNotice(new QLabel)
     , m_recentFiles(new RecentFiles(this))
 {
-    setObjectName(QStringLiteral("FMain"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QLatin1String(Quillet::MainWindowCaption));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -91,154 +52,33 @@ MainWindow::MainWindow(QWidget *parent)
     createButtonsAndLegend();
     createActions();
     createStatusBar();
-    setTabOrder();
-    m_releaseDate->setDate(QDate::currentDate());
+    chainTabOrder();
 
     // Fixed for the user, yet following its content when the font or the
-    // scaling of the desktop changes.
+    // scaling of the desktop changes, or the message bar comes and goes.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 
     m_aboutDialog = new AboutDialog(this);
-    m_aboutDialog->setObjectName(QStringLiteral("FAbout"));
+    m_aboutDialog->setObjectName(QStringLiteral("aboutDialog"));
 
-    new FieldHints(this, m_texts, m_releaseDate, m_programType, m_osSupport, m_keywordsCounter,
-                   m_descriptionCounter);
+    new FieldHints(this, m_controls);
 }
 
 void MainWindow::createGroups()
 {
-    for (const Pad::FormField &field : Pad::formFields()) {
-        if (field.kind == Pad::FieldKind::Text && field.text != TextField::Char_Desc_450)
-            m_texts.lineEdit(field.text)->setMinimumWidth(193);
-    }
-    createCompanyGroup();
-    createProgramGroup();
-    createOtherGroup();
-    createWebGroup();
-}
-
-void MainWindow::createCompanyGroup()
-{
-    m_companyGroup->setObjectName(QStringLiteral("CompanyInfo"));
-    auto *company = new QGridLayout(m_companyGroup);
-    const auto row = [&](int at, const char *labelName, const QString &caption, TextField field) {
-        company->addWidget(makeLabel(labelName, caption, m_texts.widget(field)), at, 0);
-        company->addWidget(m_texts.widget(field), at, 1);
-    };
-    row(0, "Label1", tr("Company Name :"), TextField::Company_Name);
-    row(1, "Label6", tr("Website :"), TextField::Company_Website_URL);
-    row(2, "Label7", tr("E-mail :"), TextField::Contact_Email);
-}
-
-void MainWindow::createProgramGroup()
-{
-    m_programGroup->setObjectName(QStringLiteral("ProgramInformation"));
-    m_releaseDate->setObjectName(Pad::formField(Pad::FieldKind::ReleaseDate).objectName);
-    m_releaseDate->setMinimumDate(QDate(100, 1, 1)); // the earliest a date edit can show
-    QString dateFormat = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!dateFormat.contains(QLatin1String("yyyy")))
-        dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    m_releaseDate->setDisplayFormat(dateFormat);
-    m_releaseDate->setMinimumWidth(193);
-    auto *program = new QGridLayout(m_programGroup);
-    program->addWidget(makeLabel("Label2", tr("Program Name :"), m_texts.widget(TextField::Program_Name)), 0, 0);
-    program->addWidget(m_texts.widget(TextField::Program_Name), 0, 1);
-    program->addWidget(makeLabel("Label3", tr("Program Version :"), m_texts.widget(TextField::Program_Version)),
-                       1, 0);
-    program->addWidget(m_texts.widget(TextField::Program_Version), 1, 1);
-    program->addWidget(makeLabel("Label5", tr("Release Date :"), m_releaseDate), 2, 0);
-    program->addWidget(m_releaseDate, 2, 1);
-}
-
-void MainWindow::createOtherGroup()
-{
-    m_otherGroup->setObjectName(QStringLiteral("OtherInfo"));
-    m_programType->setObjectName(Pad::formField(Pad::FieldKind::ProgramType).objectName);
-    m_programType->addItems(Pad::ProgramTypeList());
-    m_programType->setCurrentIndex(0);
-    m_programType->setMinimumWidth(193);
-    m_osSupport->setObjectName(Pad::formField(Pad::FieldKind::OsSupport).objectName);
-    for (const QString &entry : Pad::OsSupportList()) {
-        auto *item = new QListWidgetItem(entry, m_osSupport);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-    }
-    m_osSupport->setMinimumWidth(193);
-    m_osSupport->setFixedHeight(m_osSupport->fontMetrics().height() * 5);
-    DescriptionEdit *description = m_texts.description();
-    description->setMinimumWidth(521);
-    description->setFixedHeight(description->fontMetrics().lineSpacing() * 2
-                                + description->horizontalScrollBar()->sizeHint().height()
-                                + 2 * description->frameWidth() + 8);
-    m_fileSizeButton->setObjectName(QStringLiteral("FileSize"));
-
-    auto *descriptionLabels = new QVBoxLayout;
-    descriptionLabels->addWidget(makeLabel("Label12", tr("Descriptions :"), description));
-    // The count hangs right under the limit it counts against, which leaves
-    // the row no taller than the memo.
-    m_descriptionCounter->setObjectName(QStringLiteral("DescriptionCounter"));
-    auto *limitAndCount = new QVBoxLayout;
-    limitAndCount->setSpacing(0);
-    limitAndCount->addWidget(makeLabel("Label4", tr("(450 chars.)")));
-    limitAndCount->addWidget(m_descriptionCounter);
-    descriptionLabels->addLayout(limitAndCount);
-    descriptionLabels->addStretch();
-
-    // The counter takes its width from the Keywords field, so the row keeps its extent.
-    QLineEdit *keywords = m_texts.lineEdit(TextField::Keywords);
-    keywords->setMinimumWidth(513);
-    m_keywordsCounter->setObjectName(QStringLiteral("KeywordsCounter"));
-    m_keywordsCounter->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    auto *keywordsRow = new QHBoxLayout;
-    keywordsRow->addWidget(keywords);
-    keywordsRow->addWidget(m_keywordsCounter);
-
-    auto *other = new QGridLayout(m_otherGroup);
-    other->addWidget(makeLabel("Label8", tr("Program Type :"), m_programType), 0, 0);
-    other->addWidget(m_programType, 0, 1);
-    QWidget *cost = m_texts.widget(TextField::Program_Cost_Dollars);
-    other->addWidget(makeLabel("Label17", tr("Cost (US$) :"), cost, true), 1, 0);
-    other->addWidget(cost, 1, 1);
-    other->addWidget(m_fileSizeButton, 2, 0);
-    other->addWidget(m_texts.widget(TextField::File_Size_Bytes), 2, 1);
-    other->setColumnStretch(2, 1);
-    auto *osLabel = makeLabel("Label9", tr("OS Support :"), m_osSupport);
-    osLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    other->addWidget(osLabel, 0, 3);
-    other->addWidget(m_osSupport, 0, 4, 3, 1);
-    other->addWidget(makeLabel("Label11", tr("Keywords :"), keywords), 3, 0);
-    other->addLayout(keywordsRow, 3, 1, 1, 4);
-    keywords->setMinimumWidth(keywords->minimumWidth() - keywordsRow->spacing()
-                              - m_keywordsCounter->sizeHint().width());
-    other->addLayout(descriptionLabels, 4, 0);
-    other->addWidget(description, 4, 1, 1, 4);
-}
-
-void MainWindow::createWebGroup()
-{
-    m_webGroup->setObjectName(QStringLiteral("WebInfo"));
-    auto *web = new QGridLayout(m_webGroup);
-    const auto row = [&](int at, const char *labelName, const QString &caption, TextField field,
-                         bool optional = false) {
-        QLineEdit *edit = m_texts.lineEdit(field);
-        edit->setMinimumWidth(481);
-        web->addWidget(makeLabel(labelName, caption, edit, optional), at, 0);
-        web->addWidget(edit, at, 1);
-    };
-    row(0, "Label13", tr("Application Info URL :"), TextField::Application_Info_URL);
-    row(1, "Label14", tr("PAD XML File URL :"), TextField::Application_XML_File_URL);
-    row(2, "Label15", tr("Primary Download URL :"), TextField::Primary_Download_URL);
-    row(3, "Label16", tr("Application Screenshot :"), TextField::Application_Screenshot_URL, true);
+    FormLayout form = layOutForm(m_controls, m_fileSizeButton);
+    m_groups = form.groups;
+    m_tabOrder = form.tabOrder;
 }
 
 void MainWindow::createButtonsAndLegend()
 {
-    m_clearButton->setObjectName(QStringLiteral("ClearButton"));
-    m_importButton->setObjectName(QStringLiteral("ImportButton"));
-    m_generateButton->setObjectName(QStringLiteral("GenerateButton"));
+    m_clearButton->setObjectName(QStringLiteral("clearButton"));
+    m_importButton->setObjectName(QStringLiteral("importButton"));
+    m_generateButton->setObjectName(QStringLiteral("generateButton"));
     m_clearButton->setMinimumWidth(129);
     m_importButton->setMinimumWidth(153);
     m_generateButton->setMinimumWidth(153);
@@ -250,8 +90,8 @@ void MainWindow::createButtonsAndLegend()
     auto *legend = new QVBoxLayout;
     legend->setSpacing(2);
     auto *required = new QLabel(tr("Black text : required"));
-    required->setObjectName(QStringLiteral("Label19"));
-    auto *optional = makeLabel("Label18", tr("Blue text : optional"), nullptr, true);
+    required->setObjectName(QStringLiteral("requiredLegend"));
+    auto *optional = makeFormLabel(QStringLiteral("optionalLegend"), tr("Blue text : optional"), nullptr, true);
     optional->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     legend->addWidget(required);
     legend->addWidget(optional);
@@ -264,29 +104,32 @@ void MainWindow::createButtonsAndLegend()
     buttons->addWidget(m_generateButton);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(m_companyGroup);
-    top->addWidget(m_programGroup);
+    top->addWidget(m_groups[std::size_t(FormGroup::Company)]);
+    top->addWidget(m_groups[std::size_t(FormGroup::Program)]);
 
+    m_messageBar->setObjectName(QStringLiteral("importNotes"));
+    m_messageBar->setAccessibleName(tr("Import notes"));
     auto *central = new QWidget;
     auto *column = new QVBoxLayout(central);
+    column->addWidget(m_messageBar);
     column->addLayout(top);
-    column->addWidget(m_otherGroup);
-    column->addWidget(m_webGroup);
+    column->addWidget(m_groups[std::size_t(FormGroup::Other)]);
+    column->addWidget(m_groups[std::size_t(FormGroup::Web)]);
     column->addLayout(buttons);
     setCentralWidget(central);
 }
 
 void MainWindow::createActions()
 {
-    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+    menuBar()->setObjectName(QStringLiteral("menuBar"));
     QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
-    fileMenu->setObjectName(QStringLiteral("File1"));
+    fileMenu->setObjectName(QStringLiteral("fileMenu"));
     QAction *generate = fileMenu->addAction(tr("&Generate PAD File"), m_generateButton,
                                             &QPushButton::click);
-    generate->setObjectName(QStringLiteral("GeneratePADFile1"));
+    generate->setObjectName(QStringLiteral("generateAction"));
     generate->setShortcut(QKeySequence::Save);
     fileMenu->addAction(m_updateAction);
-    m_updateAction->setObjectName(QStringLiteral("UpdatePADFile1"));
+    m_updateAction->setObjectName(QStringLiteral("updateAction"));
     // Ctrl+U deletes the line in a field on X11 desktops, and Ctrl+Shift+U
     // starts Unicode input there; no field takes Ctrl+R.
     m_updateAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
@@ -294,32 +137,32 @@ void MainWindow::createActions()
     connect(m_updateAction, &QAction::triggered, this, &MainWindow::updatePadFile);
     QAction *import = fileMenu->addAction(tr("&Import PAD File"), m_importButton,
                                           &QPushButton::click);
-    import->setObjectName(QStringLiteral("ImportPADFile1"));
+    import->setObjectName(QStringLiteral("importAction"));
     import->setShortcut(QKeySequence::Open);
     QAction *more = fileMenu->addAction(tr("&More PAD Fields..."), this, &MainWindow::editMoreFields);
-    more->setObjectName(QStringLiteral("MorePADFields1"));
+    more->setObjectName(QStringLiteral("moreFieldsAction"));
     more->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     QMenu *recent = fileMenu->addMenu(tr("Open &Recent"));
-    recent->setObjectName(QStringLiteral("OpenRecent1"));
+    recent->setObjectName(QStringLiteral("openRecentMenu"));
     m_recentFiles->attach(recent);
     connect(m_recentFiles, &RecentFiles::chosen, this, &MainWindow::openRecentFile);
-    fileMenu->addSeparator()->setObjectName(QStringLiteral("N1"));
+    fileMenu->addSeparator()->setObjectName(QStringLiteral("exitSeparator"));
     QAction *exit = fileMenu->addAction(tr("E&xit"), this, &QWidget::close);
-    exit->setObjectName(QStringLiteral("Exit1"));
+    exit->setObjectName(QStringLiteral("exitAction"));
     // Not every platform has a standard key to quit; Ctrl+Q then.
     exit->setShortcuts(QKeySequence::keyBindings(QKeySequence::Quit).isEmpty()
                            ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)}
                            : QKeySequence::keyBindings(QKeySequence::Quit));
 
     QMenu *helpMenu = menuBar()->addMenu(tr("&Help"));
-    helpMenu->setObjectName(QStringLiteral("Help1"));
+    helpMenu->setObjectName(QStringLiteral("helpMenu"));
     QAction *about = helpMenu->addAction(tr("&About"), this, &MainWindow::showAbout);
-    about->setObjectName(QStringLiteral("About1"));
+    about->setObjectName(QStringLiteral("aboutAction"));
     about->setShortcut(QKeySequence::HelpContents);
 
     auto *drops = new FileDrops([this](const QString &path) { importFile(path); },
                                 [this](const QString &path) { fillFileSize(path); }, this);
-    drops->watch(this, {m_fileSizeButton, m_texts.widget(TextField::File_Size_Bytes)});
+    drops->watch(this, {m_fileSizeButton, m_controls.widget(TextField::File_Size_Bytes)});
 }
 
 void MainWindow::openRecentFile(const QString &path)
@@ -335,94 +178,34 @@ void MainWindow::openRecentFile(const QString &path)
 
 void MainWindow::createStatusBar()
 {
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
     auto *panel = new QLabel(tr("Try our online PAD Generator - ") + QLatin1String(Quillet::MakerUrl));
-    panel->setObjectName(QStringLiteral("StatusPanel"));
+    panel->setObjectName(QStringLiteral("statusPanel"));
     statusBar()->addWidget(panel, 1);
-    // Permanent, so that messages in the status bar never hide them.
-    m_importNotice->setObjectName(QStringLiteral("ImportNotice"));
-    m_importNotice->setTextFormat(Qt::PlainText);
-    m_importNotice->setAccessibleName(tr("Import notes"));
-    m_importNotice->hide();
-    statusBar()->addPermanentWidget(m_importNotice);
-    m_updateTargetLabel->setObjectName(QStringLiteral("UpdateTarget"));
+    // Permanent, so that messages in the status bar never hide it.
+    m_updateTargetLabel->setObjectName(QStringLiteral("updateTargetLabel"));
     m_updateTargetLabel->setTextFormat(Qt::PlainText);
     m_updateTargetLabel->hide();
     statusBar()->addPermanentWidget(m_updateTargetLabel);
 }
 
-void MainWindow::setTabOrder()
+void MainWindow::chainTabOrder()
 {
-    // The form's fields in the window's order, then the buttons.
-    QList<QWidget *> chain;
-    for (const Pad::FormField &field : Pad::formFields()) {
-        switch (field.kind) {
-        case Pad::FieldKind::Text:
-            chain << m_texts.widget(field.text);
-            break;
-        case Pad::FieldKind::ReleaseDate:
-            chain << m_releaseDate;
-            break;
-        case Pad::FieldKind::ProgramType:
-            chain << m_programType;
-            break;
-        case Pad::FieldKind::OsSupport:
-            chain << m_osSupport;
-            break;
-        }
-        // The File Size button comes last in its group, after the description.
-        if (field.text == TextField::Char_Desc_450 && field.kind == Pad::FieldKind::Text)
-            chain << m_fileSizeButton;
-    }
-    chain << m_generateButton << m_importButton << m_clearButton;
+    // The form's fields, then the buttons below it.
+    const QList<QWidget *> chain = m_tabOrder + QList<QWidget *>{m_generateButton, m_importButton, m_clearButton};
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 Pad::PadValues MainWindow::gatherValues() const
 {
-    Pad::PadValues values;
-    for (int i = 0; i < Pad::TextFieldCount; ++i)
-        values.texts[i] = m_texts.text(static_cast<TextField>(i));
-    values.releaseDate = m_releaseDate->date();
-    values.programType = m_programType->currentIndex() >= 0 ? m_programType->currentText() : QString();
-    for (int row = 0; row < m_osSupport->count(); ++row) {
-        const QListWidgetItem *item = m_osSupport->item(row);
-        if (item->checkState() == Qt::Checked)
-            values.osSupport << item->text();
-    }
-    return values;
+    return m_controls.values();
 }
 
 QStringList MainWindow::applyImport(const Pad::PadImport &imported)
 {
-    const Pad::PadValues &values = imported.values;
-    for (int i = 0; i < Pad::TextFieldCount; ++i)
-        m_texts.setTextUncut(static_cast<TextField>(i), values.texts[i]);
-    m_programType->setCurrentIndex(int(Pad::ProgramTypeList().indexOf(values.programType)));
-    QListWidgetItem *firstTicked = nullptr;
-    for (int row = 0; row < m_osSupport->count(); ++row) {
-        QListWidgetItem *item = m_osSupport->item(row);
-        const bool ticked = values.osSupport.contains(item->text());
-        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
-        if (ticked && !firstTicked)
-            firstTicked = item;
-    }
-    // The list shows five of its entries: the ticked ones come into sight.
-    if (firstTicked)
-        m_osSupport->scrollToItem(firstTicked, QAbstractItemView::PositionAtTop);
-    else
-        m_osSupport->scrollToTop();
-    if (!values.releaseDate.isValid())
-        return {};
-    if (values.releaseDate < m_releaseDate->minimumDate()) {
-        const Pad::ReleaseDateNumbers date = Pad::releaseDateNumbers(values.releaseDate);
-        return {tr("Release Date: %1 is earlier than the date field can hold")
-                    .arg(Pad::quotedValue(QStringLiteral("%1/%2/%3").arg(date.month, date.day, date.year)))};
-    }
-    m_releaseDate->setDate(values.releaseDate);
-    return {};
+    return m_controls.show(imported.values);
 }
 
 void MainWindow::showError(const QString &text)
@@ -433,36 +216,7 @@ void MainWindow::showError(const QString &text)
 void MainWindow::reportProblem(const Pad::FieldProblem &problem)
 {
     showError(problem.message);
-    QWidget *target = problem.field ? m_texts.widget(*problem.field) : m_osSupport;
-    target->setFocus(Qt::OtherFocusReason);
-}
-
-std::optional<QString> MainWindow::runFileDialog(FileDialog which)
-{
-    // A dialog lives for one use only: one kept and shown again leaves its
-    // name completer's popup on screen, where it swallows the next click.
-    // Building it only when asked also keeps start-up free of its cost.
-    static constexpr const char *names[] = {"OpenDialog1", "SaveDialog1", "ImportPad"};
-    QFileDialog dialog(this);
-    dialog.setObjectName(QLatin1String(names[int(which)]));
-    dialog.setAcceptMode(which == FileDialog::Save ? QFileDialog::AcceptSave
-                                                   : QFileDialog::AcceptOpen);
-    // A typed name need not exist yet: the caller says what is wrong with it.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setSizeGripEnabled(true);
-    // The writer may change the extension, so it asks about the file it will
-    // really replace instead of the one typed in the dialog.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, which == FileDialog::Save);
-    if (which != FileDialog::FileSize)
-        dialog.setNameFilter(xmlFilter);
-
-    QString &last = m_lastChosenPaths[int(which)];
-    if (!last.isEmpty())
-        dialog.selectFile(last);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    last = dialog.selectedFiles().constFirst();
-    return last;
+    m_controls.widget(*problem.field)->setFocus(Qt::OtherFocusReason);
 }
 
 bool MainWindow::confirmReplace(const QString &path)
@@ -475,7 +229,7 @@ std::optional<Pad::PadValues> MainWindow::checkedValues()
 {
     // Half-typed text in the date editor settles by the editor's own rules, as
     // it would on leaving the field, so that the date written is the one shown.
-    m_releaseDate->interpretText();
+    m_controls.releaseDate()->interpretText();
     Pad::PadValues values = gatherValues();
     if (const auto problem = Pad::validate(values)) {
         reportProblem(*problem);
@@ -496,7 +250,7 @@ void MainWindow::generatePadFile()
     // Built before the dialog opens, so the file holds the form as it was at the click.
     const QByteArray bytes = Pad::padFileBytes(Pad::padFileLines(*checked));
 
-    const std::optional<QString> chosen = runFileDialog(FileDialog::Save);
+    const std::optional<QString> chosen = m_fileDialogs.choose(FileDialogs::Purpose::Save, this);
     if (!chosen)
         return;
     const QString path = Pad::forceXmlExtension(*chosen);
@@ -510,13 +264,12 @@ void MainWindow::generatePadFile()
     m_recentFiles->add(path);
     // The form now stands for the file it wrote, as after an import, so that
     // Update can add to it what the dialog holds beyond the form.
-    if (const std::optional<Pad::PadDocument> written = Pad::loadPad(bytes, QDate::currentDate(), &reason))
-        bindToFile(path, *written, true);
-    // What the notice said was about the file the form came from.
-    showImportNotice({});
-    m_valuesLeftOut = 0;
+    m_session.adoptWritten(path, bytes, QDate::currentDate());
+    showUpdateTarget();
+    // What the notes said was about the file the form came from.
+    m_messageBar->dismiss();
     m_askBeforeGenerate = false;
-    if (Pad::holdsChanges(m_fileFields, m_otherFields)) {
+    if (m_session.holdsUnwrittenFields()) {
         statusBar()->showMessage(tr("%1 holds the form only: the More PAD Fields dialog holds values "
                                     "that Generate PAD does not write. File, Update PAD File adds them.")
                                      .arg(QFileInfo(path).fileName()));
@@ -527,8 +280,9 @@ bool MainWindow::generateMayLeaveOut()
 {
     if (!m_askBeforeGenerate)
         return true;
-    const QString name = QFileInfo(m_updatePath).fileName();
-    const QString values = m_valuesLeftOut == 1 ? tr("1 value") : tr("%1 values").arg(m_valuesLeftOut);
+    const QString name = m_session.fileName();
+    const int leftOut = m_session.valuesLeftOut();
+    const QString values = leftOut == 1 ? tr("1 value") : tr("%1 values").arg(leftOut);
     const int choice = askOneOf(
         this, QMessageBox::Question, tr("Generate PAD"),
         tr("%1 holds %2 that Generate PAD would leave out of a new file: values that only File, "
@@ -544,127 +298,103 @@ bool MainWindow::generateMayLeaveOut()
     return true;
 }
 
-void MainWindow::bindToFile(const QString &path, const Pad::PadDocument &document, bool keepAuthorValues)
+void MainWindow::showUpdateTarget()
 {
-    m_updatePath = path;
-    m_updateBytes = document.bytes;
-    m_updateAction->setEnabled(true);
-    m_updateTargetLabel->setVisible(true);
-    m_updateTargetLabel->setText(tr("Update writes %1").arg(QFileInfo(path).fileName()));
-    m_updateTargetLabel->setToolTip(QDir::toNativeSeparators(path));
-    m_fileFields = document.otherFields;
-    m_keptElements = document.kept;
-    if (!keepAuthorValues)
-        m_otherFields = document.otherFields;
-}
-
-void MainWindow::unbind()
-{
-    m_updatePath.clear();
-    m_updateBytes.clear();
-    m_updateAction->setEnabled(false);
-    m_updateTargetLabel->setVisible(false);
-    m_fileFields = {};
-    m_otherFields = {};
-    m_keptElements.clear();
-    showImportNotice({});
-    m_valuesLeftOut = 0;
-    m_askBeforeGenerate = false;
+    m_updateAction->setEnabled(m_session.isOpen());
+    m_updateTargetLabel->setVisible(m_session.isOpen());
+    m_updateTargetLabel->setText(m_session.isOpen() ? tr("Update writes %1").arg(m_session.fileName()) : QString());
+    m_updateTargetLabel->setToolTip(QDir::toNativeSeparators(m_session.path()));
 }
 
 void MainWindow::importPadFile()
 {
-    if (const std::optional<QString> chosen = runFileDialog(FileDialog::Import))
+    if (const std::optional<QString> chosen = m_fileDialogs.choose(FileDialogs::Purpose::Import, this))
         importFile(*chosen);
 }
 
 void MainWindow::importFile(const QString &path)
 {
     QString reason;
-    const std::optional<Pad::PadDocument> document = Pad::loadPadFile(path, QDate::currentDate(), &reason);
+    const Pad::PadDocument *document = m_session.open(path, QDate::currentDate(), &reason);
     if (!document) {
         showError(Pad::importRefusal(path, reason));
         return;
     }
     QStringList notes = document->imported.noteTexts() + applyImport(document->imported);
-    bindToFile(path, *document, false);
+    showUpdateTarget();
     m_recentFiles->add(path);
-    if (document->unshownValues > 0) {
-        notes << (document->unshownValues == 1
-                      ? tr("1 value that the form does not show: File, More PAD Fields shows it.")
-                      : tr("%1 values that the form does not show: File, More PAD Fields shows them.")
-                            .arg(document->unshownValues));
+    const int unshown = document->unshownValues;
+    if (unshown > 0) {
+        notes << (unshown == 1 ? tr("1 value that the form does not show: File, More PAD Fields shows it.")
+                               : tr("%1 values that the form does not show: File, More PAD Fields shows them.")
+                                     .arg(unshown));
     }
-    showImportNotice(notes);
-    m_valuesLeftOut = document->unshownValues + int(document->imported.unknownOsNames.size());
-    m_askBeforeGenerate = m_valuesLeftOut > 0;
+    showImportNotes(notes, unshown > 0);
+    m_askBeforeGenerate = m_session.valuesLeftOut() > 0;
 }
 
-void MainWindow::showImportNotice(const QStringList &notes)
+void MainWindow::showImportNotes(const QStringList &notes, bool valuesOnlyInMoreFields)
 {
-    m_importNotice->setVisible(!notes.isEmpty());
-    m_importNotice->setText(notes.size() == 1 ? tr("1 import note") : tr("%1 import notes").arg(notes.size()));
-    m_importNotice->setToolTip(notes.isEmpty() ? QString() : plainToolTip(notes));
-    m_importNotice->setAccessibleDescription(notes.join(u'\n'));
+    m_messageBar->dismiss();
     if (notes.isEmpty())
-        statusBar()->clearMessage();
-    else
-        statusBar()->showMessage(notes.join(QStringLiteral("  ")), ImportNoticeMilliseconds);
+        return;
+    if (valuesOnlyInMoreFields) {
+        QPushButton *more = m_messageBar->addButton(tr("More PAD Fields..."));
+        more->setObjectName(QStringLiteral("importNotesMoreFields"));
+        connect(more, &QPushButton::clicked, this, &MainWindow::editMoreFields);
+    }
+    m_messageBar->showLines(MessageBar::Kind::Information, notes);
 }
 
 void MainWindow::updatePadFile()
 {
-    if (m_updatePath.isEmpty())
+    if (!m_session.isOpen())
         return;
     const std::optional<Pad::PadValues> checked = checkedValues();
     if (!checked)
         return;
-    const QString path = m_updatePath;
-    const QString name = QFileInfo(path).fileName();
+    const QString shownPath = QDir::toNativeSeparators(m_session.path());
+    const QDate today = QDate::currentDate();
     QString reason;
-    const std::optional<Pad::PadDocument> current = Pad::loadPadFile(path, QDate::currentDate(), &reason);
+    const std::optional<Pad::PadDocument> current = m_session.readCurrent(today, &reason);
     if (!current) {
-        showError(tr("Cannot update \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
+        showError(tr("Cannot update \"%1\": %2").arg(shownPath, reason));
         return;
     }
-    if (current->bytes != m_updateBytes
+    if (m_session.changedOnDisk(*current)
         && !askYesNo(this, QMessageBox::Warning, tr("Confirm Update"),
                      tr("%1 has changed on disk since it was read.\nDo you want to write the "
                         "form's values into it anyway?")
-                         .arg(name))) {
+                         .arg(m_session.fileName()))) {
         return;
     }
-    // What the author changed in the dialog goes onto the file as it is now.
-    const Pad::OtherFields wanted = Pad::rebasedFields(m_fileFields, m_otherFields, current->otherFields);
-    const std::optional<Pad::PadUpdate> update =
-        Pad::updatePad(*current, *checked, Pad::otherFieldEditsOf(*current, wanted),
-                       QDate::currentDate(), &reason);
-    if (!update) {
-        showError(tr("Cannot update \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
+    const std::optional<Pad::PadSession::PendingUpdate> pending =
+        m_session.prepareUpdate(*current, *checked, today, &reason);
+    if (!pending) {
+        showError(tr("Cannot update \"%1\": %2").arg(shownPath, reason));
         return;
     }
-    if (!update->changes.isEmpty() && !Pad::savePadFile(path, update->bytes, &reason)) {
-        showError(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), reason));
+    if (!m_session.commit(*pending, &reason)) {
+        showError(tr("Could not save %1: %2").arg(shownPath, reason));
         return;
     }
-    bindToFile(path, update->document ? *update->document : *current, false);
-    if (!update->changes.isEmpty())
-        m_recentFiles->add(path);
-    statusBar()->showMessage(Pad::updateSummary(name, update->changes));
+    if (pending->changesAnything())
+        m_recentFiles->add(m_session.path());
+    statusBar()->showMessage(m_session.summary(*pending));
 }
 
 void MainWindow::clearForm()
 {
-    for (int i = 0; i < Pad::TextFieldCount; ++i)
-        m_texts.setTextUncut(static_cast<TextField>(i), QString());
-    for (int row = 0; row < m_osSupport->count(); ++row)
-        m_osSupport->item(row)->setCheckState(Qt::Unchecked);
-    unbind();
+    m_controls.clear();
+    m_session.close();
+    showUpdateTarget();
+    m_messageBar->dismiss();
+    m_askBeforeGenerate = false;
 }
 
 void MainWindow::chooseFileForSize()
 {
-    if (const std::optional<QString> chosen = runFileDialog(FileDialog::FileSize))
+    if (const std::optional<QString> chosen = m_fileDialogs.choose(FileDialogs::Purpose::FileSize, this))
         fillFileSize(*chosen);
 }
 
@@ -676,7 +406,7 @@ void MainWindow::fillFileSize(const QString &path)
         showError(error);
         return;
     }
-    m_texts.lineEdit(TextField::File_Size_Bytes)->setText(QString::number(*size));
+    m_controls.lineEdit(TextField::File_Size_Bytes)->setText(QString::number(*size));
 }
 
 void MainWindow::showAbout()
@@ -686,7 +416,7 @@ void MainWindow::showAbout()
 
 void MainWindow::editMoreFields()
 {
-    MoreFieldsDialog dialog(m_otherFields, m_keptElements, this);
+    MoreFieldsDialog dialog(m_session.otherFields(), m_session.keptElements(), this);
     if (dialog.exec() == QDialog::Accepted)
-        m_otherFields = dialog.fields();
+        m_session.setOtherFields(dialog.fields());
 }

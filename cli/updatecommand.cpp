@@ -2,12 +2,10 @@
 
 #include "filesize.h"
 #include "padcheck.h"
-#include "padreader.h"
-#include "padupdate.h"
+#include "padsession.h"
 #include "padwriter.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QTextStream>
 
 namespace Cli {
@@ -15,38 +13,6 @@ namespace Cli {
 using namespace Pad;
 
 namespace {
-
-bool setDate(const QString &value, const QDate &today, PadValues &values, QString *reason)
-{
-    if (value.compare(QLatin1String("today"), Qt::CaseInsensitive) == 0) {
-        values.releaseDate = today;
-        return true;
-    }
-    static const QRegularExpression isoDate(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
-    const QRegularExpressionMatch match = isoDate.match(value);
-    const QDate date = match.hasMatch() ? QDate(match.captured(1).toInt(), match.captured(2).toInt(),
-                                                 match.captured(3).toInt())
-                                        : QDate();
-    if (!date.isValid()) {
-        *reason = QStringLiteral("Program_Release_Date: %1 is not a date; give YYYY-MM-DD or today")
-                      .arg(value);
-        return false;
-    }
-    values.releaseDate = date;
-    return true;
-}
-
-bool setOsSupport(const QString &value, PadValues &values, QString *reason)
-{
-    const OsNames names = readOsNames(value, OsNameSpelling::AsWritten);
-    if (!names.unknown.isEmpty()) {
-        *reason = QStringLiteral("%1: %2 is not in the OS list")
-                      .arg(formField(FieldKind::OsSupport).setName(), names.unknown.constFirst());
-        return false;
-    }
-    values.osSupport = names.entries;
-    return true;
-}
 
 // The window's field that --set names by name, or nullptr.
 const FormField *settableNamed(const QString &name)
@@ -74,38 +40,26 @@ bool setOtherField(const QString &path, const QString &value, OtherFields &field
     return true;
 }
 
-// Sets one of the window's fields, or says why it cannot.
+// Sets one of the window's fields, or says why it cannot. A file size of
+// @PATH is the size of the file at PATH.
 bool setFormField(const FormField &field, const QString &value, const QDate &today, PadValues &values,
                   QString *reason)
 {
-    switch (field.kind) {
-    case FieldKind::Text:
-        if (field.text == TextField::File_Size_Bytes && value.startsWith(u'@')) {
-            QString error;
-            const std::optional<qint64> size = fileSize(value.mid(1), &error);
-            if (!size) {
-                *reason = QStringLiteral("%1: %2").arg(field.setName(), error);
-                return false;
-            }
-            values.text(field.text) = QString::number(*size);
-        } else {
-            values.text(field.text) = value;
-        }
-        return true;
-    case FieldKind::ReleaseDate:
-        return setDate(value, today, values, reason);
-    case FieldKind::ProgramType:
-        values.programType = programTypeEntry(value);
-        if (values.programType.isEmpty()) {
-            *reason = QStringLiteral("%1: %2 is not in the list; the types are %3")
-                          .arg(field.setName(), value, ProgramTypeList().join(QStringLiteral(", ")));
-            return false;
-        }
-        return true;
-    case FieldKind::OsSupport:
-        return setOsSupport(value, values, reason);
+    if (field.kind != FieldKind::Text || field.text != TextField::File_Size_Bytes || !value.startsWith(u'@'))
+        return setValueText(values, field, value, today, reason);
+    if (value.size() == 1) {
+        *reason = QStringLiteral("%1: @ takes the size of a file, but no file name follows it; give %1=@PATH")
+                      .arg(field.setName());
+        return false;
     }
-    return false;
+    QString error;
+    const std::optional<qint64> size = fileSize(value.mid(1), &error);
+    if (!size) {
+        *reason = QStringLiteral("%1: %2").arg(field.setName(), error);
+        return false;
+    }
+    values.text(field.text) = QString::number(*size);
+    return true;
 }
 
 // Applies one NAME=VALUE to values or to the other fields, or says why it cannot.
@@ -148,12 +102,7 @@ bool applySetting(const QString &setting, const QDate &today, PadValues &values,
 std::optional<QString> emptiedRequiredField(const PadValues &before, const PadValues &after)
 {
     for (const FormField &field : formFields()) {
-        if (!field.required)
-            continue;
-        const bool emptied = field.kind == FieldKind::Text
-                                 ? after.text(field.text).isEmpty() && !before.text(field.text).isEmpty()
-                                 : after.osSupport.isEmpty() && !before.osSupport.isEmpty();
-        if (emptied)
+        if (field.required && isEmptyValue(after, field) && !isEmptyValue(before, field))
             return field.emptyMessage();
     }
     return std::nullopt;
@@ -186,11 +135,12 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
     };
 
     QString reason;
-    const std::optional<PadDocument> source = loadPadFile(request.file, today, &reason);
+    PadSession session;
+    const PadDocument *source = session.open(request.file, today, &reason);
     if (!source)
         return refuse(reason);
     PadValues values = source->imported.values;
-    OtherFields others = source->otherFields;
+    OtherFields others = session.otherFields();
     for (const QString &setting : request.settings) {
         if (!applySetting(setting, today, values, others, &reason))
             return refuse(reason);
@@ -198,24 +148,27 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
     // The file may break rules already; only what the settings break refuses them.
     if (const std::optional<QString> emptied = emptiedRequiredField(source->imported.values, values))
         return refuse(*emptied);
-    const OtherFieldEdits otherEdits = otherFieldEditsOf(*source, others);
-    const std::optional<PadUpdate> update = updatePad(*source, values, otherEdits, today, &reason);
-    if (!update)
+    session.setOtherFields(others);
+    const std::optional<PadSession::PendingUpdate> pending = session.prepareUpdate(*source, values, today, &reason);
+    if (!pending)
         return refuse(reason);
 
+    const QList<FieldChange> &changes = pending->update.changes;
     if (request.dryRun) {
-        for (const FieldChange &change : update->changes)
+        for (const FieldChange &change : changes)
             out << change.field << QStringLiteral(": ") << oneLine(change.before)
                 << QStringLiteral(" -> ") << oneLine(change.after) << u'\n';
+        if (changes.isEmpty())
+            out << QStringLiteral("Nothing would change in %1").arg(shownPath) << u'\n';
     } else {
-        if (!update->changes.isEmpty() && !savePadFile(request.file, update->bytes, &reason))
+        if (!session.commit(*pending, &reason))
             return refuse(QStringLiteral("could not be saved: %1").arg(reason));
-        out << updateSummary(shownPath, update->changes) << u'\n';
+        out << updateSummary(shownPath, changes) << u'\n';
     }
     // The file as the update leaves it, judged as --check judges it.
     FileCheck check;
     check.path = request.file;
-    check.problems = documentProblems(update->document ? *update->document : *source);
+    check.problems = documentProblems(pending->result());
     for (const QString &line : checkLines(check))
         out << line << u'\n';
     out.flush();

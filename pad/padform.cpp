@@ -1,6 +1,7 @@
 #include "padform.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -9,89 +10,118 @@ namespace Pad {
 
 namespace {
 
-FormField text(TextField field, const char *path, const char *objectName, const char *displayName,
-               bool required, const QString &tip)
+constexpr int NarrowWidth = 193; // the fields of the two upper groups and the left of the third
+constexpr int WebWidth = 481;    // the addresses
+
+FormPlace at(FormGroup group, int row, int column, int width, int rowSpan = 1, int columnSpan = 1, int lines = 1)
 {
-    return FormField{FieldKind::Text,
-                     field,
-                     {QString::fromLatin1(path)},
-                     QString::fromLatin1(objectName),
-                     QString::fromLatin1(displayName),
-                     required,
-                     tip};
+    return FormPlace{group, row, column, rowSpan, columnSpan, width, lines};
 }
 
-FormField picked(FieldKind kind, const QStringList &paths, const char *objectName, const char *displayName,
-                 bool required, const QString &tip)
+// One row of the table; for a field that is not text, text is ignored.
+struct Row
 {
-    return FormField{kind,     TextField{}, paths, QString::fromLatin1(objectName), QString::fromLatin1(displayName),
-                     required, tip};
+    FieldKind kind;
+    TextField text;
+    QStringList paths;
+    const char *name;
+    const char *displayName;
+    const char *caption;
+    FormPlace place;
+    bool required;
+    bool optional;
+    int typingLimit;
+    QString tip;
+};
+
+FormField field(const Row &row)
+{
+    return FormField{row.kind,
+                     row.text,
+                     row.paths,
+                     QString::fromLatin1(row.name),
+                     QString::fromLatin1(row.displayName),
+                     QString::fromLatin1(row.caption),
+                     row.place,
+                     row.required,
+                     row.optional,
+                     row.typingLimit,
+                     row.tip};
+}
+
+QStringList paths(const char *path)
+{
+    return {QString::fromLatin1(path)};
 }
 
 QList<FormField> buildFormFields()
 {
     using F = TextField;
     using K = FieldKind;
-    return {
-        text(F::Company_Name, "Company_Info/Company_Name", "Company_Name", "Company Name", true,
-             QStringLiteral("The name of the company or the author who publishes the program.")),
-        text(F::Company_Website_URL, "Company_Info/Company_WebSite_URL", "Company_Website_URL",
-             "Company Website", true,
-             QStringLiteral("The address of the company's web site, beginning with http:// or https://.")),
-        text(F::Contact_Email, "Company_Info/Contact_Info/Contact_Email", "Contact_Email",
-             "Contact E-mail", true,
-             QStringLiteral("The e-mail address at which download sites can reach the company.")),
-        text(F::Program_Name, "Program_Info/Program_Name", "Program_Name", "Program Name", true,
-             QStringLiteral("The program's name, without its version number.")),
-        text(F::Program_Version, "Program_Info/Program_Version", "Program_Version",
-             "Program Version", true,
-             QStringLiteral("The version alone, such as 2.1.3, without \"v.\" in front.")),
-        picked(K::ReleaseDate,
-               {QStringLiteral("Program_Info/Program_Release_Month"),
-                QStringLiteral("Program_Info/Program_Release_Day"),
-                QStringLiteral("Program_Info/Program_Release_Year")},
-               "Release_Date", "Release Date", false,
-               QStringLiteral("The day this version was released.")),
-        picked(K::ProgramType, {QStringLiteral("Program_Info/Program_Type")}, "Program_Type",
-               "Program Type", false,
-               QStringLiteral("How the program is sold or given away: shareware, freeware, a demo "
-                              "and so on.")),
-        text(F::Program_Cost_Dollars, "Program_Info/Program_Cost_Dollars", "Program_Cost_Dollars",
-             "Cost", false,
-             QStringLiteral("The price in US dollars as a plain number, such as 19.95; leave it "
-                            "empty for a free program.")),
-        text(F::File_Size_Bytes, "Program_Info/File_Info/File_Size_Bytes", "File_Size_Bytes",
-             "File Size", true,
-             QStringLiteral("The size of the download file in bytes; the File Size button reads it "
-                            "from the file.")),
-        picked(K::OsSupport, {QStringLiteral("Program_Info/Program_OS_Support")},
-               "Program_OS_Support", "OS Support", true,
-               QStringLiteral("Tick every operating system the program runs on.")),
-        text(F::Keywords, "Program_Descriptions/English/Keywords", "Keywords", "Keywords", true,
-             QStringLiteral("Words a visitor might search for, separated by commas; at most %1 "
-                            "characters.")
-                 .arg(KeywordsLimit)),
-        text(F::Char_Desc_450, "Program_Descriptions/English/Char_Desc_450", "Char_Desc_450",
-             "Descriptions", true,
-             QStringLiteral("A plain-text description of the program on one line, at most %1 "
-                            "characters.")
-                 .arg(DescriptionLimit)),
-        text(F::Application_Info_URL, "Web_Info/Application_URLs/Application_Info_URL",
-             "Application_Info_URL", "Application Info URL", true,
-             QStringLiteral("The address of the program's own web page.")),
-        text(F::Application_XML_File_URL, "Web_Info/Application_URLs/Application_XML_File_URL",
-             "Application_XML_File_URL", "PAD XML File URL", true,
-             QStringLiteral("The address at which this PAD file will be published, usually ending "
-                            "in .xml.")),
-        text(F::Primary_Download_URL, "Web_Info/Download_URLs/Primary_Download_URL",
-             "Primary_Download_URL", "Primary Download URL", true,
-             QStringLiteral("The direct address of the file to download, ending in its extension, "
-                            "such as .exe or .zip.")),
-        text(F::Application_Screenshot_URL, "Web_Info/Application_URLs/Application_Screenshot_URL",
-             "Application_Screenshot_URL", "Application Screenshot URL", false,
-             QStringLiteral("The address of a screenshot of the program ending in .png, .jpg or "
-                            ".gif; optional.")),
+    using G = FormGroup;
+    const QList<Row> rows{
+        {K::Text, F::Company_Name, paths("Company_Info/Company_Name"), "companyName", "Company Name",
+         "Company Name :", at(G::Company, 0, 1, NarrowWidth), true, false, 0,
+         QStringLiteral("The name of the company or the author who publishes the program.")},
+        {K::Text, F::Company_Website_URL, paths("Company_Info/Company_WebSite_URL"), "companyWebsite",
+         "Company Website", "Website :", at(G::Company, 1, 1, NarrowWidth), true, false, 0,
+         QStringLiteral("The address of the company's web site, beginning with http:// or https://.")},
+        {K::Text, F::Contact_Email, paths("Company_Info/Contact_Info/Contact_Email"), "contactEmail",
+         "Contact E-mail", "E-mail :", at(G::Company, 2, 1, NarrowWidth), true, false, 0,
+         QStringLiteral("The e-mail address at which download sites can reach the company.")},
+        {K::Text, F::Program_Name, paths("Program_Info/Program_Name"), "programName", "Program Name",
+         "Program Name :", at(G::Program, 0, 1, NarrowWidth), true, false, 0,
+         QStringLiteral("The program's name, without its version number.")},
+        {K::Text, F::Program_Version, paths("Program_Info/Program_Version"), "programVersion",
+         "Program Version", "Program Version :", at(G::Program, 1, 1, NarrowWidth), true, false, 0,
+         QStringLiteral("The version alone, such as 2.1.3, without \"v.\" in front.")},
+        {K::ReleaseDate, F{},
+         {QStringLiteral("Program_Info/Program_Release_Month"), QStringLiteral("Program_Info/Program_Release_Day"),
+          QStringLiteral("Program_Info/Program_Release_Year")},
+         "releaseDate", "Release Date", "Release Date :", at(G::Program, 2, 1, NarrowWidth), true, false, 0,
+         QStringLiteral("The day this version was released.")},
+        {K::ProgramType, F{}, paths("Program_Info/Program_Type"), "programType", "Program Type",
+         "Program Type :", at(G::Other, 0, 1, NarrowWidth), false, false, 0,
+         QStringLiteral("How the program is sold or given away: shareware, freeware, a demo and so on.")},
+        {K::Text, F::Program_Cost_Dollars, paths("Program_Info/Program_Cost_Dollars"), "programCost", "Cost",
+         "Cost (US$) :", at(G::Other, 1, 1, NarrowWidth), false, true, 0,
+         QStringLiteral("The price in US dollars as a plain number, such as 19.95; leave it empty for a "
+                        "free program.")},
+        {K::Text, F::File_Size_Bytes, paths("Program_Info/File_Info/File_Size_Bytes"), "fileSize", "File Size",
+         "File Size (Bytes)", at(G::Other, 2, 1, NarrowWidth), true, false, 0,
+         QStringLiteral("The size of the download file in bytes; the File Size button reads it from the "
+                        "file.")},
+        {K::OsSupport, F{}, paths("Program_Info/Program_OS_Support"), "osSupport", "OS Support",
+         "OS Support :", at(G::Other, 0, 4, NarrowWidth, 3, 1, 5), true, false, 0,
+         QStringLiteral("Tick every operating system the program runs on.")},
+        {K::Text, F::Keywords, paths("Program_Descriptions/English/Keywords"), "keywords", "Keywords",
+         "Keywords :", at(G::Other, 3, 1, 513, 1, 4), true, false, KeywordsLimit,
+         QStringLiteral("Words a visitor might search for, separated by commas; at most %1 characters.")
+             .arg(KeywordsLimit)},
+        {K::Text, F::Char_Desc_450, paths("Program_Descriptions/English/Char_Desc_450"), "description",
+         "Descriptions", "Descriptions :", at(G::Other, 4, 1, 521, 1, 4, 2), true, false, DescriptionLimit,
+         QStringLiteral("A plain-text description of the program on one line, at most %1 characters.")
+             .arg(DescriptionLimit)},
+        {K::Text, F::Application_Info_URL, paths("Web_Info/Application_URLs/Application_Info_URL"),
+         "applicationInfoUrl", "Application Info URL", "Application Info URL :", at(G::Web, 0, 1, WebWidth),
+         true, false, 0, QStringLiteral("The address of the program's own web page.")},
+        {K::Text, F::Application_XML_File_URL, paths("Web_Info/Application_URLs/Application_XML_File_URL"),
+         "padFileUrl", "PAD XML File URL", "PAD XML File URL :", at(G::Web, 1, 1, WebWidth), true, false, 0,
+         QStringLiteral("The address at which this PAD file will be published, usually ending in .xml.")},
+        {K::Text, F::Primary_Download_URL, paths("Web_Info/Download_URLs/Primary_Download_URL"),
+         "primaryDownloadUrl", "Primary Download URL", "Primary Download URL :", at(G::Web, 2, 1, WebWidth),
+         true, false, 0,
+         QStringLiteral("The direct address of the file to download, ending in its extension, such as .exe "
+                        "or .zip.")},
+        {K::Text, F::Application_Screenshot_URL, paths("Web_Info/Application_URLs/Application_Screenshot_URL"),
+         "screenshotUrl", "Application Screenshot URL", "Application Screenshot :", at(G::Web, 3, 1, WebWidth),
+         false, true, 0,
+         QStringLiteral("The address of a screenshot of the program ending in .png, .jpg or .gif; optional.")},
     };
+    QList<FormField> fields;
+    for (const Row &row : rows)
+        fields << field(row);
+    return fields;
 }
 
 // The lists' entries by their case-folded form.
@@ -111,6 +141,25 @@ const QHash<QString, QString> &osEntriesByFoldedName()
 }
 
 } // namespace
+
+QString FormField::objectName() const
+{
+    switch (kind) {
+    case FieldKind::Text:
+    case FieldKind::ReleaseDate:
+        return name + QStringLiteral("Edit");
+    case FieldKind::ProgramType:
+        return name + QStringLiteral("Box");
+    case FieldKind::OsSupport:
+        return name + QStringLiteral("List");
+    }
+    return name;
+}
+
+QString FormField::labelName() const
+{
+    return name + QStringLiteral("Label");
+}
 
 QString FormField::setName() const
 {
@@ -168,7 +217,7 @@ const FormField *formFieldAt(QStringView path)
 
 QString objectName(TextField field)
 {
-    return formField(field).objectName;
+    return formField(field).objectName();
 }
 
 QString displayName(TextField field)
@@ -268,16 +317,90 @@ QStringList inListOrder(const QStringList &entries)
     return ordered;
 }
 
+QString valueText(const PadValues &values, const FormField &field)
+{
+    switch (field.kind) {
+    case FieldKind::Text:
+        return values.text(field.text);
+    case FieldKind::ReleaseDate:
+        return values.releaseDate.isValid() ? values.releaseDate.toString(Qt::ISODate) : QString();
+    case FieldKind::ProgramType:
+        return values.programType;
+    case FieldKind::OsSupport:
+        return values.osSupport.join(u',');
+    }
+    return {};
+}
+
+bool isEmptyValue(const PadValues &values, const FormField &field)
+{
+    if (field.kind == FieldKind::ReleaseDate)
+        return !values.releaseDate.isValid();
+    if (field.kind == FieldKind::OsSupport)
+        return values.osSupport.isEmpty();
+    return valueText(values, field).isEmpty();
+}
+
+namespace {
+
+std::optional<QDate> dateOf(const QString &text, const QDate &today)
+{
+    if (text.compare(QLatin1String("today"), Qt::CaseInsensitive) == 0)
+        return today;
+    static const QRegularExpression isoDate(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
+    const QRegularExpressionMatch match = isoDate.match(text);
+    const QDate date = match.hasMatch()
+                           ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt())
+                           : QDate();
+    return date.isValid() ? std::optional(date) : std::nullopt;
+}
+
+} // namespace
+
+bool setValueText(PadValues &values, const FormField &field, const QString &text, const QDate &today,
+                  QString *reason)
+{
+    switch (field.kind) {
+    case FieldKind::Text:
+        values.text(field.text) = text;
+        return true;
+    case FieldKind::ReleaseDate:
+        if (const std::optional<QDate> date = dateOf(text, today)) {
+            values.releaseDate = *date;
+            return true;
+        }
+        *reason = QStringLiteral("%1: %2 is not a date; give YYYY-MM-DD or today").arg(field.setName(), text);
+        return false;
+    case FieldKind::ProgramType:
+        values.programType = programTypeEntry(text);
+        if (!values.programType.isEmpty())
+            return true;
+        *reason = QStringLiteral("%1: %2 is not in the list; the types are %3")
+                      .arg(field.setName(), text, ProgramTypeList().join(QStringLiteral(", ")));
+        return false;
+    case FieldKind::OsSupport: {
+        const OsNames names = readOsNames(text, OsNameSpelling::AsWritten);
+        if (!names.unknown.isEmpty()) {
+            *reason = QStringLiteral("%1: %2 is not in the OS list").arg(field.setName(), names.unknown.constFirst());
+            return false;
+        }
+        values.osSupport = names.entries;
+        return true;
+    }
+    }
+    return false;
+}
+
 std::optional<FieldProblem> validate(const PadValues &values)
 {
-    // What is typed is checked before what is ticked, each in the window's order.
-    for (const FormField &field : formFields()) {
-        if (field.required && field.kind == FieldKind::Text && values.text(field.text).isEmpty())
-            return FieldProblem{field.text, field.emptyMessage()};
-    }
+    // What is typed or chosen is checked before what is ticked, each in the window's order.
     const FormField &os = formField(FieldKind::OsSupport);
-    if (os.required && values.osSupport.isEmpty())
-        return FieldProblem{std::nullopt, os.emptyMessage()};
+    for (const FormField &field : formFields()) {
+        if (field.required && &field != &os && isEmptyValue(values, field))
+            return FieldProblem{&field, field.emptyMessage()};
+    }
+    if (os.required && isEmptyValue(values, os))
+        return FieldProblem{&os, os.emptyMessage()};
     return std::nullopt;
 }
 

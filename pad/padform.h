@@ -41,22 +41,48 @@ enum class FieldKind {
     OsSupport,   // entries of OsSupportList()
 };
 
+// The window's four groups of fields, in its order.
+enum class FormGroup { Company, Program, Other, Web };
+
+// Where the window lays a field out: the cell of its control in its group's
+// grid, the label standing in the column before it, the control's least
+// width in pixels and, for a control of several lines, its height in lines.
+struct FormPlace
+{
+    FormGroup group;
+    int row;
+    int column;
+    int rowSpan;
+    int columnSpan;
+    int width;
+    int lines;
+};
+
 // One field of the form. This table is the one place that says where a
-// field's value lives in a file, what the window's control is called, how
-// messages name the field, whether Generate asks for it and what its control's
-// tooltip says; the reader, the update, the checks, the command line and the
-// window take it from here.
+// field's value lives in a file, how the window names, labels and lays out
+// its control, how messages name the field, whether Generate asks for it and
+// what its control's tooltip says; the reader, the update, the checks, the
+// command line and the window take it from here.
 struct FormField
 {
     FieldKind kind;
     TextField text;      // which one, for FieldKind::Text
     QStringList paths;   // below the document element; the release date's month, day and year
-    QString objectName;  // of the window's control
+    QString name;        // the window's name of the field, "companyName"
     QString displayName; // as the window, --check and --update name it
+    QString caption;     // the label beside the control, "Company Name :"
+    FormPlace place;
     bool required;       // Generate stops while it is empty
+    bool optional;       // its label says that download sites can do without it
+    int typingLimit;     // the most characters typing puts in; 0: no limit
     QString tip;         // what belongs there
 
     const QString &path() const { return paths.constFirst(); }
+    // The name of the window's control, its kind's word after the field's
+    // name: "companyNameEdit", "programTypeBox", "osSupportList".
+    QString objectName() const;
+    // The name of the control's label: "companyNameLabel".
+    QString labelName() const;
     // The name --set takes: the element's, and for the release date, whose
     // three elements take one value, Program_Release_Date.
     QString setName() const;
@@ -73,7 +99,7 @@ const FormField &formField(FieldKind kind);
 // The field one of whose elements is at path, or nullptr.
 const FormField *formFieldAt(QStringView path);
 
-// The control's object name, e.g. "Company_Website_URL".
+// The control's object name, e.g. "companyWebsiteEdit".
 QString objectName(TextField field);
 // The field's name as the user reads it in messages, e.g. "Company Website".
 QString displayName(TextField field);
@@ -117,15 +143,28 @@ struct PadValues
     bool operator==(const PadValues &) const = default;
 };
 
-// Where a check failed: a text field, or the OS list when field is empty.
+// A field's value as a person reads it: a text as it is, a date as
+// YYYY-MM-DD (empty when there is none), the type, the ticked systems
+// separated by commas.
+QString valueText(const PadValues &values, const FormField &field);
+// Whether the field holds nothing: no text, no date, no type, nothing ticked.
+bool isEmptyValue(const PadValues &values, const FormField &field);
+// Sets the field from a value as a script gives it: a text as it is, a date
+// as YYYY-MM-DD or "today", a type of the list, systems of the list separated
+// by commas. False, with the reason, for a value the field cannot take.
+bool setValueText(PadValues &values, const FormField &field, const QString &text, const QDate &today,
+                  QString *reason);
+
+// Where a check failed, and what it says.
 struct FieldProblem
 {
-    std::optional<TextField> field;
+    const FormField *field;
     QString message;
     bool operator==(const FieldProblem &) const = default;
 };
 
-// The required-field checks in their fixed order; the first failure, if any.
+// The required-field checks in their fixed order, what is typed or chosen
+// before what is ticked; the first failure, if any.
 std::optional<FieldProblem> validate(const PadValues &values);
 
 // XML 1.0 cannot carry every character: C0 controls other than tab, LF and CR,

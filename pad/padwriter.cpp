@@ -216,7 +216,7 @@ std::optional<FieldProblem> findUnsavableField(const PadValues &values)
         const QString element = line.trimmed().section(u'>', 0, 0).mid(1);
         for (const FormField &field : formFields()) {
             if (field.kind == FieldKind::Text && field.path().section(u'/', -1) == element) {
-                return FieldProblem{field.text, field.displayName
+                return FieldProblem{&field, field.displayName
                                                     + QStringLiteral(" contains a character that cannot be "
                                                                      "saved in a PAD file")};
             }

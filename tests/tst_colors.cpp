@@ -15,8 +15,8 @@ namespace {
 const QColor navy(0x00, 0x00, 0x80);
 const QColor classicRed(0xb0, 0x20, 0x00);
 
-const char *const optionalLabels[] = {"Label16", "Label17", "Label18"};
-const char *const counters[] = {"KeywordsCounter", "DescriptionCounter"};
+const char *const optionalLabels[] = {"screenshotUrlLabel", "programCostLabel", "optionalLegend"};
+const char *const counters[] = {"keywordsCounter", "descriptionCounter"};
 
 // A desktop palette built from its window and text colours, as a theme gives them.
 QPalette desktopPalette(const QColor &window, const QColor &text)
@@ -130,7 +130,7 @@ void TestColors::accentsStayReadable()
     QVERIFY(showActive(window));
     // The counters are red from their limit on; the description's reaches it
     // only once the palette has changed, the keywords' before.
-    control<QLineEdit>(window, QStringLiteral("Keywords"))->setText(QString(Pad::KeywordsLimit, u'k'));
+    control<QLineEdit>(window, QStringLiteral("keywordsEdit"))->setText(QString(Pad::KeywordsLimit, u'k'));
 
     const auto check = [&](bool expectClassic) {
         for (const char *name : optionalLabels) {
@@ -162,7 +162,7 @@ void TestColors::accentsStayReadable()
     const QLabel *someLabel = control<QLabel>(window, QLatin1String(optionalLabels[0]));
     QApplication::setPalette(palette);
     QTRY_COMPARE(backgroundColor(someLabel), palette.color(QPalette::Window));
-    control<QPlainTextEdit>(window, QStringLiteral("Char_Desc_450"))
+    control<QPlainTextEdit>(window, QStringLiteral("descriptionEdit"))
         ->setPlainText(QString(Pad::DescriptionLimit, u'd'));
     check(classic);
     if (QTest::currentTestFailed())

@@ -46,7 +46,7 @@ void dropFile(QWidget *target, const QString &path)
 
 QStringList recentEntries(MainWindow &window)
 {
-    auto *menu = control<QMenu>(window, QStringLiteral("OpenRecent1"));
+    auto *menu = control<QMenu>(window, QStringLiteral("openRecentMenu"));
     emit menu->aboutToShow();
     QStringList entries;
     for (QAction *action : menu->actions())
@@ -303,11 +303,11 @@ void TestDesktop::droppedFile_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<bool>("fillsSize");
-    QTest::newRow("on a label") << "Label1" << false;
-    QTest::newRow("on a field") << "Company_Name" << false;
-    QTest::newRow("on the description") << "Char_Desc_450" << false;
-    QTest::newRow("on the size button") << "FileSize" << true;
-    QTest::newRow("on the size field") << "File_Size_Bytes" << true;
+    QTest::newRow("on a label") << "companyNameLabel" << false;
+    QTest::newRow("on a field") << "companyNameEdit" << false;
+    QTest::newRow("on the description") << "descriptionEdit" << false;
+    QTest::newRow("on the size button") << "fileSizeButton" << true;
+    QTest::newRow("on the size field") << "fileSizeEdit" << true;
 }
 
 void TestDesktop::droppedFile()
@@ -336,7 +336,7 @@ void TestDesktop::droppedTextStaysText()
 {
     MainWindow window;
     QVERIFY(showActive(window));
-    auto *edit = control<QLineEdit>(window, QStringLiteral("Company_Name"));
+    auto *edit = control<QLineEdit>(window, QStringLiteral("companyNameEdit"));
     QMimeData data;
     data.setText(QStringLiteral("Dropped Text"));
     const QPoint at = edit->rect().center();
@@ -352,7 +352,7 @@ void TestDesktop::openRecentKeepsEightNewestFirst()
     MainWindow window;
     QVERIFY(showActive(window));
     QCOMPARE(recentEntries(window), QStringList{});
-    QVERIFY(!control<QMenu>(window, QStringLiteral("OpenRecent1"))->isEnabled());
+    QVERIFY(!control<QMenu>(window, QStringLiteral("openRecentMenu"))->isEnabled());
 
     QStringList imported;
     for (int i = 0; i < 10; ++i) {
@@ -371,13 +371,13 @@ void TestDesktop::openRecentKeepsEightNewestFirst()
     const QString generated = m_dir.filePath(QStringLiteral("generated.xml"));
     ModalDriver driver;
     driver.chooseFile(generated);
-    control<QPushButton>(window, QStringLiteral("GenerateButton"))->click();
+    control<QPushButton>(window, QStringLiteral("generateButton"))->click();
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     MainWindow later;
     QCOMPARE(recentEntries(later).first(), generated);
 
     // Choosing an entry imports that file.
-    auto *menu = control<QMenu>(later, QStringLiteral("OpenRecent1"));
+    auto *menu = control<QMenu>(later, QStringLiteral("openRecentMenu"));
     emit menu->aboutToShow();
     menu->actions().at(1)->trigger();
     QCOMPARE(fieldText(later, TextField::Program_Version), QStringLiteral("4"));
@@ -400,7 +400,7 @@ void TestDesktop::openRecentInFirstSession()
     QVERIFY(QSettings().allKeys().isEmpty());
     MainWindow window;
     QVERIFY(showActive(window));
-    auto *recent = control<QMenu>(window, QStringLiteral("OpenRecent1"));
+    auto *recent = control<QMenu>(window, QStringLiteral("openRecentMenu"));
     QVERIFY(!recent->isEnabled());
 
     const QString imported = padFile(m_dir, QStringLiteral("first.xml"), completeForm());
@@ -408,14 +408,14 @@ void TestDesktop::openRecentInFirstSession()
     if (how == QLatin1String("import")) {
         window.importFile(imported);
     } else if (how == QLatin1String("drop")) {
-        dropFile(control<QWidget>(window, QStringLiteral("Label1")), imported);
+        dropFile(control<QWidget>(window, QStringLiteral("companyNameLabel")), imported);
         QTRY_COMPARE(shownValues(window), completeForm());
     } else if (how == QLatin1String("generate")) {
         listed = m_dir.filePath(QStringLiteral("first-generated.xml"));
         fillForm(window, completeForm());
         ModalDriver driver;
         driver.chooseFile(listed);
-        control<QPushButton>(window, QStringLiteral("GenerateButton"))->click();
+        control<QPushButton>(window, QStringLiteral("generateButton"))->click();
         QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     } else {
         MainWindow other;
@@ -427,7 +427,7 @@ void TestDesktop::openRecentInFirstSession()
     QVERIFY(showActive(window));
 
     QTest::keyClick(window.windowHandle(), Qt::Key_F, Qt::AltModifier);
-    QTRY_COMPARE(QApplication::activePopupWidget(), control<QMenu>(window, QStringLiteral("File1")));
+    QTRY_COMPARE(QApplication::activePopupWidget(), control<QMenu>(window, QStringLiteral("fileMenu")));
     QTest::keyClick(window.windowHandle(), Qt::Key_R);
     QTRY_COMPARE(QApplication::activePopupWidget(), recent);
     QStringList entries;
@@ -456,7 +456,7 @@ void TestDesktop::openRecentDropsVanishedFile()
     QVERIFY(QFile::remove(vanishing));
     window.clearForm();
 
-    auto *menu = control<QMenu>(window, QStringLiteral("OpenRecent1"));
+    auto *menu = control<QMenu>(window, QStringLiteral("openRecentMenu"));
     emit menu->aboutToShow();
     ModalDriver driver;
     driver.answer(QMessageBox::Ok);
@@ -472,9 +472,9 @@ void TestDesktop::shortcutsFireTheirActions_data()
 {
     QTest::addColumn<QKeySequence>("keys");
     QTest::addColumn<QString>("opens"); // the dialog that opens; empty: the window closes
-    QTest::newRow("Ctrl+S generates") << QKeySequence(Qt::CTRL | Qt::Key_S) << "SaveDialog1";
-    QTest::newRow("Ctrl+O imports") << QKeySequence(Qt::CTRL | Qt::Key_O) << "ImportPad";
-    QTest::newRow("F1 shows About") << QKeySequence(Qt::Key_F1) << "FAbout";
+    QTest::newRow("Ctrl+S generates") << QKeySequence(Qt::CTRL | Qt::Key_S) << "saveDialog";
+    QTest::newRow("Ctrl+O imports") << QKeySequence(Qt::CTRL | Qt::Key_O) << "importDialog";
+    QTest::newRow("F1 shows About") << QKeySequence(Qt::Key_F1) << "aboutDialog";
     QTest::newRow("Ctrl+Q exits") << QKeySequence(Qt::CTRL | Qt::Key_Q) << "";
 }
 
@@ -485,7 +485,7 @@ void TestDesktop::shortcutsFireTheirActions()
     MainWindow window;
     fillForm(window, completeForm());
     QVERIFY(showActive(window));
-    control<QWidget>(window, QStringLiteral("Company_Name"))->setFocus();
+    control<QWidget>(window, QStringLiteral("companyNameEdit"))->setFocus();
 
     QString opened;
     ModalDriver driver;

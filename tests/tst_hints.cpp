@@ -33,7 +33,7 @@ char *toString(const std::optional<QString> &hint)
 
 namespace {
 
-const QString dateName = QStringLiteral("Release_Date");
+const QString dateName = QStringLiteral("releaseDateEdit");
 
 // The warning icon of a field (by object name) as the user meets it: the
 // line edit's trailing button, or the label beside the memo's scroll bar.
@@ -84,8 +84,8 @@ Pad::PadImport importOf(const Pad::PadValues &values)
 
 QString counterName(TextField field)
 {
-    return field == TextField::Keywords ? QStringLiteral("KeywordsCounter")
-                                        : QStringLiteral("DescriptionCounter");
+    return field == TextField::Keywords ? QStringLiteral("keywordsCounter")
+                                        : QStringLiteral("descriptionCounter");
 }
 
 } // namespace
@@ -124,10 +124,10 @@ void TestHints::everyControlExplainsItself()
         QCOMPARE(textControl(window, field)->toolTip(), Pad::formField(field).tip);
     }
     QCOMPARE(control<QWidget>(window, dateName)->toolTip(), Pad::formField(Pad::FieldKind::ReleaseDate).tip);
-    QCOMPARE(control<QWidget>(window, "Program_Type")->toolTip(),
+    QCOMPARE(control<QWidget>(window, "programTypeBox")->toolTip(),
              Pad::formField(Pad::FieldKind::ProgramType).tip);
     // The list names what is ticked, since it shows only a few entries.
-    auto *systems = control<QListWidget>(window, "Program_OS_Support");
+    auto *systems = control<QListWidget>(window, "osSupportList");
     QCOMPARE(systems->toolTip(), Pad::formField(Pad::FieldKind::OsSupport).tip + QStringLiteral("\nNothing is ticked."));
     QCOMPARE(systems->accessibleDescription(), QStringLiteral("Nothing is ticked."));
     systems->item(int(Pad::OsSupportList().indexOf(QStringLiteral("Win11"))))->setCheckState(Qt::Checked);
@@ -246,7 +246,7 @@ void TestHints::importShowsHintsAtOnce()
         // in the status bar.
         ModalDriver driver;
         driver.chooseFile(testDataPath(QStringLiteral("check/broken-rules.xml")));
-        control<QPushButton>(window, "ImportButton")->click();
+        control<QPushButton>(window, "importButton")->click();
         QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     }
     using F = TextField;
@@ -264,7 +264,7 @@ void TestHints::importShowsHintsAtOnce()
             QVERIFY2(!shown, qPrintable(name + u' ' + shown.value_or(QString())));
         }
     }
-    QCOMPARE(shownHint(window, QStringLiteral("Program_Version")),
+    QCOMPARE(shownHint(window, QStringLiteral("programVersionEdit")),
              QStringLiteral("A version has 1 to 15 letters, digits, dots, dashes or underscores, "
                             "without \"v.\""));
     QCOMPARE(shownHint(window, dateName),
@@ -275,7 +275,7 @@ void TestHints::importShowsHintsAtOnce()
     {
         ModalDriver driver;
         driver.typeFile(testDataPath(QStringLiteral("check/clean.xml")));
-        control<QPushButton>(window, "ImportButton")->click();
+        control<QPushButton>(window, "importButton")->click();
         QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     }
     for (int i = 0; i < Pad::TextFieldCount; ++i) {
@@ -307,7 +307,7 @@ void TestHints::emptyProgramTypeIsHinted()
 
     MainWindow window;
     QVERIFY(showActive(window));
-    auto *type = control<QComboBox>(window, QStringLiteral("Program_Type"));
+    auto *type = control<QComboBox>(window, QStringLiteral("programTypeBox"));
     const QImage chosen = type->grab().toImage();
     {
         ModalDriver nothing;
@@ -325,7 +325,7 @@ void TestHints::emptyProgramTypeIsHinted()
     const QString written = dir.filePath(QStringLiteral("written.xml"));
     ModalDriver save;
     save.chooseFile(written);
-    control<QPushButton>(window, QStringLiteral("GenerateButton"))->click();
+    control<QPushButton>(window, QStringLiteral("generateButton"))->click();
     QVERIFY2(save.done() && save.unexpected().isEmpty(), qPrintable(save.unexpected()));
     QVERIFY(readAll(written).contains("<Program_Type></Program_Type>"));
 
@@ -378,7 +378,7 @@ void TestHints::countersFollowTheText()
     MainWindow window;
     QVERIFY(showActive(window));
     auto *counter = control<LengthCounter>(window, counterName(field));
-    const QColor normal = control<QLabel>(window, "Label4")->palette().color(QPalette::WindowText);
+    const QColor normal = control<QLabel>(window, "descriptionLimitLabel")->palette().color(QPalette::WindowText);
     QCOMPARE(counter->palette().color(QPalette::WindowText), normal);
 
     // Something first, so that the counter must follow a change to reach the row's state.
@@ -414,12 +414,12 @@ void TestHints::hintsAndCountersKeepTheLayout()
     MainWindow window;
     QVERIFY(showActive(window));
     const QSize before = window.size();
-    const auto *group = control<QGroupBox>(window, "OtherInfo");
-    const auto *keywords = control<QLineEdit>(window, "Keywords");
-    const auto *description = control<QWidget>(window, "Char_Desc_450");
-    const auto *keywordsCounter = control<QLabel>(window, "KeywordsCounter");
-    const auto *descriptionCounter = control<QLabel>(window, "DescriptionCounter");
-    const auto *limitLabel = control<QLabel>(window, "Label4");
+    const auto *group = control<QGroupBox>(window, "otherGroup");
+    const auto *keywords = control<QLineEdit>(window, "keywordsEdit");
+    const auto *description = control<QWidget>(window, "descriptionEdit");
+    const auto *keywordsCounter = control<QLabel>(window, "keywordsCounter");
+    const auto *descriptionCounter = control<QLabel>(window, "descriptionCounter");
+    const auto *limitLabel = control<QLabel>(window, "descriptionLimitLabel");
     const auto inGroup = [group](const QWidget *widget) {
         return QRect(widget->mapTo(group, QPoint(0, 0)), widget->size());
     };

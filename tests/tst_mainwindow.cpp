@@ -97,19 +97,19 @@ void TestMainWindow::startsAsLaidOut()
     QCOMPARE(window.windowTitle(), QStringLiteral("Quillet ver 1.01"));
     QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
 
-    const QStringList groups{"CompanyInfo", "ProgramInformation", "OtherInfo", "WebInfo"};
+    const QStringList groups{"companyGroup", "programGroup", "otherGroup", "webGroup"};
     const QStringList captions{"Company Information", "Program Information", "", "Web Info"};
     for (qsizetype i = 0; i < groups.size(); ++i)
         QCOMPARE(control<QGroupBox>(window, groups[i])->title(), captions[i]);
 
     QCOMPARE(shownValues(window).releaseDate, QDate::currentDate());
     QCOMPARE(shownValues(window).programType, QStringLiteral("Shareware"));
-    auto *type = control<QComboBox>(window, "Program_Type");
+    auto *type = control<QComboBox>(window, "programTypeBox");
     QStringList types;
     for (int i = 0; i < type->count(); ++i)
         types << type->itemText(i);
     QCOMPARE(types, Pad::ProgramTypeList());
-    auto *os = control<QListWidget>(window, "Program_OS_Support");
+    auto *os = control<QListWidget>(window, "osSupportList");
     QCOMPARE(os->count(), Pad::OsSupportList().size());
     QCOMPARE(os->item(38)->text(), QStringLiteral("Not Applicable"));
     QVERIFY(tickedEntries(window).isEmpty());
@@ -118,7 +118,7 @@ void TestMainWindow::startsAsLaidOut()
 
     const QStringList buttons{"Clear All", "Import from Existing PAD", "Generate PAD",
                               "File Size (Bytes)"};
-    const QStringList buttonNames{"ClearButton", "ImportButton", "GenerateButton", "FileSize"};
+    const QStringList buttonNames{"clearButton", "importButton", "generateButton", "fileSizeButton"};
     for (qsizetype i = 0; i < buttons.size(); ++i)
         QCOMPARE(control<QPushButton>(window, buttonNames[i])->text(), buttons[i]);
 
@@ -133,11 +133,11 @@ void TestMainWindow::startsAsLaidOut()
                                      "&More PAD Fields...", "Open &Recent", "-", "E&xit"}));
     QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QStringLiteral("&About"));
 
-    const QLabel *status = control<QLabel>(window, "StatusPanel");
+    const QLabel *status = control<QLabel>(window, "statusPanel");
     QCOMPARE(status->text(), QStringLiteral("Try our online PAD Generator - https://quillet.example.org/"));
     QCOMPARE(status->parentWidget(), window.statusBar());
-    QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("Black text : required"));
-    QCOMPARE(control<QLabel>(window, "Label18")->text(), QStringLiteral("Blue text : optional"));
+    QCOMPARE(control<QLabel>(window, "requiredLegend")->text(), QStringLiteral("Black text : required"));
+    QCOMPARE(control<QLabel>(window, "optionalLegend")->text(), QStringLiteral("Blue text : optional"));
 }
 
 void TestMainWindow::labelsNameTheirFields()
@@ -151,24 +151,24 @@ void TestMainWindow::labelsNameTheirFields()
         bool navy;
     };
     const Expected labels[] = {
-        {"Label1", "Company Name :", "Company_Name", false},
-        {"Label6", "Website :", "Company_Website_URL", false},
-        {"Label7", "E-mail :", "Contact_Email", false},
-        {"Label2", "Program Name :", "Program_Name", false},
-        {"Label3", "Program Version :", "Program_Version", false},
-        {"Label5", "Release Date :", "Release_Date", false},
-        {"Label8", "Program Type :", "Program_Type", false},
-        {"Label17", "Cost (US$) :", "Program_Cost_Dollars", true},
-        {"Label9", "OS Support :", "Program_OS_Support", false},
-        {"Label11", "Keywords :", "Keywords", false},
-        {"Label12", "Descriptions :", "Char_Desc_450", false},
-        {"Label4", "(450 chars.)", nullptr, false},
-        {"Label13", "Application Info URL :", "Application_Info_URL", false},
-        {"Label14", "PAD XML File URL :", "Application_XML_File_URL", false},
-        {"Label15", "Primary Download URL :", "Primary_Download_URL", false},
-        {"Label16", "Application Screenshot :", "Application_Screenshot_URL", true},
-        {"Label18", "Blue text : optional", nullptr, true},
-        {"Label19", "Black text : required", nullptr, false},
+        {"companyNameLabel", "Company Name :", "companyNameEdit", false},
+        {"companyWebsiteLabel", "Website :", "companyWebsiteEdit", false},
+        {"contactEmailLabel", "E-mail :", "contactEmailEdit", false},
+        {"programNameLabel", "Program Name :", "programNameEdit", false},
+        {"programVersionLabel", "Program Version :", "programVersionEdit", false},
+        {"releaseDateLabel", "Release Date :", "releaseDateEdit", false},
+        {"programTypeLabel", "Program Type :", "programTypeBox", false},
+        {"programCostLabel", "Cost (US$) :", "programCostEdit", true},
+        {"osSupportLabel", "OS Support :", "osSupportList", false},
+        {"keywordsLabel", "Keywords :", "keywordsEdit", false},
+        {"descriptionLabel", "Descriptions :", "descriptionEdit", false},
+        {"descriptionLimitLabel", "(450 chars.)", nullptr, false},
+        {"applicationInfoUrlLabel", "Application Info URL :", "applicationInfoUrlEdit", false},
+        {"padFileUrlLabel", "PAD XML File URL :", "padFileUrlEdit", false},
+        {"primaryDownloadUrlLabel", "Primary Download URL :", "primaryDownloadUrlEdit", false},
+        {"screenshotUrlLabel", "Application Screenshot :", "screenshotUrlEdit", true},
+        {"optionalLegend", "Blue text : optional", nullptr, true},
+        {"requiredLegend", "Black text : required", nullptr, false},
     };
     const QColor navy(0, 0, 0x80);
     for (const Expected &e : labels) {
@@ -184,13 +184,13 @@ void TestMainWindow::tabOrderFollowsTheTables()
     MainWindow window;
     QVERIFY(showActive(window));
     const QStringList expected{
-        "Company_Name",         "Company_Website_URL",      "Contact_Email",
-        "Program_Name",         "Program_Version",          "Release_Date",
-        "Program_Type",         "Program_Cost_Dollars",     "File_Size_Bytes",
-        "Program_OS_Support",   "Keywords",                 "Char_Desc_450",
-        "FileSize",             "Application_Info_URL",     "Application_XML_File_URL",
-        "Primary_Download_URL", "Application_Screenshot_URL", "GenerateButton",
-        "ImportButton",         "ClearButton",
+        "companyNameEdit",         "companyWebsiteEdit",      "contactEmailEdit",
+        "programNameEdit",         "programVersionEdit",          "releaseDateEdit",
+        "programTypeBox",         "programCostEdit",     "fileSizeEdit",
+        "osSupportList",   "keywordsEdit",                 "descriptionEdit",
+        "fileSizeButton",             "applicationInfoUrlEdit",     "padFileUrlEdit",
+        "primaryDownloadUrlEdit", "screenshotUrlEdit", "generateButton",
+        "importButton",         "clearButton",
     };
     // Walk the focus chain rather than pressing Tab: in the date edit, Tab
     // first steps through day, month and year.
@@ -220,7 +220,7 @@ void TestMainWindow::osListScrollsToTodaysSystems()
 {
     MainWindow window;
     QVERIFY(showActive(window));
-    auto *os = control<QListWidget>(window, "Program_OS_Support");
+    auto *os = control<QListWidget>(window, "osSupportList");
     const QStringList today{"Win2000", "WinServer", "WinVista", "WinVista x64", "Win7 x32",
                             "Win7 x64", "Windows 8", "Win10", "Win11", "WinOther", "WinMobile",
                             "Windows RT", "Windows Phone 7", "Windows Phone 8", "Android",
@@ -260,18 +260,18 @@ void TestMainWindow::validationStopsGenerate_data()
     for (int i = 0; i < Pad::TextFieldCount; ++i)
         all << i;
     QTest::newRow("empty form, button") << all << true << false << "Company Name must be filled"
-                                        << "Company_Name";
+                                        << "companyNameEdit";
     QTest::newRow("empty form, menu") << all << true << true << "Company Name must be filled"
-                                      << "Company_Name";
+                                      << "companyNameEdit";
     QTest::newRow("file size") << QList<int>{int(TextField::File_Size_Bytes)} << false << false
-                               << "File Size must be filled" << "File_Size_Bytes";
+                               << "File Size must be filled" << "fileSizeEdit";
     QTest::newRow("descriptions, menu") << QList<int>{int(TextField::Char_Desc_450)} << false << true
-                                        << "Descriptions must be filled" << "Char_Desc_450";
+                                        << "Descriptions must be filled" << "descriptionEdit";
     QTest::newRow("PAD URL") << QList<int>{int(TextField::Application_XML_File_URL)} << false
                              << false << "PAD XML File URL must be filled"
-                             << "Application_XML_File_URL";
+                             << "padFileUrlEdit";
     QTest::newRow("no OS ticked") << QList<int>{} << true << false << "Please select OS Support"
-                                  << "Program_OS_Support";
+                                  << "osSupportList";
 }
 
 void TestMainWindow::validationStopsGenerate()
@@ -287,14 +287,14 @@ void TestMainWindow::validationStopsGenerate()
         values.osSupport.clear();
     fillForm(window, values);
     QVERIFY(showActive(window));
-    control<QWidget>(window, "Program_Version")->setFocus();
+    control<QWidget>(window, "programVersionEdit")->setFocus();
 
     ModalDriver driver;
     driver.answer(QMessageBox::Ok);
     if (throughMenu)
-        menuAction(window, "GeneratePADFile1")->trigger();
+        menuAction(window, "generateAction")->trigger();
     else
-        QTest::mouseClick(control<QPushButton>(window, "GenerateButton"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(window, "generateButton"), Qt::LeftButton);
 
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     QCOMPARE(driver.boxes().size(), 1);
@@ -319,12 +319,12 @@ void TestMainWindow::unsavableCharacterStopsGenerate()
 
     ModalDriver driver;
     driver.answer(QMessageBox::Ok);
-    control<QPushButton>(window, "GenerateButton")->click();
+    control<QPushButton>(window, "generateButton")->click();
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     QCOMPARE(driver.boxes().first().title, QStringLiteral("Error"));
     QCOMPARE(driver.boxes().first().text,
              QStringLiteral("Keywords contains a character that cannot be saved in a PAD file"));
-    QCOMPARE(window.focusWidget()->objectName(), QStringLiteral("Keywords"));
+    QCOMPARE(window.focusWidget()->objectName(), QStringLiteral("keywordsEdit"));
 }
 
 void TestMainWindow::clearAllEmptiesTextsAndTicks()
@@ -333,7 +333,7 @@ void TestMainWindow::clearAllEmptiesTextsAndTicks()
     Pad::PadValues values = completeForm();
     values.osSupport = Pad::OsSupportList();
     fillForm(window, values);
-    control<QPushButton>(window, "ClearButton")->click();
+    control<QPushButton>(window, "clearButton")->click();
 
     Pad::PadValues expected;
     expected.releaseDate = values.releaseDate;
@@ -345,8 +345,8 @@ void TestMainWindow::longFieldsLimitTypingOnly()
 {
     MainWindow window;
     QVERIFY(showActive(window));
-    auto *keywords = control<QLineEdit>(window, "Keywords");
-    auto *description = control<QPlainTextEdit>(window, "Char_Desc_450");
+    auto *keywords = control<QLineEdit>(window, "keywordsEdit");
+    auto *description = control<QPlainTextEdit>(window, "descriptionEdit");
 
     QTest::keyClicks(keywords, QString(260, u'k'));
     QCOMPARE(keywords->text().size(), 250);
@@ -404,9 +404,9 @@ void TestMainWindow::generateWritesTheForm()
     ModalDriver driver;
     driver.chooseFile(chosen);
     if (throughMenu)
-        menuAction(window, "GeneratePADFile1")->trigger();
+        menuAction(window, "generateAction")->trigger();
     else
-        control<QPushButton>(window, "GenerateButton")->click();
+        control<QPushButton>(window, "generateButton")->click();
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
 
     QCOMPARE(readAll(dir.filePath(QStringLiteral("report.xml"))),
@@ -417,7 +417,7 @@ void TestMainWindow::generateWritesTheForm()
     // The dialog proposes the path chosen last, as chosen.
     ModalDriver again;
     again.cancelFileDialog();
-    control<QPushButton>(window, "GenerateButton")->click();
+    control<QPushButton>(window, "generateButton")->click();
     QVERIFY(again.done());
     QCOMPARE(again.proposedPaths(), QStringList{QFileInfo(chosen).fileName()});
 }
@@ -430,7 +430,7 @@ void TestMainWindow::cancellingSaveWritesNothing()
     QVERIFY(showActive(window));
     ModalDriver driver;
     driver.cancelFileDialog();
-    control<QPushButton>(window, "GenerateButton")->click();
+    control<QPushButton>(window, "generateButton")->click();
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     QCOMPARE(driver.proposedPaths(), QStringList{QString()});
     QVERIFY(QDir(dir.path()).isEmpty());
@@ -455,7 +455,7 @@ void TestMainWindow::replaceQuestion()
 
     ModalDriver driver;
     driver.chooseFile(dir.filePath(QStringLiteral("app.pad"))).answer(answer);
-    control<QPushButton>(window, "GenerateButton")->click();
+    control<QPushButton>(window, "generateButton")->click();
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     QCOMPARE(driver.boxes().first().text,
              QStringLiteral("app.xml already exists.\nDo you want to replace it?"));
@@ -500,7 +500,7 @@ void TestMainWindow::failedSaveSaysWhyAndKeepsOldFile()
     fillForm(window, completeForm());
     QVERIFY(showActive(window));
 
-    control<QPushButton>(window, "GenerateButton")->click();
+    control<QPushButton>(window, "generateButton")->click();
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     const SeenBox error = driver.boxes().last();
     QCOMPARE(error.title, QStringLiteral("Error"));
@@ -539,7 +539,7 @@ void TestMainWindow::xmlFilterIgnoresCase()
             listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
         dialog->reject();
     });
-    control<QPushButton>(window, "GenerateButton")->click();
+    control<QPushButton>(window, "generateButton")->click();
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     QCOMPARE(filter, QStringLiteral("XML Document (*.xml)"));
     listed.sort();
@@ -552,7 +552,7 @@ void TestMainWindow::exitClosesWithoutQuestion()
     fillForm(window, completeForm());
     QVERIFY(showActive(window));
     ModalDriver driver;
-    menuAction(window, "Exit1")->trigger();
+    menuAction(window, "exitAction")->trigger();
     QTest::qWait(20);
     QVERIFY(!window.isVisible());
     QVERIFY(driver.unexpected().isEmpty());
@@ -580,7 +580,7 @@ void TestMainWindow::fileSizeButton()
     QVERIFY(writeFile(dir.filePath(QStringLiteral("empty.bin")), QByteArray()));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
     MainWindow window;
-    control<QLineEdit>(window, "File_Size_Bytes")->setText(QStringLiteral("old"));
+    control<QLineEdit>(window, "fileSizeEdit")->setText(QStringLiteral("old"));
     QVERIFY(showActive(window));
 
     ModalDriver driver;
@@ -590,10 +590,10 @@ void TestMainWindow::fileSizeButton()
         driver.chooseFile(dir.filePath(chosen));
     if (!error.isEmpty())
         driver.answer(QMessageBox::Ok);
-    control<QPushButton>(window, "FileSize")->click();
+    control<QPushButton>(window, "fileSizeButton")->click();
 
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
-    QTEST(control<QLineEdit>(window, "File_Size_Bytes")->text(), "field");
+    QTEST(control<QLineEdit>(window, "fileSizeEdit")->text(), "field");
     if (!error.isEmpty()) {
         QCOMPARE(driver.boxes().first().title, QStringLiteral("Error"));
         QCOMPARE(driver.boxes().first().text, error.arg(dir.path()));
@@ -612,7 +612,7 @@ void TestMainWindow::aboutShowsTheSameDialog()
             QCOMPARE(dialog->windowTitle(), QStringLiteral("About Quillet"));
             control<QPushButton>(*dialog, "ButtonOK")->click();
         });
-        menuAction(window, "About1")->trigger();
+        menuAction(window, "aboutAction")->trigger();
         QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     }
     QCOMPARE(shown.size(), 2);
@@ -624,9 +624,9 @@ void TestMainWindow::aboutShowsTheSameDialog()
 void TestMainWindow::typedFileNameLeavesNoPopup_data()
 {
     QTest::addColumn<QString>("button");
-    QTest::newRow("file size") << "FileSize";
-    QTest::newRow("import") << "ImportButton";
-    QTest::newRow("generate") << "GenerateButton";
+    QTest::newRow("file size") << "fileSizeButton";
+    QTest::newRow("import") << "importButton";
+    QTest::newRow("generate") << "generateButton";
 }
 
 void TestMainWindow::typedFileNameLeavesNoPopup()
@@ -639,7 +639,7 @@ void TestMainWindow::typedFileNameLeavesNoPopup()
     // Generate replaces it with the same form, so every use ends with the same file.
     QVERIFY(writeFile(dir.filePath(QStringLiteral("product-old.xml")), "x"));
     QVERIFY(writeFile(dir.filePath(QStringLiteral("product-notes.xml")), "x"));
-    const bool generate = button == QLatin1String("GenerateButton");
+    const bool generate = button == QLatin1String("generateButton");
 
     MainWindow window;
     fillForm(window, completeForm());
@@ -655,7 +655,7 @@ void TestMainWindow::typedFileNameLeavesNoPopup()
         QCOMPARE(QApplication::activePopupWidget(), nullptr);
 
         // The next click reaches the window.
-        QTest::mouseClick(control<QPushButton>(window, "ClearButton"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(window, "clearButton"), Qt::LeftButton);
         QCOMPARE(fieldText(window, TextField::Company_Name), QString());
         QVERIFY(tickedEntries(window).isEmpty());
         fillForm(window, completeForm());
@@ -673,18 +673,18 @@ void TestMainWindow::messagesShowTextAsItIs_data()
 
     const QByteArray head = "<?xml version=\"1.0\"?>\n<XML_DIZ_INFO><Program_Info>";
     QTest::newRow("markup in a field")
-        << "ImportButton" << "markup.xml"
+        << "importButton" << "markup.xml"
         << QByteArray("<?xml version=\"1.0\"?>\n<XML_DIZ_INFO><Program_Descriptions><English>"
                       "<Keywords>fast <b>free</b> tool</Keywords></English></Program_Descriptions>"
                       "</XML_DIZ_INFO>")
         << QStringList{"Cannot import \"%1/markup.xml\": the element XML_DIZ_INFO/Program_Descriptions/"
                        "English/Keywords holds a child element <b> instead of plain text"};
     QTest::newRow("an XHTML page")
-        << "ImportButton" << "page.xml"
+        << "importButton" << "page.xml"
         << QByteArray("<html xmlns=\"http://www.w3.org/1999/xhtml\"><body/></html>")
         << QStringList{"Cannot import \"%1/page.xml\": its document element is <html>, not <XML_DIZ_INFO>"};
     QTest::newRow("a path with markup")
-        << "FileSize" << "<b>setup</b>.exe" << QByteArray()
+        << "fileSizeButton" << "<b>setup</b>.exe" << QByteArray()
         << QStringList{"%1/<b>setup</b>.exe was not found"};
 }
 
@@ -724,17 +724,19 @@ void TestMainWindow::longListOfNotesStaysOnScreen()
     QVERIFY(showActive(window));
     ModalDriver driver;
     driver.chooseFile(path);
-    control<QPushButton>(window, "ImportButton")->click();
+    control<QPushButton>(window, "importButton")->click();
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
-    // No box: the notes go to the status bar, a line each, the long list cut short.
-    const QStringList notes = control<QLabel>(window, "ImportNotice")->accessibleDescription().split(u'\n');
+    // No box: the notes go to the bar above the form, a line each, the long
+    // list cut short, and the window with them stays on the screen.
+    const QStringList notes = importNotes(window);
     QCOMPARE(notes.size(), 3);
     QCOMPARE(notes.first(), QStringLiteral("Program Type: \"None of these\" is not in the list"));
     QVERIFY(notes.at(1).contains(QRegularExpression(QStringLiteral(" and 55\\d more are not in the list$"))));
     QVERIFY(notes.at(1).size() < 2100);
     QCOMPARE(notes.last(), QStringLiteral("Release Date: not given in the file"));
-    QVERIFY(window.statusBar()->currentMessage().startsWith(notes.first()));
-    QVERIFY(!window.statusBar()->currentMessage().contains(u'\n'));
+    QCOMPARE(control<MessageBar>(window, "importNotes")->textLabel()->text(), notes.join(u'\n'));
+    QTRY_VERIFY(window.frameGeometry().height() <= window.screen()->availableGeometry().height());
+    QCOMPARE(window.statusBar()->currentMessage(), QString());
 
     // Too many lines: the first ones and how many more, the whole list in the details.
     QStringList lines;
@@ -757,8 +759,8 @@ void TestMainWindow::limitsHoldForEveryInput_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<int>("after");
 
-    for (const QString &field : {QStringLiteral("Keywords"), QStringLiteral("Char_Desc_450")}) {
-        const int limit = field == QLatin1String("Keywords") ? Pad::KeywordsLimit : Pad::DescriptionLimit;
+    for (const QString &field : {QStringLiteral("keywordsEdit"), QStringLiteral("descriptionEdit")}) {
+        const int limit = field == QLatin1String("keywordsEdit") ? Pad::KeywordsLimit : Pad::DescriptionLimit;
         const auto row = [&](const char *how, int before, int after) {
             QTest::addRow("%s, %s, %d", qPrintable(field), how, before)
                 << field << before << QString::fromLatin1(how) << after;
@@ -861,7 +863,7 @@ void TestMainWindow::dateWrittenIsDateShown()
     values.releaseDate = QDate(2024, 2, 29);
     fillForm(window, values);
     QVERIFY(showActive(window));
-    auto *date = control<QDateEdit>(window, "Release_Date");
+    auto *date = control<QDateEdit>(window, "releaseDateEdit");
     date->setFocus();
     date->setSelectedSection(QDateTimeEdit::YearSection);
     QTest::keyClicks(date, QStringLiteral("20"));
@@ -874,7 +876,7 @@ void TestMainWindow::dateWrittenIsDateShown()
         dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
         QMetaObject::invokeMethod(dialog, "accept");
     });
-    menuAction(window, "GeneratePADFile1")->trigger();
+    menuAction(window, "generateAction")->trigger();
     QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
 
     QString error;
@@ -920,7 +922,7 @@ void TestMainWindow::calendarOpensFromKeyboard()
 
     MainWindow window;
     QVERIFY(showActive(window));
-    auto *date = control<QDateEdit>(window, "Release_Date");
+    auto *date = control<QDateEdit>(window, "releaseDateEdit");
     const QDate before(2024, 12, 10);
     date->setDate(before);
     date->setFocus();

@@ -386,7 +386,7 @@ void TestMoreFields::cancelDropsTheValues()
         QCOMPARE(window.otherFields().values.value(path), u"Berlin"_s);
     }
     // Clear All empties them too.
-    QTest::mouseClick(control<QPushButton>(window, u"ClearButton"_s), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(window, u"clearButton"_s), Qt::LeftButton);
     QCOMPARE(window.otherFields(), Pad::OtherFields());
 }
 

@@ -7,8 +7,6 @@
 
 using Pad::TextField;
 
-Q_DECLARE_METATYPE(std::optional<Pad::TextField>)
-
 namespace {
 
 Pad::PadValues filledForm()
@@ -43,16 +41,20 @@ void TestPadForm::validationStopsAtFirstEmptyField_data()
 {
     QTest::addColumn<QList<int>>("emptied");
     QTest::addColumn<bool>("noOsTicked");
+    QTest::addColumn<bool>("noDate");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<std::optional<TextField>>("focus");
+    QTest::addColumn<QString>("focus"); // the field's name; the OS list or the date when not text
 
-    auto row = [](const char *name, QList<TextField> fields, bool noOs, const char *message,
-                  std::optional<TextField> focus) {
+    auto dated = [](const char *name, QList<TextField> fields, bool noOs, bool noDate, const char *message,
+                    std::optional<TextField> focus, const char *otherFocus) {
         QList<int> emptied;
         for (TextField f : fields)
             emptied << int(f);
-        QTest::newRow(name) << emptied << noOs << QString::fromLatin1(message) << focus;
+        QTest::newRow(name) << emptied << noOs << noDate << QString::fromLatin1(message)
+                            << (focus ? Pad::displayName(*focus) : QString::fromLatin1(otherFocus));
     };
+    auto row = [&](const char *name, QList<TextField> fields, bool noOs, const char *message,
+                   std::optional<TextField> focus) { dated(name, fields, noOs, false, message, focus, "OS Support"); };
     using F = TextField;
     row("everything empty", {F::Company_Name, F::Company_Website_URL, F::Contact_Email,
                              F::Program_Name, F::Program_Version, F::File_Size_Bytes, F::Keywords,
@@ -77,6 +79,11 @@ void TestPadForm::validationStopsAtFirstEmptyField_data()
     row("texts before OS list", {F::Primary_Download_URL}, true,
         "Primary Download URL must be filled", F::Primary_Download_URL);
     row("no OS ticked", {}, true, "Please select OS Support", std::nullopt);
+    dated("no release date", {}, true, true, "Release Date must be filled", std::nullopt, "Release Date");
+    dated("the version before the date", {F::Program_Version}, false, true, "Program Version must be filled",
+          F::Program_Version, nullptr);
+    dated("the date before the file size", {F::File_Size_Bytes, F::Keywords}, false, true,
+          "Release Date must be filled", std::nullopt, "Release Date");
 
     // Each neighbouring pair of the order emptied together names the earlier one.
     const QList<std::pair<TextField, const char *>> order{
@@ -105,16 +112,19 @@ void TestPadForm::validationStopsAtFirstEmptyField()
 {
     QFETCH(QList<int>, emptied);
     QFETCH(bool, noOsTicked);
+    QFETCH(bool, noDate);
     Pad::PadValues values = filledForm();
     for (int field : emptied)
         values.texts[field].clear();
     if (noOsTicked)
         values.osSupport.clear();
+    if (noDate)
+        values.releaseDate = QDate();
 
     const std::optional<Pad::FieldProblem> problem = Pad::validate(values);
     QVERIFY(problem);
     QTEST(problem->message, "message");
-    QTEST(problem->field, "focus");
+    QTEST(problem->field->displayName, "focus");
 }
 
 void TestPadForm::validationPasses_data()

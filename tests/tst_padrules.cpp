@@ -348,8 +348,8 @@ void TestPadRules::everyFieldHasRulesAndTips()
                  qPrintable(Pad::objectName(field)));
     }
     for (const Pad::FormField &field : Pad::formFields()) {
-        QVERIFY2(!field.tip.isEmpty(), qPrintable(field.objectName));
-        QVERIFY2(!field.displayName.isEmpty(), qPrintable(field.objectName));
+        QVERIFY2(!field.tip.isEmpty(), qPrintable(field.objectName()));
+        QVERIFY2(!field.displayName.isEmpty(), qPrintable(field.objectName()));
     }
 }
 

@@ -253,9 +253,7 @@ void TestPadWriter::writtenFileParsesToWrittenValues()
     QCOMPARE(document.documentElement().tagName(), QStringLiteral("XML_DIZ_INFO"));
     for (int i = 0; i < Pad::TextFieldCount; ++i) {
         const auto field = static_cast<TextField>(i);
-        const QString element = field == TextField::Company_Website_URL
-                                    ? QStringLiteral("Company_WebSite_URL")
-                                    : Pad::objectName(field);
+        const QString element = Pad::formField(field).path().section(u'/', -1);
         QCOMPARE(parsedText(document, element), text);
     }
     QCOMPARE(parsedText(document, QStringLiteral("Program_OS_Support")),

@@ -2,7 +2,9 @@
 
 // Reaches the main window's controls by their object names, as a user sees
 // them, without going through the window's own gathering code.
+#include "calendardateedit.h"
 #include "mainwindow.h"
+#include "messagebar.h"
 #include "startup.h"
 #include "padform.h"
 #include "testsupport.h"
@@ -63,7 +65,7 @@ inline QString fieldText(const QWidget &window, Pad::TextField field)
 
 inline QStringList tickedEntries(const QWidget &window)
 {
-    const auto *list = control<QListWidget>(window, QStringLiteral("Program_OS_Support"));
+    const auto *list = control<QListWidget>(window, QStringLiteral("osSupportList"));
     QStringList ticked;
     for (int row = 0; row < list->count(); ++row) {
         if (list->item(row)->checkState() == Qt::Checked)
@@ -77,8 +79,8 @@ inline Pad::PadValues shownValues(const QWidget &window)
     Pad::PadValues values;
     for (int i = 0; i < Pad::TextFieldCount; ++i)
         values.texts[i] = fieldText(window, static_cast<Pad::TextField>(i));
-    values.releaseDate = control<QDateEdit>(window, QStringLiteral("Release_Date"))->date();
-    values.programType = control<QComboBox>(window, QStringLiteral("Program_Type"))->currentText();
+    values.releaseDate = control<CalendarDateEdit>(window, QStringLiteral("releaseDateEdit"))->chosenDate();
+    values.programType = control<QComboBox>(window, QStringLiteral("programTypeBox"))->currentText();
     values.osSupport = tickedEntries(window);
     return values;
 }
@@ -92,14 +94,22 @@ inline void fillForm(QWidget &window, const Pad::PadValues &values)
         else
             control<QLineEdit>(window, Pad::objectName(field))->setText(values.texts[i]);
     }
-    control<QDateEdit>(window, QStringLiteral("Release_Date"))->setDate(values.releaseDate);
-    auto *type = control<QComboBox>(window, QStringLiteral("Program_Type"));
+    control<QDateEdit>(window, QStringLiteral("releaseDateEdit"))->setDate(values.releaseDate);
+    auto *type = control<QComboBox>(window, QStringLiteral("programTypeBox"));
     type->setCurrentIndex(type->findText(values.programType));
-    auto *list = control<QListWidget>(window, QStringLiteral("Program_OS_Support"));
+    auto *list = control<QListWidget>(window, QStringLiteral("osSupportList"));
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
         item->setCheckState(values.osSupport.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
     }
+}
+
+// The lines of the bar above the form that holds an import's notes; none
+// while it is hidden.
+inline QStringList importNotes(const QWidget &window)
+{
+    const auto *bar = control<MessageBar>(window, QStringLiteral("importNotes"));
+    return bar->isVisible() ? bar->lines() : QStringList();
 }
 
 // A form that passes every check, with something in every field.

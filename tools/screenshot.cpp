@@ -21,24 +21,24 @@ int main(int argc, char **argv)
         return 2;
     }
     MainWindow window;
-    const auto set = [&](const char *name, const char *text) {
-        window.findChild<QLineEdit *>(QLatin1String(name))->setText(QString::fromUtf8(text));
+    const auto set = [&](Pad::TextField field, const char *text) {
+        window.findChild<QLineEdit *>(Pad::objectName(field))->setText(QString::fromUtf8(text));
     };
-    set("Company_Name", "Tarnwick Software");
-    set("Company_Website_URL", "https://tarnwick.example.org/");
-    set("Contact_Email", "authors@tarnwick.example.org");
-    set("Program_Name", "Inkwell");
+    set(Pad::TextField::Company_Name, "Tarnwick Software");
+    set(Pad::TextField::Company_Website_URL, "https://tarnwick.example.org/");
+    set(Pad::TextField::Contact_Email, "authors@tarnwick.example.org");
+    set(Pad::TextField::Program_Name, "Inkwell");
     // The blank breaks the version rule, so the picture shows a hint.
-    set("Program_Version", "v. 3.2");
-    set("Program_Cost_Dollars", "19.95");
-    set("File_Size_Bytes", "4718592");
-    set("Keywords", "notes, writing, markdown");
-    set("Application_Info_URL", "https://tarnwick.example.org/inkwell/");
-    set("Application_XML_File_URL", "https://tarnwick.example.org/inkwell/pad.xml");
-    set("Primary_Download_URL", "https://tarnwick.example.org/inkwell/inkwell-3.2.exe");
-    window.findChild<QPlainTextEdit *>(QStringLiteral("Char_Desc_450"))
+    set(Pad::TextField::Program_Version, "v. 3.2");
+    set(Pad::TextField::Program_Cost_Dollars, "19.95");
+    set(Pad::TextField::File_Size_Bytes, "4718592");
+    set(Pad::TextField::Keywords, "notes, writing, markdown");
+    set(Pad::TextField::Application_Info_URL, "https://tarnwick.example.org/inkwell/");
+    set(Pad::TextField::Application_XML_File_URL, "https://tarnwick.example.org/inkwell/pad.xml");
+    set(Pad::TextField::Primary_Download_URL, "https://tarnwick.example.org/inkwell/inkwell-3.2.exe");
+    window.findChild<QPlainTextEdit *>(Pad::objectName(Pad::TextField::Char_Desc_450))
         ->setPlainText(QStringLiteral("Inkwell keeps your notes in plain files and writes them up as tidy documents."));
-    auto *os = window.findChild<QListWidget *>(QStringLiteral("Program_OS_Support"));
+    auto *os = window.findChild<QListWidget *>(QStringLiteral("osSupportList"));
     os->item(6)->setCheckState(Qt::Checked);
     os->item(11)->setCheckState(Qt::Checked);
     window.show();

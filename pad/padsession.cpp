@@ -1,0 +1,103 @@
+#include "padsession.h"
+
+#include "padwriter.h"
+
+#include <QFileInfo>
+
+namespace Pad {
+
+const PadDocument *PadSession::open(const QString &path, const QDate &today, QString *reason)
+{
+    std::optional<PadDocument> document = loadPadFile(path, today, reason);
+    if (!document)
+        return nullptr;
+    m_otherFields = document->otherFields;
+    m_valuesLeftOut = document->unshownValues + int(document->imported.unknownOsNames.size());
+    hold(path, std::move(*document));
+    return &*m_document;
+}
+
+void PadSession::adoptWritten(const QString &path, const QByteArray &bytes, const QDate &today)
+{
+    QString reason;
+    std::optional<PadDocument> written = loadPad(bytes, today, &reason);
+    // What the writer writes, the reader reads; should it not, Update has no file to write.
+    if (!written) {
+        close();
+        return;
+    }
+    m_valuesLeftOut = 0;
+    hold(path, std::move(*written));
+}
+
+void PadSession::close()
+{
+    m_path.clear();
+    m_document.reset();
+    m_otherFields = {};
+    m_valuesLeftOut = 0;
+}
+
+QString PadSession::fileName() const
+{
+    return QFileInfo(m_path).fileName();
+}
+
+bool PadSession::holdsUnwrittenFields() const
+{
+    return isOpen() ? holdsChanges(fileFields(), m_otherFields) : !(m_otherFields == OtherFields());
+}
+
+const QList<PathText> &PadSession::keptElements() const
+{
+    static const QList<PathText> none;
+    return isOpen() ? m_document->kept : none;
+}
+
+bool PadSession::dateFromFile() const
+{
+    return isOpen() && m_document->imported.values.releaseDate.isValid();
+}
+
+std::optional<PadDocument> PadSession::readCurrent(const QDate &today, QString *reason) const
+{
+    return loadPadFile(m_path, today, reason);
+}
+
+bool PadSession::changedOnDisk(const PadDocument &now) const
+{
+    return !isOpen() || now.bytes != m_document->bytes;
+}
+
+std::optional<PadSession::PendingUpdate> PadSession::prepareUpdate(const PadDocument &now, const PadValues &values,
+                                                                   const QDate &today, QString *reason) const
+{
+    const OtherFields wanted = rebasedFields(fileFields(), m_otherFields, now.otherFields);
+    std::optional<PadUpdate> update = updatePad(now, values, otherFieldEditsOf(now, wanted), today, reason);
+    if (!update)
+        return std::nullopt;
+    return PendingUpdate{now, std::move(*update)};
+}
+
+bool PadSession::commit(const PendingUpdate &pending, QString *reason)
+{
+    if (pending.changesAnything() && !savePadFile(m_path, pending.update.bytes, reason))
+        return false;
+    const PadDocument &result = pending.result();
+    m_otherFields = result.otherFields;
+    hold(m_path, result);
+    return true;
+}
+
+QString PadSession::summary(const PendingUpdate &pending) const
+{
+    return updateSummary(fileName(), pending.update.changes);
+}
+
+void PadSession::hold(const QString &path, PadDocument document)
+{
+    m_path = path;
+    m_document = std::move(document);
+}
+
+} // namespace Pad
