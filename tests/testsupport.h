@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QString>
 #include <QTest>
 
@@ -23,6 +24,18 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The same UTF-8 document with every element under the prefix p: of one
+// namespace, declared on the document element, as some tools write PAD
+// files. Comments, CDATA sections and the declaration stay as they are.
+inline QByteArray withPrefix(const QByteArray &bytes)
+{
+    static const QRegularExpression tag(QStringLiteral("<(/?)([A-Za-z_])"));
+    QString text = QString::fromUtf8(bytes).replace(tag, QStringLiteral("<\\1p:\\2"));
+    const qsizetype root = text.indexOf(QLatin1String("<p:XML_DIZ_INFO")) + 15;
+    text.insert(root, QLatin1String(" xmlns:p=\"urn:example:pad\""));
+    return text.toUtf8();
 }
 
 // The fully filled form that tests/data/writer/full-form.xml holds.

@@ -165,6 +165,7 @@ private slots:
     void cancelDropsTheValues();
     void everyOtherFieldIsOffered();
     void keptElementsAreReadOnly();
+    void importFillsTheDialog_data();
     void importFillsTheDialog();
     void updateWritesTheDialogsValues();
     void updateOfAFileChangedOnDiskKeepsItsNewValues();
@@ -440,11 +441,24 @@ void TestMoreFields::keptElementsAreReadOnly()
     QCOMPARE(plain.findChild<QTableWidget *>(), nullptr);
 }
 
+void TestMoreFields::importFillsTheDialog_data()
+{
+    QTest::addColumn<bool>("prefixed");
+    QTest::newRow("plain") << false;
+    // Every element under a namespace prefix: the same dialog, by local names.
+    QTest::newRow("prefixed") << true;
+}
+
 void TestMoreFields::importFillsTheDialog()
 {
+    QFETCH(bool, prefixed);
+    QVERIFY(m_dir.isValid());
+    const QString path = m_dir.filePath(u"rich.xml"_s);
+    const QByteArray bytes = readAll(updateFixture(u"rich.xml"_s));
+    QVERIFY(writeFile(path, prefixed ? withPrefix(bytes) : bytes));
     MainWindow window;
     QVERIFY(showActive(window));
-    QVERIFY(importQuietly(window, updateFixture(u"rich.xml"_s)));
+    QVERIFY(importQuietly(window, path));
     QCOMPARE(window.otherFields().languages, QStringList{u"German"_s});
     QCOMPARE(window.otherFields().values.value(u"Permissions/EULA"_s), u"Free for all."_s);
     const QString problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {

@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -170,6 +171,8 @@ private slots:
     void formatProblems();
     void generatedFileKeepsTheFormat();
     void samples();
+    void prefixedTwinChecksTheSame_data();
+    void prefixedTwinChecksTheSame();
 };
 
 void TestPadCheck::checkFiles_data()
@@ -504,6 +507,31 @@ void TestPadCheck::samples()
         }
     }
     QCOMPARE(check(paths).status, worst);
+}
+
+// A file whose elements carry a namespace prefix is checked as its twin
+// without one, the rules of the format's other fields included.
+void TestPadCheck::prefixedTwinChecksTheSame_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"clean.xml", "broken-rules.xml", "unknown-os.xml", "advice-only.xml",
+                             "note-only.xml", "other-fields.xml", "today-systems.xml"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestPadCheck::prefixedTwinChecksTheSame()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString twin = dir.filePath(name);
+    QVERIFY(writeFile(twin, withPrefix(readAll(fixture(name)))));
+    const CheckRun plain = check({fixture(name)});
+    const CheckRun prefixed = check({twin});
+    QStringList expected = plain.lines;
+    expected.replaceInStrings(shown(fixture(name)), shown(twin));
+    QCOMPARE(prefixed.lines, expected);
+    QCOMPARE(prefixed.status, plain.status);
 }
 
 QTEST_GUILESS_MAIN(TestPadCheck)

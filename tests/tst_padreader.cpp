@@ -194,6 +194,8 @@ private slots:
 
     void samples_data();
     void samples();
+    void prefixedTwinReadsTheSame_data();
+    void prefixedTwinReadsTheSame();
 
 private:
     QTemporaryDir m_dir;
@@ -1468,6 +1470,48 @@ void TestPadReader::samples()
     QCOMPARE(read->noteTexts(), notes);
     if (field >= 0)
         QCOMPARE(read->values.text(TextField(field)), fieldText);
+}
+
+// A file whose elements carry a namespace prefix reads as its twin without
+// one: the same values and notes, and every other element at the same path,
+// since paths go by local names.
+void TestPadReader::prefixedTwinReadsTheSame_data()
+{
+    QTest::addColumn<QString>("file");
+    QStringList files;
+    for (const char *folder : {"update", "check"}) {
+        const QDir dir(testDataPath(QString::fromLatin1(folder)));
+        for (const QString &name : dir.entryList({u"*.xml"_s}, QDir::Files, QDir::Name))
+            files << dir.filePath(name);
+    }
+    const QDir samples(samplesDir());
+    for (const QString &name : samples.entryList({u"*.xml"_s}, QDir::Files, QDir::Name))
+        files << samples.filePath(name);
+    for (const QString &file : std::as_const(files)) {
+        // The twin is made from UTF-8 text; a file the reader refuses has nothing to compare.
+        const QByteArray bytes = readAll(file);
+        QString reason;
+        if (QString::fromUtf8(bytes).toUtf8() == bytes && Pad::loadPad(bytes, Today, &reason))
+            QTest::newRow(qPrintable(QFileInfo(file).fileName())) << file;
+    }
+}
+
+void TestPadReader::prefixedTwinReadsTheSame()
+{
+    QFETCH(QString, file);
+    const QByteArray bytes = readAll(file);
+    QString reason;
+    const std::optional<Pad::PadDocument> plain = Pad::loadPad(bytes, Today, &reason);
+    QVERIFY2(plain, qPrintable(reason));
+    const std::optional<Pad::PadDocument> twin = Pad::loadPad(withPrefix(bytes), Today, &reason);
+    QVERIFY2(twin, qPrintable(reason));
+    QCOMPARE(twin->xml.qualifiedName(twin->xml.root()), u"p:XML_DIZ_INFO"_s);
+    QCOMPARE(twin->imported.values, plain->imported.values);
+    QCOMPARE(twin->imported.noteTexts(), plain->imported.noteTexts());
+    QCOMPARE(twin->leaves, plain->leaves);
+    QCOMPARE(twin->otherFields, plain->otherFields);
+    QCOMPARE(twin->kept, plain->kept);
+    QCOMPARE(twin->unshownValues, plain->unshownValues);
 }
 
 QTEST_GUILESS_MAIN(TestPadReader)

@@ -547,6 +547,15 @@ void TestPadUpdate::refusalLeavesTheFile_data()
     QTest::newRow("the size of a missing file")
         << good << QStringList{u"File_Size_Bytes=@"_s + m_dir.filePath(u"no-such.exe"_s)} << false
         << u"File_Size_Bytes: "_s;
+    QTest::newRow("a size without a file name") << good << QStringList{u"File_Size_Bytes=@"_s} << false
+                                                << u"no file name follows it; give File_Size_Bytes=@PATH"_s;
+    QStringList longValues;
+    for (const char *name : {"Company_Name", "Program_Name", "Keywords", "Char_Desc_450", "Application_Info_URL",
+                             "Program_Descriptions/English/Char_Desc_2000", "Program_Info/Program_Change_Info",
+                             "Company_Info/Address_1", "Permissions/Distribution_Permissions"})
+        longValues << QString::fromLatin1(name) + u'=' + QString(120000, u'x');
+    QTest::newRow("larger than the reader takes")
+        << good << longValues << false << u"larger than the 1 MiB that Quillet reads"_s;
     QTest::newRow("refused by the reader")
         << testDataPath(u"reader/not-well-formed.xml"_s) << QStringList{u"Program_Version=2.0"_s}
         << false << u"not well-formed XML (line "_s;
@@ -595,6 +604,12 @@ void TestPadUpdate::dryRunWritesNothing()
              (QStringList{u"Program Version: 1.2.0 -> 1.3.0"_s,
                           u"Release Date: 2025-06-03 -> 2026-06-15"_s,
                           u"Descriptions: A widget & a <tool>. -> Two\\nlines"_s}));
+    QCOMPARE(readAll(path), before);
+
+    // With nothing to change it says so, as the real run does.
+    const Run nothing = runUpdate(path, {u"Program_Version=1.2.0"_s}, true);
+    QCOMPARE(nothing.err, QString());
+    QCOMPARE(nothing.out.section(u'\n', 0, 0), u"Nothing would change in "_s + path);
     QCOMPARE(readAll(path), before);
 }
 
@@ -871,56 +886,61 @@ void TestPadUpdate::otherFields_data()
     QTest::addColumn<QString>("size"); // the form's size in bytes; empty: as the file has it
     QTest::addColumn<Replacements>("replacements");
     QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<bool>("prefixed"); // the file and what it becomes, with every element under p:
 
-    QTest::newRow("a short description")
-        << QList<Pad::PathText>{{u"Program_Descriptions/English/Char_Desc_80"_s, u"A widget & more."_s}}
-        << QStringList() << QString()
-        << Replacements{{"<Char_Desc_80>A widget.</Char_Desc_80>",
-                         "<Char_Desc_80>A widget &amp; more.</Char_Desc_80>"}}
-        << QStringList{u"80 character description"_s};
-    QTest::newRow("a field the file lacks")
-        << QList<Pad::PathText>{{u"Program_Info/Program_Language"_s, u"English,German"_s}}
-        << QStringList() << QString()
-        << Replacements{{"\t\t</File_Info>",
-                         "\t\t</File_Info>\r\n\t\t<Program_Language>English,German</Program_Language>"}}
-        << QStringList{u"Languages"_s};
-    QTest::newRow("a language added")
-        << QList<Pad::PathText>{{u"Program_Descriptions/Spanish/Char_Desc_45"_s, u"Una herramienta."_s}}
-        << QStringList() << QString()
-        << Replacements{{"\t\t</French>",
-                         "\t\t</French>" + newBlock("Spanish", "Char_Desc_45", "Una herramienta.")}}
-        << QStringList{u"Descriptions in Spanish"_s, u"45 character description (Spanish)"_s};
-    QTest::newRow("a language's description changed")
-        << QList<Pad::PathText>{{u"Program_Descriptions/German/Char_Desc_45"_s, u"Ein kleines Werkzeug."_s}}
-        << QStringList() << QString()
-        << Replacements{{"Ein Werkzeug.", "Ein kleines Werkzeug."}}
-        << QStringList{u"45 character description (German)"_s};
-    QTest::newRow("a language removed")
-        << QList<Pad::PathText>() << QStringList{u"German"_s} << QString()
-        << Replacements{{"\r\n\t\t<German>\r\n\t\t\t<Char_Desc_45>Ein Werkzeug.</Char_Desc_45>\r\n\t\t</German>", ""}}
-        << QStringList{u"Descriptions in German"_s};
-    QTest::newRow("the last language removed and another added")
-        << QList<Pad::PathText>{{u"Program_Descriptions/Italian/Keywords"_s, u"strumento"_s}}
-        << QStringList{u"French"_s} << QString()
-        << Replacements{{"\r\n\t\t<French>\r\n\t\t\t<Char_Desc_45>Un outil.</Char_Desc_45>\r\n\t\t</French>",
-                         newBlock("Italian", "Keywords", "strumento")}}
-        << QStringList{u"Descriptions in Italian"_s, u"Keywords (Italian)"_s, u"Descriptions in French"_s};
-    QTest::newRow("the file size")
-        << QList<Pad::PathText>() << QStringList() << u"2621440"_s
-        << Replacements{{"<File_Size_Bytes>1048576<", "<File_Size_Bytes>2621440<"},
-                        {"<File_Size_K>1024<", "<File_Size_K>2560<"},
-                        {"<File_Size_MB>1<", "<File_Size_MB>2.5<"}}
-        << QStringList{u"File Size"_s, u"Size KB"_s, u"Size MB"_s};
-    QTest::newRow("a size in K the author sets")
-        << QList<Pad::PathText>{{Pad::FileSizeKilobytesPath, u"2560.0"_s}} << QStringList() << u"2621440"_s
-        << Replacements{{"<File_Size_Bytes>1048576<", "<File_Size_Bytes>2621440<"},
-                        {"<File_Size_K>1024<", "<File_Size_K>2560.0<"},
-                        {"<File_Size_MB>1<", "<File_Size_MB>2.5<"}}
-        << QStringList{u"File Size"_s, u"Size MB"_s, u"Size KB"_s};
-    QTest::newRow("a size that is no number")
-        << QList<Pad::PathText>() << QStringList() << u"2,5 MB"_s
-        << Replacements{{"<File_Size_Bytes>1048576<", "<File_Size_Bytes>2,5 MB<"}}
-        << QStringList{u"File Size"_s};
+    for (const bool prefixed : {false, true}) {
+        const char *twin = prefixed ? " (prefixed)" : "";
+
+        QTest::addRow("%s%s", "a short description", twin)
+            << QList<Pad::PathText>{{u"Program_Descriptions/English/Char_Desc_80"_s, u"A widget & more."_s}}
+            << QStringList() << QString()
+            << Replacements{{"<Char_Desc_80>A widget.</Char_Desc_80>",
+                             "<Char_Desc_80>A widget &amp; more.</Char_Desc_80>"}}
+            << QStringList{u"80 character description"_s} << prefixed;
+        QTest::addRow("%s%s", "a field the file lacks", twin)
+            << QList<Pad::PathText>{{u"Program_Info/Program_Language"_s, u"English,German"_s}}
+            << QStringList() << QString()
+            << Replacements{{"\t\t</File_Info>",
+                             "\t\t</File_Info>\r\n\t\t<Program_Language>English,German</Program_Language>"}}
+            << QStringList{u"Languages"_s} << prefixed;
+        QTest::addRow("%s%s", "a language added", twin)
+            << QList<Pad::PathText>{{u"Program_Descriptions/Spanish/Char_Desc_45"_s, u"Una herramienta."_s}}
+            << QStringList() << QString()
+            << Replacements{{"\t\t</French>",
+                             "\t\t</French>" + newBlock("Spanish", "Char_Desc_45", "Una herramienta.")}}
+            << QStringList{u"Descriptions in Spanish"_s, u"45 character description (Spanish)"_s} << prefixed;
+        QTest::addRow("%s%s", "a language's description changed", twin)
+            << QList<Pad::PathText>{{u"Program_Descriptions/German/Char_Desc_45"_s, u"Ein kleines Werkzeug."_s}}
+            << QStringList() << QString()
+            << Replacements{{"Ein Werkzeug.", "Ein kleines Werkzeug."}}
+            << QStringList{u"45 character description (German)"_s} << prefixed;
+        QTest::addRow("%s%s", "a language removed", twin)
+            << QList<Pad::PathText>() << QStringList{u"German"_s} << QString()
+            << Replacements{{"\r\n\t\t<German>\r\n\t\t\t<Char_Desc_45>Ein Werkzeug.</Char_Desc_45>\r\n\t\t</German>", ""}}
+            << QStringList{u"Descriptions in German"_s} << prefixed;
+        QTest::addRow("%s%s", "the last language removed and another added", twin)
+            << QList<Pad::PathText>{{u"Program_Descriptions/Italian/Keywords"_s, u"strumento"_s}}
+            << QStringList{u"French"_s} << QString()
+            << Replacements{{"\r\n\t\t<French>\r\n\t\t\t<Char_Desc_45>Un outil.</Char_Desc_45>\r\n\t\t</French>",
+                             newBlock("Italian", "Keywords", "strumento")}}
+            << QStringList{u"Descriptions in Italian"_s, u"Keywords (Italian)"_s, u"Descriptions in French"_s} << prefixed;
+        QTest::addRow("%s%s", "the file size", twin)
+            << QList<Pad::PathText>() << QStringList() << u"2621440"_s
+            << Replacements{{"<File_Size_Bytes>1048576<", "<File_Size_Bytes>2621440<"},
+                            {"<File_Size_K>1024<", "<File_Size_K>2560<"},
+                            {"<File_Size_MB>1<", "<File_Size_MB>2.5<"}}
+            << QStringList{u"File Size"_s, u"Size KB"_s, u"Size MB"_s} << prefixed;
+        QTest::addRow("%s%s", "a size in K the author sets", twin)
+            << QList<Pad::PathText>{{Pad::FileSizeKilobytesPath, u"2560.0"_s}} << QStringList() << u"2621440"_s
+            << Replacements{{"<File_Size_Bytes>1048576<", "<File_Size_Bytes>2621440<"},
+                            {"<File_Size_K>1024<", "<File_Size_K>2560.0<"},
+                            {"<File_Size_MB>1<", "<File_Size_MB>2.5<"}}
+            << QStringList{u"File Size"_s, u"Size MB"_s, u"Size KB"_s} << prefixed;
+        QTest::addRow("%s%s", "a size that is no number", twin)
+            << QList<Pad::PathText>() << QStringList() << u"2,5 MB"_s
+            << Replacements{{"<File_Size_Bytes>1048576<", "<File_Size_Bytes>2,5 MB<"}}
+            << QStringList{u"File Size"_s} << prefixed;
+    }
 }
 
 void TestPadUpdate::otherFields()
@@ -930,8 +950,10 @@ void TestPadUpdate::otherFields()
     QFETCH(QString, size);
     QFETCH(Replacements, replacements);
     QFETCH(QStringList, changes);
+    QFETCH(bool, prefixed);
 
-    const QByteArray bytes = readAll(fixture(u"other-fields.xml"_s));
+    const QByteArray plain = readAll(fixture(u"other-fields.xml"_s));
+    const QByteArray bytes = prefixed ? withPrefix(plain) : plain;
     QString reason;
     const std::optional<QList<Pad::PathText>> leaves = readLeaves(bytes, &reason);
     QVERIFY2(leaves, qPrintable(reason));
@@ -947,12 +969,13 @@ void TestPadUpdate::otherFields()
     const std::optional<Pad::PadUpdate> update =
         updatePadData(bytes, values, Pad::otherFieldEdits(file, fields), Today, &reason);
     QVERIFY2(update, qPrintable(reason));
-    QByteArray expected = bytes;
+    // The prefixed file becomes what the plain one does, but for the prefixes.
+    QByteArray expected = plain;
     for (const auto &[before, after] : replacements) {
         QCOMPARE(expected.count(before), 1);
         expected.replace(before, after);
     }
-    QCOMPARE(update->bytes, expected);
+    QCOMPARE(update->bytes, prefixed ? withPrefix(expected) : expected);
     QStringList changed;
     for (const Pad::FieldChange &change : update->changes)
         changed << change.field;
@@ -1037,40 +1060,45 @@ void TestPadUpdate::anyPathCanBeSet_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<Replacements>("replacements"); // for a written file
     QTest::addColumn<QString>("message");           // in the output, or the error for status 2
+    QTest::addColumn<bool>("prefixed"); // the file and what it becomes, with every element under p:
 
-    QTest::newRow("a short description")
-        << QStringList{u"Program_Descriptions/English/Char_Desc_80=A small widget"_s} << 0
-        << Replacements{{"<Char_Desc_80>A widget.<", "<Char_Desc_80>A small widget<"}}
-        << u": 80 character description"_s;
-    QTest::newRow("the languages")
-        << QStringList{u"Program_Info/Program_Language=English,German"_s} << 0
-        << Replacements{{"\t\t</File_Info>",
-                         "\t\t</File_Info>\r\n\t\t<Program_Language>English,German</Program_Language>"}}
-        << u": Languages"_s;
-    QTest::newRow("a new language")
-        << QStringList{u"Program_Descriptions/Dutch/Keywords=gereedschap"_s} << 0
-        << Replacements{{"\t\t</French>", "\t\t</French>" + newBlock("Dutch", "Keywords", "gereedschap")}}
-        << u"Keywords (Dutch)"_s;
-    QTest::newRow("a window's field by its path")
-        << QStringList{u"Program_Info/Program_Version=1.3"_s} << 0
-        << Replacements{{"<Program_Version>1.2.0<", "<Program_Version>1.3<"}} << u": Program Version"_s;
-    QTest::newRow("a value breaking the format's rule")
-        << QStringList{u"Program_Info/Program_Language=English, German"_s} << 1
-        << Replacements{{"\t\t</File_Info>",
-                         "\t\t</File_Info>\r\n\t\t<Program_Language>English, German</Program_Language>"}}
-        << u"error: Languages: \"English, German\" holds a blank beside a comma."_s;
-    QTest::newRow("an unknown path")
-        << QStringList{u"Program_Info/Program_Colour=blue"_s} << 2 << Replacements()
-        << u"Program_Info/Program_Colour is not a field"_s;
-    QTest::newRow("an element of a description that the format lacks")
-        << QStringList{u"Program_Descriptions/German/Char_Desc_99=x"_s} << 2 << Replacements()
-        << u"Program_Descriptions/German/Char_Desc_99 is not a field"_s;
-    QTest::newRow("a language the format lacks")
-        << QStringList{u"Program_Descriptions/Klingon/Keywords=x"_s} << 2 << Replacements()
-        << u"Klingon is not a language of the PAD format's list"_s;
-    QTest::newRow("a part of the release date")
-        << QStringList{u"Program_Info/Program_Release_Day=4"_s} << 2 << Replacements()
-        << u"Program_Release_Date=YYYY-MM-DD"_s;
+    for (const bool prefixed : {false, true}) {
+        const char *twin = prefixed ? " (prefixed)" : "";
+
+        QTest::addRow("%s%s", "a short description", twin)
+            << QStringList{u"Program_Descriptions/English/Char_Desc_80=A small widget"_s} << 0
+            << Replacements{{"<Char_Desc_80>A widget.<", "<Char_Desc_80>A small widget<"}}
+            << u": 80 character description"_s << prefixed;
+        QTest::addRow("%s%s", "the languages", twin)
+            << QStringList{u"Program_Info/Program_Language=English,German"_s} << 0
+            << Replacements{{"\t\t</File_Info>",
+                             "\t\t</File_Info>\r\n\t\t<Program_Language>English,German</Program_Language>"}}
+            << u": Languages"_s << prefixed;
+        QTest::addRow("%s%s", "a new language", twin)
+            << QStringList{u"Program_Descriptions/Dutch/Keywords=gereedschap"_s} << 0
+            << Replacements{{"\t\t</French>", "\t\t</French>" + newBlock("Dutch", "Keywords", "gereedschap")}}
+            << u"Keywords (Dutch)"_s << prefixed;
+        QTest::addRow("%s%s", "a window's field by its path", twin)
+            << QStringList{u"Program_Info/Program_Version=1.3"_s} << 0
+            << Replacements{{"<Program_Version>1.2.0<", "<Program_Version>1.3<"}} << u": Program Version"_s << prefixed;
+        QTest::addRow("%s%s", "a value breaking the format's rule", twin)
+            << QStringList{u"Program_Info/Program_Language=English, German"_s} << 1
+            << Replacements{{"\t\t</File_Info>",
+                             "\t\t</File_Info>\r\n\t\t<Program_Language>English, German</Program_Language>"}}
+            << u"error: Languages: \"English, German\" holds a blank beside a comma."_s << prefixed;
+        QTest::addRow("%s%s", "an unknown path", twin)
+            << QStringList{u"Program_Info/Program_Colour=blue"_s} << 2 << Replacements()
+            << u"Program_Info/Program_Colour is not a field"_s << prefixed;
+        QTest::addRow("%s%s", "an element of a description that the format lacks", twin)
+            << QStringList{u"Program_Descriptions/German/Char_Desc_99=x"_s} << 2 << Replacements()
+            << u"Program_Descriptions/German/Char_Desc_99 is not a field"_s << prefixed;
+        QTest::addRow("%s%s", "a language the format lacks", twin)
+            << QStringList{u"Program_Descriptions/Klingon/Keywords=x"_s} << 2 << Replacements()
+            << u"Klingon is not a language of the PAD format's list"_s << prefixed;
+        QTest::addRow("%s%s", "a part of the release date", twin)
+            << QStringList{u"Program_Info/Program_Release_Day=4"_s} << 2 << Replacements()
+            << u"Program_Release_Date=YYYY-MM-DD"_s << prefixed;
+    }
 }
 
 void TestPadUpdate::anyPathCanBeSet()
@@ -1079,7 +1107,11 @@ void TestPadUpdate::anyPathCanBeSet()
     QFETCH(int, status);
     QFETCH(Replacements, replacements);
     QFETCH(QString, message);
+    QFETCH(bool, prefixed);
     const QString path = copyOf(fixture(u"other-fields.xml"_s));
+    const QByteArray plain = readAll(path);
+    if (prefixed)
+        QVERIFY(writeFile(path, withPrefix(plain)));
     const QByteArray before = readAll(path);
     const Run run = runUpdate(path, settings);
     QCOMPARE(run.status, status);
@@ -1090,10 +1122,10 @@ void TestPadUpdate::anyPathCanBeSet()
     }
     QCOMPARE(run.err, QString());
     QVERIFY2(run.out.contains(message), qPrintable(run.out));
-    QByteArray expected = before;
+    QByteArray expected = plain;
     for (const auto &[from, to] : replacements)
         expected.replace(from, to);
-    QCOMPARE(readAll(path), expected);
+    QCOMPARE(readAll(path), prefixed ? withPrefix(expected) : expected);
 }
 
 // The version block is no field of the More PAD Fields dialog, yet --set
