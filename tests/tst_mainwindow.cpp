@@ -255,23 +255,26 @@ void TestMainWindow::validationStopsGenerate_data()
     QTest::addColumn<bool>("throughMenu");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("noDate");
 
     QList<int> all;
     for (int i = 0; i < Pad::TextFieldCount; ++i)
         all << i;
     QTest::newRow("empty form, button") << all << true << false << "Company Name must be filled"
-                                        << "companyNameEdit";
+                                        << "companyNameEdit" << false;
     QTest::newRow("empty form, menu") << all << true << true << "Company Name must be filled"
-                                      << "companyNameEdit";
+                                      << "companyNameEdit" << false;
     QTest::newRow("file size") << QList<int>{int(TextField::File_Size_Bytes)} << false << false
-                               << "File Size must be filled" << "fileSizeEdit";
+                               << "File Size must be filled" << "fileSizeEdit" << false;
     QTest::newRow("descriptions, menu") << QList<int>{int(TextField::Char_Desc_450)} << false << true
-                                        << "Descriptions must be filled" << "descriptionEdit";
+                                        << "Descriptions must be filled" << "descriptionEdit" << false;
     QTest::newRow("PAD URL") << QList<int>{int(TextField::Application_XML_File_URL)} << false
                              << false << "PAD XML File URL must be filled"
-                             << "padFileUrlEdit";
+                             << "padFileUrlEdit" << false;
     QTest::newRow("no OS ticked") << QList<int>{} << true << false << "Please select OS Support"
-                                  << "osSupportList";
+                                  << "osSupportList" << false;
+    QTest::newRow("no release date") << QList<int>{} << false << false << "Release Date must be filled"
+                                     << "releaseDateEdit" << true;
 }
 
 void TestMainWindow::validationStopsGenerate()
@@ -279,12 +282,15 @@ void TestMainWindow::validationStopsGenerate()
     QFETCH(QList<int>, emptied);
     QFETCH(bool, noOsTicked);
     QFETCH(bool, throughMenu);
+    QFETCH(bool, noDate);
     MainWindow window;
     Pad::PadValues values = completeForm();
     for (int field : emptied)
         values.texts[field].clear();
     if (noOsTicked)
         values.osSupport.clear();
+    if (noDate)
+        values.releaseDate = QDate();
     fillForm(window, values);
     QVERIFY(showActive(window));
     control<QWidget>(window, "programVersionEdit")->setFocus();

@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QToolButton>
 #include <QTextStream>
 #include <QUrl>
 
@@ -99,6 +100,8 @@ private slots:
     void failedSaveKeepsTheFile();
     void importSaysWhatTheFormDoesNotShow_data();
     void importSaysWhatTheFormDoesNotShow();
+    void importNotesBarGoesWithTheFile();
+    void aDateTheFileDoesNotGiveIsTheAuthorsToChoose();
     void generateAsksBeforeLeavingValuesOut_data();
     void generateAsksBeforeLeavingValuesOut();
     void generateAsksNothingOfAFileItWrote();
@@ -282,6 +285,7 @@ void TestUpdate::requiredChecksStopIt_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("keywords") << u"keywordsEdit"_s << u"Keywords must be filled"_s;
     QTest::newRow("no system ticked") << u"osSupportList"_s << u"Please select OS Support"_s;
+    QTest::newRow("no release date") << u"releaseDateEdit"_s << u"Release Date must be filled"_s;
 }
 
 void TestUpdate::requiredChecksStopIt()
@@ -297,6 +301,8 @@ void TestUpdate::requiredChecksStopIt()
     values.text(TextField::Program_Version) = u"9.9"_s;
     if (emptied == u"osSupportList")
         values.osSupport.clear();
+    else if (emptied == u"releaseDateEdit")
+        values.releaseDate = QDate();
     else
         values.text(TextField::Keywords).clear();
     fillForm(window, values);
@@ -489,6 +495,104 @@ void pressGenerate(MainWindow &window)
 }
 
 } // namespace
+
+// The notes' bar offers More PAD Fields where values are shown only there,
+// closes with its button, and goes with the next import and with Generate.
+void TestUpdate::importNotesBarGoesWithTheFile()
+{
+    const QString rich = copyOf(fixture(u"rich.xml"_s));
+    const QString plain = copyOf(testDataPath(u"writer/full-form.xml"_s));
+    MainWindow window;
+    QVERIFY(showActive(window));
+    window.importFile(rich);
+    auto *bar = control<MessageBar>(window, u"importNotes"_s);
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->accessibleName(), u"Import notes"_s);
+    auto *more = control<QPushButton>(window, u"importNotesMoreFields"_s);
+    QCOMPARE(more->text(), u"More PAD Fields..."_s);
+
+    ModalDriver driver;
+    driver.then<QDialog>([](QDialog *dialog) {
+        QCOMPARE(dialog->objectName(), u"MoreFieldsDialog"_s);
+        dialog->reject();
+    });
+    QTest::mouseClick(more, Qt::LeftButton);
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QVERIFY(bar->isVisible());
+
+    QTest::mouseClick(bar->closeButton(), Qt::LeftButton);
+    QVERIFY(!bar->isVisible());
+    QCOMPARE(importNotes(window), QStringList());
+
+    // Back with the next import of that file; gone with one that has nothing to say.
+    window.importFile(rich);
+    QVERIFY(bar->isVisible());
+    window.importFile(plain);
+    QVERIFY(!bar->isVisible());
+    QVERIFY(!window.findChild<QPushButton *>(u"importNotesMoreFields"_s));
+
+    // Generate writes a new file: the notes were about the old one.
+    window.importFile(rich);
+    QVERIFY(bar->isVisible());
+    ModalDriver save;
+    Question asked;
+    answerByKey(save, QKeyCombination(Qt::AltModifier, Qt::Key_G), asked);
+    save.chooseFile(m_dir.filePath(u"generated.xml"_s));
+    control<QPushButton>(window, u"generateButton"_s)->click();
+    QVERIFY2(save.done() && save.unexpected().isEmpty(), qPrintable(save.unexpected()));
+    QVERIFY(!bar->isVisible());
+}
+
+// A file without a release date leaves the field without one, never with
+// the last file's: Update then asks for a date, Clear All keeps the field
+// as it is, and the date the author chooses is the one written.
+void TestUpdate::aDateTheFileDoesNotGiveIsTheAuthorsToChoose()
+{
+    const QString dated = copyOf(fixture(u"cdata-comments.xml"_s));
+    const QByteArray bytes = readAll(dated);
+    QByteArray undated = bytes;
+    undated.replace("<Program_Release_Month>06</Program_Release_Month>", "<Program_Release_Month></Program_Release_Month>");
+    undated.replace("<Program_Release_Day>03</Program_Release_Day>", "<Program_Release_Day/>");
+    undated.replace("<Program_Release_Year>2025</Program_Release_Year>", "<Program_Release_Year></Program_Release_Year>");
+    const QString path = copyOf(dated, u"undated.xml"_s);
+    QVERIFY(writeFile(path, undated));
+
+    MainWindow window;
+    QVERIFY(showActive(window));
+    window.importFile(dated);
+    auto *date = control<CalendarDateEdit>(window, u"releaseDateEdit"_s);
+    QCOMPARE(date->chosenDate(), QDate(2025, 6, 3));
+    window.importFile(path);
+    QVERIFY(!date->hasDate());
+    QCOMPARE(date->text(), u"Not in the file: choose a date"_s);
+    QVERIFY(date->toolTip().startsWith(u"Download sites require a release date"_s));
+    QCOMPARE(window.gatherValues().releaseDate, QDate());
+
+    ModalDriver driver;
+    driver.answer(QMessageBox::Ok);
+    updateAction(window)->trigger();
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(driver.boxes().first().text, u"Release Date must be filled"_s);
+    QCOMPARE(window.focusWidget()->objectName(), u"releaseDateEdit"_s);
+    QCOMPARE(readAll(path), undated);
+
+    window.clearForm();
+    QVERIFY(!date->hasDate());
+
+    // A step from no date lands on today, which Update then writes.
+    window.importFile(path);
+    date->setFocus();
+    QTest::keyClick(date, Qt::Key_Up);
+    QCOMPARE(date->chosenDate(), QDate::currentDate());
+    QCOMPARE(date->toolTip(), Pad::formField(Pad::FieldKind::ReleaseDate).tip);
+    ModalDriver none;
+    updateAction(window)->trigger();
+    QVERIFY2(none.unexpected().isEmpty(), qPrintable(none.unexpected()));
+    QCOMPARE(statusMessage(window), u"Updated undated.xml: Release Date"_s);
+    const std::optional<Pad::PadDocument> written = Pad::loadPadFile(path, QDate::currentDate(), nullptr);
+    QVERIFY(written);
+    QCOMPARE(written->imported.values.releaseDate, QDate::currentDate());
+}
 
 // Generate would write a new file without what the imported file holds
 // beyond the form; it asks first, once, and offers to update that file instead.

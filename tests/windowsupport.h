@@ -94,7 +94,11 @@ inline void fillForm(QWidget &window, const Pad::PadValues &values)
         else
             control<QLineEdit>(window, Pad::objectName(field))->setText(values.texts[i]);
     }
-    control<QDateEdit>(window, QStringLiteral("releaseDateEdit"))->setDate(values.releaseDate);
+    auto *date = control<CalendarDateEdit>(window, QStringLiteral("releaseDateEdit"));
+    if (values.releaseDate.isValid())
+        date->setDate(values.releaseDate);
+    else
+        date->setNoDate();
     auto *type = control<QComboBox>(window, QStringLiteral("programTypeBox"));
     type->setCurrentIndex(type->findText(values.programType));
     auto *list = control<QListWidget>(window, QStringLiteral("osSupportList"));
