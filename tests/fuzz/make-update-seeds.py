@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 # Writes the update target's seeds into tests/fuzz/seeds/update/: each of the
 # project's own update fixtures with a few edits in front, in the target's
-# input format (see quillet_fuzz_update.cpp). Run from the project's root.
+# input format (see quillet_fuzz_update.cpp), and some of them for the
+# fixture's twin with every element under a namespace prefix. Run from the
+# project's root.
 import pathlib
 import struct
 
@@ -29,3 +31,9 @@ for fixture in sorted((root / 'tests' / 'data' / 'update').glob('*.xml')):
     for name, edits in EDITS.items():
         data = bytes([len(edits)]) + b''.join(edits) + fixture.read_bytes()
         (out / f'{fixture.stem}-{name}').write_bytes(data)
+    # The same edits of the file's twin with every element under a prefix:
+    # the flag is the count's next digit.
+    for name in ('release', 'languages'):
+        edits = EDITS[name]
+        data = bytes([len(edits) + 5]) + b''.join(edits) + fixture.read_bytes()
+        (out / f'{fixture.stem}-{name}-prefixed').write_bytes(data)

@@ -6,7 +6,14 @@
 // no child element keeps its text, nothing changes when no change is
 // reported, and the same edits made again change nothing.
 //
-// The input: one byte, the number of edits (modulo 5); each edit as one byte
+// A file whose elements carry a namespace prefix must update as its twin
+// without one: with the flag set, the file is given every element under p:,
+// and its update must be the plain file's update with the same prefixes, or
+// be refused as that one is. Every path goes by local names, so the checks
+// above hold for it as they stand.
+//
+// The input: one byte, the number of edits (modulo 5) and, as the next
+// digit (byte / 5, modulo 2), the flag for the prefixed twin; each edit as one byte
 // of kind (modulo 4: a field of the form, a field of the format's table, a
 // description in another language, a language taken out), two bytes that
 // choose within the kind, one byte of length n and n UTF-16 code units of
@@ -18,6 +25,9 @@
 #include <QDate>
 #include <QHash>
 #include <QSet>
+#include <QStringEncoder>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
@@ -127,9 +137,11 @@ struct RawEdit
     QString value;
 };
 
-std::vector<RawEdit> readEdits(Input &input)
+std::vector<RawEdit> readEdits(Input &input, bool *prefixed)
 {
-    std::vector<RawEdit> raw(input.byte() % 5);
+    const uint8_t first = input.byte();
+    *prefixed = (first / 5) % 2 == 1;
+    std::vector<RawEdit> raw(first % 5);
     for (RawEdit &edit : raw) {
         edit.kind = input.byte() % 4;
         edit.choice = input.number();
@@ -252,21 +264,84 @@ Pad::OtherFields withFollowedSizes(Pad::OtherFields fields, const Pad::PadDocume
     return fields;
 }
 
+// The document's bytes with every element under the prefix p:, declared on
+// the document element; nullopt for a document that uses namespaces already
+// or whose text its encoding cannot give back.
+std::optional<QByteArray> prefixedTwin(const Pad::XmlDocument &xml)
+{
+    std::vector<std::pair<qsizetype, QString>> inserts;
+    for (const Pad::XmlElement &element : xml.elements) {
+        if (element.prefixLength > 0 || element.namespaceIndex >= 0)
+            return std::nullopt;
+        inserts.push_back({element.span.start + 1, QStringLiteral("p:")});
+        if (element.span.contentStart != element.span.end)
+            inserts.push_back({element.span.contentEnd + 2, QStringLiteral("p:")});
+    }
+    const Pad::XmlElement &root = xml.root();
+    inserts.push_back({root.span.start + 1 + root.nameLength, QStringLiteral(" xmlns:p=\"urn:example:pad\"")});
+    std::stable_sort(inserts.begin(), inserts.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    QString text = xml.text;
+    for (const auto &[at, piece] : inserts)
+        text.insert(at, piece);
+    QStringEncoder encoder(xml.encoding.constData());
+    QByteArray bytes = xml.byteOrderMark ? QByteArray(encoder.encode(QString(QChar(0xfeff)))) : QByteArray();
+    bytes += encoder.encode(text);
+    if (encoder.hasError())
+        return std::nullopt;
+    return bytes;
+}
+
+std::optional<Pad::PadUpdate> update(const Pad::PadDocument &file, const Edits &asked, QString *reason)
+{
+    return Pad::updatePad(file, asked.values, Pad::otherFieldEditsOf(file, asked.fields), Today, reason);
+}
+
+// The prefixed twin reads as the file does and updates as it does, but for the prefixes.
+void checkPrefixedTwin(const Pad::PadDocument &file, const Pad::PadDocument &twin, const Edits &asked)
+{
+    if (!(twin.imported.values == file.imported.values) || twin.leaves != file.leaves
+        || !(twin.otherFields == file.otherFields) || twin.kept != file.kept)
+        fail("the prefixed twin reads otherwise");
+    QString reason;
+    QString twinReason;
+    const std::optional<Pad::PadUpdate> plain = update(file, asked, &reason);
+    const std::optional<Pad::PadUpdate> prefixed = update(twin, asked, &twinReason);
+    if (plain.has_value() != prefixed.has_value())
+        fail("the prefixed twin is refused otherwise:", reason + QStringLiteral(" / ") + twinReason);
+    if (!plain || !plain->document)
+        return;
+    if (plain->changes != prefixed->changes)
+        fail("the prefixed twin changes other fields");
+    const std::optional<QByteArray> expected = prefixedTwin(plain->document->xml);
+    if (expected && *expected != prefixed->bytes)
+        fail("the prefixed twin's update differs by more than the prefixes");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Input input{data, size};
-    const std::vector<RawEdit> raw = readEdits(input);
-    const QByteArray bytes(reinterpret_cast<const char *>(input.data), qsizetype(input.size));
+    bool withPrefix = false;
+    const std::vector<RawEdit> raw = readEdits(input, &withPrefix);
+    QByteArray bytes(reinterpret_cast<const char *>(input.data), qsizetype(input.size));
     QString reason;
-    const std::optional<Pad::PadDocument> file = Pad::loadPad(bytes, Today, &reason);
+    std::optional<Pad::PadDocument> file = Pad::loadPad(bytes, Today, &reason);
     if (!file)
         return 0;
+    if (withPrefix) {
+        const std::optional<QByteArray> twinBytes = prefixedTwin(file->xml);
+        std::optional<Pad::PadDocument> twin = twinBytes ? Pad::loadPad(*twinBytes, Today, &reason) : std::nullopt;
+        // A start tag that the declaration makes too long is the twin's own refusal.
+        if (!twin)
+            return 0;
+        checkPrefixedTwin(*file, *twin, applyEdits(raw, *file));
+        bytes = *twinBytes;
+        file = std::move(twin);
+    }
 
     const Edits asked = applyEdits(raw, *file);
-    const std::optional<Pad::PadUpdate> update = Pad::updatePad(
-        *file, asked.values, Pad::otherFieldEditsOf(*file, asked.fields), Today, &reason);
+    const std::optional<Pad::PadUpdate> update = ::update(*file, asked, &reason);
     if (!update) {
         if (reason.isEmpty())
             fail("refused without a reason");
