@@ -140,21 +140,90 @@ const QHash<QString, QString> &osEntriesByFoldedName()
     return entries;
 }
 
-} // namespace
-
-QString FormField::objectName() const
+std::optional<QDate> dateOf(const QString &text, const QDate &today)
 {
-    switch (kind) {
-    case FieldKind::Text:
-    case FieldKind::ReleaseDate:
-        return name + QStringLiteral("Edit");
-    case FieldKind::ProgramType:
-        return name + QStringLiteral("Box");
-    case FieldKind::OsSupport:
-        return name + QStringLiteral("List");
-    }
-    return name;
+    if (text.compare(QLatin1String("today"), Qt::CaseInsensitive) == 0)
+        return today;
+    static const QRegularExpression isoDate(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
+    const QRegularExpressionMatch match = isoDate.match(text);
+    const QDate date = match.hasMatch()
+                           ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt())
+                           : QDate();
+    return date.isValid() ? std::optional(date) : std::nullopt;
 }
+
+// What each kind of field is, in one place: the word that ends its control's
+// name, what Generate says when it is empty, its value as text, whether it
+// holds nothing, and how a value given as text sets it.
+struct KindBehaviour
+{
+    const char *controlWord;
+    const char *emptyMessage;
+    QString (*text)(const PadValues &, const FormField &);
+    bool (*isEmpty)(const PadValues &, const FormField &);
+    bool (*set)(PadValues &, const FormField &, const QString &, const QDate &, QString *);
+};
+
+const KindBehaviour textBehaviour{
+    "Edit", "%1 must be filled",
+    [](const PadValues &values, const FormField &field) { return values.text(field.text); },
+    [](const PadValues &values, const FormField &field) { return values.text(field.text).isEmpty(); },
+    [](PadValues &values, const FormField &field, const QString &text, const QDate &, QString *) {
+        values.text(field.text) = text;
+        return true;
+    }};
+
+const KindBehaviour dateBehaviour{
+    "Edit", "%1 must be filled",
+    [](const PadValues &values, const FormField &) {
+        return values.releaseDate.isValid() ? values.releaseDate.toString(Qt::ISODate) : QString();
+    },
+    [](const PadValues &values, const FormField &) { return !values.releaseDate.isValid(); },
+    [](PadValues &values, const FormField &field, const QString &text, const QDate &today, QString *reason) {
+        const std::optional<QDate> date = dateOf(text, today);
+        if (!date)
+            *reason = QStringLiteral("%1: %2 is not a date; give YYYY-MM-DD or today").arg(field.setName(), text);
+        values.releaseDate = date.value_or(values.releaseDate);
+        return date.has_value();
+    }};
+
+const KindBehaviour typeBehaviour{
+    "Box", "%1 must be filled",
+    [](const PadValues &values, const FormField &) { return values.programType; },
+    [](const PadValues &values, const FormField &) { return values.programType.isEmpty(); },
+    [](PadValues &values, const FormField &field, const QString &text, const QDate &, QString *reason) {
+        const QString entry = programTypeEntry(text);
+        if (entry.isEmpty()) {
+            *reason = QStringLiteral("%1: %2 is not in the list; the types are %3")
+                          .arg(field.setName(), text, ProgramTypeList().join(QStringLiteral(", ")));
+            return false;
+        }
+        values.programType = entry;
+        return true;
+    }};
+
+const KindBehaviour osBehaviour{
+    "List", "Please select %1",
+    [](const PadValues &values, const FormField &) { return values.osSupport.join(u','); },
+    [](const PadValues &values, const FormField &) { return values.osSupport.isEmpty(); },
+    [](PadValues &values, const FormField &field, const QString &text, const QDate &, QString *reason) {
+        const OsNames names = readOsNames(text, OsNameSpelling::AsWritten);
+        if (!names.unknown.isEmpty()) {
+            *reason = QStringLiteral("%1: %2 is not in the OS list").arg(field.setName(), names.unknown.constFirst());
+            return false;
+        }
+        values.osSupport = names.entries;
+        return true;
+    }};
+
+const KindBehaviour &behaviourOf(FieldKind kind)
+{
+    static const std::array<const KindBehaviour *, 4> byKind{&textBehaviour, &dateBehaviour, &typeBehaviour,
+                                                             &osBehaviour};
+    return *byKind[std::size_t(kind)];
+}
+
+} // namespace
 
 QString FormField::labelName() const
 {
@@ -166,13 +235,6 @@ QString FormField::setName() const
     if (kind == FieldKind::ReleaseDate)
         return QStringLiteral("Program_Release_Date");
     return path().section(u'/', -1);
-}
-
-QString FormField::emptyMessage() const
-{
-    if (kind == FieldKind::OsSupport)
-        return QStringLiteral("Please select %1").arg(displayName);
-    return QStringLiteral("%1 must be filled").arg(displayName);
 }
 
 const QList<FormField> &formFields()
@@ -317,78 +379,30 @@ QStringList inListOrder(const QStringList &entries)
     return ordered;
 }
 
+QString FormField::objectName() const
+{
+    return name + QLatin1String(behaviourOf(kind).controlWord);
+}
+
+QString FormField::emptyMessage() const
+{
+    return QString::fromLatin1(behaviourOf(kind).emptyMessage).arg(displayName);
+}
+
 QString valueText(const PadValues &values, const FormField &field)
 {
-    switch (field.kind) {
-    case FieldKind::Text:
-        return values.text(field.text);
-    case FieldKind::ReleaseDate:
-        return values.releaseDate.isValid() ? values.releaseDate.toString(Qt::ISODate) : QString();
-    case FieldKind::ProgramType:
-        return values.programType;
-    case FieldKind::OsSupport:
-        return values.osSupport.join(u',');
-    }
-    return {};
+    return behaviourOf(field.kind).text(values, field);
 }
 
 bool isEmptyValue(const PadValues &values, const FormField &field)
 {
-    if (field.kind == FieldKind::ReleaseDate)
-        return !values.releaseDate.isValid();
-    if (field.kind == FieldKind::OsSupport)
-        return values.osSupport.isEmpty();
-    return valueText(values, field).isEmpty();
+    return behaviourOf(field.kind).isEmpty(values, field);
 }
-
-namespace {
-
-std::optional<QDate> dateOf(const QString &text, const QDate &today)
-{
-    if (text.compare(QLatin1String("today"), Qt::CaseInsensitive) == 0)
-        return today;
-    static const QRegularExpression isoDate(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
-    const QRegularExpressionMatch match = isoDate.match(text);
-    const QDate date = match.hasMatch()
-                           ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt())
-                           : QDate();
-    return date.isValid() ? std::optional(date) : std::nullopt;
-}
-
-} // namespace
 
 bool setValueText(PadValues &values, const FormField &field, const QString &text, const QDate &today,
                   QString *reason)
 {
-    switch (field.kind) {
-    case FieldKind::Text:
-        values.text(field.text) = text;
-        return true;
-    case FieldKind::ReleaseDate:
-        if (const std::optional<QDate> date = dateOf(text, today)) {
-            values.releaseDate = *date;
-            return true;
-        }
-        *reason = QStringLiteral("%1: %2 is not a date; give YYYY-MM-DD or today").arg(field.setName(), text);
-        return false;
-    case FieldKind::ProgramType:
-        values.programType = programTypeEntry(text);
-        if (!values.programType.isEmpty())
-            return true;
-        *reason = QStringLiteral("%1: %2 is not in the list; the types are %3")
-                      .arg(field.setName(), text, ProgramTypeList().join(QStringLiteral(", ")));
-        return false;
-    case FieldKind::OsSupport: {
-        const OsNames names = readOsNames(text, OsNameSpelling::AsWritten);
-        if (!names.unknown.isEmpty()) {
-            *reason = QStringLiteral("%1: %2 is not in the OS list").arg(field.setName(), names.unknown.constFirst());
-            return false;
-        }
-        values.osSupport = names.entries;
-        return true;
-    }
-    }
-    return false;
+    return behaviourOf(field.kind).set(values, field, text, today, reason);
 }
 
 std::optional<FieldProblem> validate(const PadValues &values)
