@@ -15,7 +15,7 @@ quillet_packages=(
     dpkg-dev file     # dpkg-shlibdeps and file, with which the Debian package finds its dependencies
     binutils-mingw-w64-x86-64 # x86_64-w64-mingw32-windres, with which a test compiles the Windows resources
     qt6-httpserver-dev qt6-websockets-dev # the local web servers of the online check's tests (QtHttpServer's CMake package needs WebSockets')
-    openssl           # brings the CA certificates Qt's TLS trusts (ca-certificates), as a desktop has them
+    ca-certificates   # the certificate authorities that --check --online trusts for https
 )
 
 quillet_missing_packages() {
