@@ -51,7 +51,11 @@ bool isHttp(const QUrl &url)
 
 QString sizeInWords(qint64 bytes)
 {
-    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+    if (bytes >= 1024 * 1024)
+        return QString::number(bytes / (1024.0 * 1024.0), 'g', 4) + QStringLiteral(" MiB");
+    if (bytes >= 1024)
+        return QString::number(bytes / 1024.0, 'g', 4) + QStringLiteral(" KiB");
+    return QStringLiteral("%1 bytes").arg(bytes);
 }
 
 // "bytes 0-0/12345" gives 12345; nullopt for "*" or anything unreadable.
