@@ -390,7 +390,7 @@ OnlineCheck::OnlineCheck(AddressFetcher *fetcher, QObject *parent)
 
 OnlineCheck::~OnlineCheck()
 {
-    if (m_running)
+    if (m_running && m_fetcher)
         m_fetcher->cancel(this);
 }
 
@@ -439,9 +439,16 @@ void OnlineCheck::start(const OnlineSubject &subject, const QDate &today)
         [this, generation = ++m_generation] {
             if (generation != m_generation || !m_running)
                 return;
-            for (int i = 0; i < m_addresses.size(); ++i) {
-                if (!m_addresses[i].url.isValid())
+            for (int i = 0; i < m_addresses.size() && m_running; ++i) {
+                if (!m_addresses[i].url.isValid()) {
                     judge(i, std::nullopt);
+                } else if (!m_fetcher) {
+                    FetchResult none;
+                    none.url = none.finalUrl = m_addresses[i].url;
+                    none.failure = FetchFailure::Cancelled;
+                    none.failureText = QStringLiteral("was not checked: its fetcher is gone");
+                    judge(i, none);
+                }
             }
             if (m_addresses.isEmpty()) {
                 m_running = false;
@@ -449,7 +456,7 @@ void OnlineCheck::start(const OnlineSubject &subject, const QDate &today)
             }
         },
         Qt::QueuedConnection);
-    for (int i = 0; i < m_addresses.size(); ++i) {
+    for (int i = 0; i < m_addresses.size() && m_fetcher; ++i) {
         const Address &address = m_addresses[i];
         if (address.url.isValid()) {
             m_fetcher->fetch(address.url, address.kind, this,
@@ -462,7 +469,8 @@ void OnlineCheck::cancel()
 {
     if (!m_running)
         return;
-    m_fetcher->cancel(this);
+    if (m_fetcher)
+        m_fetcher->cancel(this);
     ++m_generation;
     m_running = false;
     m_cancelled = true;

@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -105,11 +106,13 @@ class OnlineCheck : public QObject
     Q_OBJECT
 
 public:
+    // The fetcher is not owned; a check whose fetcher is gone finds nothing more.
     explicit OnlineCheck(AddressFetcher *fetcher, QObject *parent = nullptr);
     ~OnlineCheck() override;
 
     // Starts checking; results and finished() come from the event loop, never
     // from inside this call. today decides two-digit years of a published copy.
+    // A check still running is cancelled first (and emits its finished()).
     void start(const OnlineSubject &subject, const QDate &today);
 
     // Stops every fetch at once (their connections closed), and emits
@@ -146,7 +149,7 @@ private:
     void judgeImage(const PathText &field, const FetchResult &fetch, AddressResult &result);
     void report(AddressResult result);
 
-    AddressFetcher *m_fetcher;
+    QPointer<AddressFetcher> m_fetcher;
     OnlineSubject m_subject;
     QDate m_today;
     QList<Address> m_addresses;
