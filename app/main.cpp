@@ -5,6 +5,7 @@
 #include "updatecommand.h"
 
 #include <QApplication>
+#include <QNetworkProxyFactory>
 #include <QTextStream>
 #include <QTimer>
 
@@ -23,8 +24,16 @@ int main(int argc, char *argv[])
         switch (request.mode) {
         case Cli::StartRequest::Mode::Done:
             return request.exitCode;
-        case Cli::StartRequest::Mode::Check:
-            return Cli::runCheck(request.files, request.json, QDate::currentDate(), out);
+        case Cli::StartRequest::Mode::Check: {
+            Cli::CheckOptions options;
+            options.json = request.json;
+            options.online = request.online;
+            options.fetch.timeoutMs = request.timeoutMs;
+            options.stopOnInterrupt = true;
+            // The proxies of the environment (http_proxy, ...) and the desktop.
+            QNetworkProxyFactory::setUseSystemConfiguration(true);
+            return Cli::runCheck(request.files, options, QDate::currentDate(), out);
+        }
         case Cli::StartRequest::Mode::Update:
             return Cli::runUpdate({request.files.first(), request.settings, request.dryRun},
                                   QDate::currentDate(), out, err);

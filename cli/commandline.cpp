@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace Cli {
 
 namespace {
@@ -71,6 +73,8 @@ constexpr QtOption qtOptions[] = {
 const QString HelpAll = QStringLiteral("help-all");
 const QString Check = QStringLiteral("check");
 const QString Json = QStringLiteral("json");
+const QString Online = QStringLiteral("online");
+const QString Timeout = QStringLiteral("timeout");
 const QString Update = QStringLiteral("update");
 const QString Set = QStringLiteral("set");
 const QString DryRun = QStringLiteral("dry-run");
@@ -125,6 +129,23 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
                           "\"status\", \"reason\", \"problems\": [{\"field\", \"value\", "
                           "\"severity\", \"message\"}]}]}, with the same exit status.")));
     parser.addOption(QCommandLineOption(
+        Online,
+        QCoreApplication::translate(
+            "main", "With --check: after the checks of each file, fetch every web address it "
+                    "holds as download sites do and report, in the same lines and severities, "
+                    "what would not hold up: the PAD file URL must serve this file, each download "
+                    "address the file itself (not a page) with the size File_Size_Bytes states, "
+                    "the screenshot and icon must be images, and every other address must answer. "
+                    "Downloads are never downloaded: a HEAD or their first byte tells. Proxies come "
+                    "from the environment and the desktop. Ctrl+C stops it and prints what was "
+                    "checked, with exit status 130.")));
+    parser.addOption(QCommandLineOption(
+        Timeout,
+        QCoreApplication::translate(
+            "main", "With --check: wait at most SECONDS for each address fetched, redirects and "
+                    "all (15 by default)."),
+        QStringLiteral("SECONDS")));
+    parser.addOption(QCommandLineOption(
         Update,
         QCoreApplication::translate(
             "main", "Update FILE in place, without a window, as File, Update PAD File does: "
@@ -155,7 +176,10 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
     parser.addPositionalArgument(
         QStringLiteral("file"),
         QCoreApplication::translate("main", "A PAD file to import when the window opens; with "
-                                            "--check, the files to check."),
+                                            "--check, the files to check, each a path or an http "
+                                            "or https address (URL) to read it from, at most "
+                                            "1 MiB; an address that cannot be read counts as an "
+                                            "unreadable file."),
         QStringLiteral("[FILE...]"));
     for (const QtOption &qt : qtOptions) {
         QCommandLineOption option(QLatin1String(qt.name),
@@ -209,7 +233,7 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
     request.json = parser.isSet(Json);
     if (parser.isSet(Update)) {
         if (parser.isSet(Check) || request.json || !request.files.isEmpty()
-            || parser.values(Update).size() > 1)
+            || parser.isSet(Online) || parser.isSet(Timeout) || parser.values(Update).size() > 1)
             return fail(QCoreApplication::translate("main", "--update takes one FILE and nothing else to do."));
         request.mode = StartRequest::Mode::Update;
         request.files = parser.values(Update);
@@ -217,6 +241,21 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
         request.dryRun = parser.isSet(DryRun);
         return request;
     }
+    if ((parser.isSet(Online) || parser.isSet(Timeout)) && !parser.isSet(Check))
+        return fail(QCoreApplication::translate("main", "--online and --timeout go with --check."));
+    if (parser.isSet(Timeout)) {
+        bool ok = false;
+        const double seconds = parser.value(Timeout).toDouble(&ok);
+        // A day is more than any server takes, and keeps the milliseconds in an int.
+        if (!ok || !(seconds > 0) || seconds > 86400) {
+            return fail(QCoreApplication::translate(
+                            "main", "--timeout takes a number of seconds above 0 and at most "
+                                    "86400, such as 15, not \"%1\".")
+                            .arg(parser.value(Timeout)));
+        }
+        request.timeoutMs = std::max(1, int(seconds * 1000));
+    }
+    request.online = parser.isSet(Online);
     if (parser.isSet(Set) || parser.isSet(DryRun))
         return fail(QCoreApplication::translate("main", "--set and --dry-run go with --update FILE."));
     if (parser.isSet(Check)) {

@@ -21,6 +21,8 @@ struct StartRequest
     Mode mode = Mode::Window;
     QStringList files;
     bool json = false; // with Check: one JSON document instead of lines
+    bool online = false; // with Check: fetch each file's addresses too
+    int timeoutMs = 15000; // with Check: the deadline per address fetched
     QStringList settings; // with Update: each --set NAME=VALUE, in order
     bool dryRun = false;  // with Update: show the changes, write nothing
     int exitCode = 0;

@@ -14,6 +14,8 @@ quillet_packages=(
     desktop-file-utils appstream # the validators that the install test runs
     dpkg-dev file     # dpkg-shlibdeps and file, with which the Debian package finds its dependencies
     binutils-mingw-w64-x86-64 # x86_64-w64-mingw32-windres, with which a test compiles the Windows resources
+    qt6-httpserver-dev qt6-websockets-dev # the local web servers of the online check's tests (QtHttpServer's CMake package needs WebSockets')
+    ca-certificates   # the certificate authorities that --check --online trusts for https
 )
 
 quillet_missing_packages() {

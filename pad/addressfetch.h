@@ -1,0 +1,199 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QNetworkProxy>
+#include <QObject>
+#include <QSet>
+#include <QSslConfiguration>
+#include <QString>
+#include <QUrl>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+
+namespace Pad {
+
+// A check never waits longer than this for one address, redirects and all,
+// unless told otherwise (--timeout).
+inline constexpr int DefaultFetchTimeoutMs = 15000;
+// Browsers give up after about twenty redirects; a PAD file or a download
+// that needs more than ten is broken in all but name.
+inline constexpr int MaxRedirects = 10;
+// Screenshots and icons are read whole to see that they are images; real
+// ones are well below this.
+inline constexpr qint64 MaxImageSize = 8 * 1024 * 1024;
+// How much of an answer a probe of a download takes before it hangs up: the
+// first bytes, to tell a page from a file, and nothing of a file itself.
+inline constexpr qint64 ProbeBytes = 1024;
+
+// What an address is fetched for, which decides how much of it is read.
+enum class FetchKind {
+    Probe,    // whether it answers: HEAD, or a GET of its first byte where HEAD is refused
+    Download, // the same, and the size, with a GET of the first byte when HEAD gives none
+    PadFile,  // the whole answer, up to MaxPadFileSize
+    Image,    // the whole answer, up to MaxImageSize
+};
+
+struct FetchSettings
+{
+    int timeoutMs = DefaultFetchTimeoutMs; // per address, from its first request on
+    int maxConnections = 24;               // requests under way at once, over all hosts
+    int maxPerHost = 6;                    // at once to one scheme, host and port, as Qt allows
+    // nullopt: the application's proxy, which the program takes from the
+    // environment and the desktop; tests give QNetworkProxy::NoProxy.
+    std::optional<QNetworkProxy> proxy;
+    // For https: the certificates trusted and the rest. Tests trust their
+    // own certificate this way; errors are never ignored.
+    QSslConfiguration sslConfiguration = QSslConfiguration::defaultConfiguration();
+    QByteArray userAgent; // empty: "Quillet/VERSION"
+};
+
+// Why a fetch gave no answer to judge.
+enum class FetchFailure {
+    None,
+    TimedOut,
+    Refused,
+    HostNotFound,
+    RedirectLoop,
+    TooManyRedirects,
+    BadRedirect,   // a Location that is no http or https address
+    Tls,           // the certificate or the handshake failed
+    TooLarge,      // a body past its kind's limit
+    Closed,        // the server hung up before the answer was whole
+    Cancelled,
+    Other,
+};
+
+struct Redirect
+{
+    QUrl from;
+    int status = 0;
+    QUrl to;
+};
+
+// What fetching one address gave.
+struct FetchResult
+{
+    QUrl url;      // as asked
+    QUrl finalUrl; // after redirects
+    QList<Redirect> redirects;
+    int status = 0; // of the last answer; 0 when none came
+    QString reasonPhrase;
+    QByteArray method;      // of the last request: "HEAD" or "GET"
+    QByteArray contentType; // the media type, lower case, without parameters
+    // The size of the whole resource as the server states it: Content-Length
+    // of a full answer, or the total of Content-Range.
+    std::optional<qint64> size;
+    // PadFile and Image: the whole body; Probe and Download: the first bytes
+    // of a GET, when one was made (at most ProbeBytes).
+    QByteArray body;
+    FetchFailure failure = FetchFailure::None;
+    QString failureText; // in words, as a finding ends: "the connection was refused"
+    // For a TLS failure: what the server's certificate says of itself.
+    QString certificateSubject;
+    QDateTime certificateExpiry;
+
+    // An answer came, and after redirects it is 2xx.
+    bool succeeded() const { return failure == FetchFailure::None && status >= 200 && status < 300; }
+    // A redirect led from https to http.
+    bool leftHttps() const;
+    // A 301 or 308 on the way.
+    bool permanentlyMoved() const;
+    // What went wrong, as a finding says it after the address, or an empty
+    // string when the fetch succeeded: "answers 404 Not Found", "cannot be
+    // reached: no such host", "leads to https://…, which answers 404".
+    QString problem() const;
+};
+
+// Normalised as fetches are shared: without its fragment and default port.
+QUrl fetchKey(const QUrl &url);
+
+// Fetches addresses for the online check and for reading a PAD file from an
+// address, with Qt Network only. Each address and kind is fetched once for
+// the fetcher's life, however many ask for it, so make one fetcher per run
+// (a check, or one "--check --online" over many files): a fetcher made
+// later sees a server's new answers. Requests go out at most maxPerHost at
+// once to a host and maxConnections at once in all; the rest wait their turn.
+// A download is never downloaded: a HEAD, or a GET of its first byte,
+// hung up after the first bytes when the server ignores the range.
+class AddressFetcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AddressFetcher(const FetchSettings &settings = {}, QObject *parent = nullptr);
+    ~AddressFetcher() override;
+
+    const FetchSettings &settings() const { return m_settings; }
+
+    // Fetches url as kind (or takes a fetch of it already made or under
+    // way) and calls done with the result, always later from the event loop
+    // and never from inside this call. Not called once context is destroyed
+    // or cancel(context) ran.
+    void fetch(const QUrl &url, FetchKind kind, QObject *context,
+               std::function<void(const FetchResult &)> done);
+
+    // Forgets what context waits for; a fetch that no one else waits for
+    // stops at once, its connection closed.
+    void cancel(QObject *context);
+
+    // Requests sent so far, redirects and retries included.
+    int requestsSent() const { return m_requestsSent; }
+
+private:
+    struct Job;
+    struct Waiter
+    {
+        quint64 id;
+        QObject *context;
+        std::function<void(const FetchResult &)> done;
+    };
+
+    void schedule(Job *job);
+    void pump();
+    void send(Job *job);
+    void readHeaders(Job *job);
+    void onMetaData(Job *job);
+    void onReadyRead(Job *job);
+    void onFinished(Job *job);
+    void onDeadline(Job *job);
+    // The answer is in: follow a redirect, try GET after HEAD, or finish.
+    void answered(Job *job);
+    void nextRequest(Job *job, const QUrl &url, const QByteArray &method);
+    void fail(Job *job, FetchFailure failure, const QString &text);
+    void complete(Job *job);
+    void dropReply(Job *job);
+    void releaseSlot(Job *job);
+    void queueDelivery(Job *job, quint64 waiterId);
+    void deliver();
+    QString hostKey(const QUrl &url) const;
+    QString timeoutText() const;
+
+    FetchSettings m_settings;
+    QNetworkAccessManager *m_manager;
+    // Every fetch by its key, finished ones too: they are the run's memory.
+    std::map<std::pair<QString, int>, std::unique_ptr<Job>> m_jobs;
+    std::deque<Job *> m_waiting; // jobs whose next request waits for a free connection
+    QHash<QString, int> m_perHost;
+    int m_running = 0;
+    int m_requestsSent = 0;
+    quint64 m_nextWaiterId = 1;
+    std::deque<std::pair<Job *, quint64>> m_deliveries;
+    bool m_deliveryPosted = false;
+    QSet<QObject *> m_watched; // contexts whose destruction cancels their waits
+};
+
+// The bytes of a PAD file fetched as FetchKind::PadFile, or nullopt with why
+// it gives none: the fetch failed or did not end in 2xx ("answers 404 Not
+// Found"), or the answer passed MaxPadFileSize.
+std::optional<QByteArray> fetchedPadBytes(const FetchResult &result, QString *reason);
+
+} // namespace Pad
