@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 using Pad::FormField;
 
@@ -75,6 +76,15 @@ public:
             }
             form.tabOrder << buttons[group];
         }
+        auto *top = new QHBoxLayout;
+        top->addWidget(form.groups[std::size_t(Pad::FormGroup::Company)]);
+        top->addWidget(form.groups[std::size_t(Pad::FormGroup::Program)]);
+        auto *column = new QVBoxLayout;
+        column->setContentsMargins(0, 0, 0, 0);
+        column->addLayout(top);
+        column->addWidget(form.groups[std::size_t(Pad::FormGroup::Other)]);
+        column->addWidget(form.groups[std::size_t(Pad::FormGroup::Web)]);
+        form.arranged = column;
         return form;
     }
 
@@ -158,4 +168,18 @@ QLabel *makeFormLabel(const QString &name, const QString &caption, QWidget *budd
     if (optional)
         new AccentText(label, AccentColor::Accent::Optional);
     return label;
+}
+
+QLayout *makeLegend()
+{
+    auto *legend = new QVBoxLayout;
+    legend->setSpacing(2);
+    auto *required = new QLabel(QCoreApplication::translate("MainWindow", "Black text : required"));
+    required->setObjectName(QStringLiteral("requiredLegend"));
+    QLabel *optional = makeFormLabel(QStringLiteral("optionalLegend"),
+                                     QCoreApplication::translate("MainWindow", "Blue text : optional"), nullptr, true);
+    optional->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    legend->addWidget(required);
+    legend->addWidget(optional);
+    return legend;
 }

@@ -7,6 +7,7 @@
 class FormControls;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QString;
 class QWidget;
@@ -17,7 +18,10 @@ class QWidget;
 struct FormLayout
 {
     std::array<QGroupBox *, 4> groups{}; // in the order of Pad::FormGroup
-    QList<QWidget *> tabOrder;           // the fields group by group, each group's buttons last
+    // The groups arranged as the window shows them: company and program side
+    // by side, the others below.
+    QLayout *arranged = nullptr;
+    QList<QWidget *> tabOrder; // the fields group by group, each group's buttons last
 };
 
 // Lays out the controls; fileSizeButton stands where the file size's label would.
@@ -27,3 +31,6 @@ FormLayout layOutForm(const FormControls &controls, QPushButton *fileSizeButton)
 // optional field's caption in the accent colour.
 QLabel *makeFormLabel(const QString &name, const QString &caption, QWidget *buddy = nullptr,
                       bool optional = false);
+
+// What the captions' colours mean: black for required fields, blue for optional ones.
+QLayout *makeLegend();

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
+#include "addressimport.h"
 #include "calendardateedit.h"
 #include "fieldhints.h"
 #include "filedrops.h"
@@ -9,6 +10,7 @@
 #include "messagebar.h"
 #include "messages.h"
 #include "morefieldsdialog.h"
+#include "onlinecheckwindow.h"
 #include "padwriter.h"
 #include "quilletinfo.h"
 #include "recentfiles.h"
@@ -26,9 +28,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-using Pad::FormGroup;
 using Pad::TextField;
-
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -40,6 +40,7 @@ MainWindow::MainWindow(QWidget *parent)
     , m_messageBar(new MessageBar)
     , m_updateAction(new QAction(tr("&Update PAD File"), this))
     , m_updateTargetLabel(new QLabel)
+    , m_addressImport(new AddressImport(this, m_messageBar))
     , m_recentFiles(new RecentFiles(this))
 {
     setObjectName(QStringLiteral("mainWindow"));
@@ -48,8 +49,7 @@ MainWindow::MainWindow(QWidget *parent)
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
 
-    createGroups();
-    createButtonsAndLegend();
+    createForm();
     createActions();
     createStatusBar();
     chainTabOrder();
@@ -67,14 +67,7 @@ MainWindow::MainWindow(QWidget *parent)
     new FieldHints(this, m_controls);
 }
 
-void MainWindow::createGroups()
-{
-    FormLayout form = layOutForm(m_controls, m_fileSizeButton);
-    m_groups = form.groups;
-    m_tabOrder = form.tabOrder;
-}
-
-void MainWindow::createButtonsAndLegend()
+void MainWindow::createForm()
 {
     m_clearButton->setObjectName(QStringLiteral("clearButton"));
     m_importButton->setObjectName(QStringLiteral("importButton"));
@@ -87,34 +80,21 @@ void MainWindow::createButtonsAndLegend()
     connect(m_clearButton, &QPushButton::clicked, this, &MainWindow::clearForm);
     connect(m_fileSizeButton, &QPushButton::clicked, this, &MainWindow::chooseFileForSize);
 
-    auto *legend = new QVBoxLayout;
-    legend->setSpacing(2);
-    auto *required = new QLabel(tr("Black text : required"));
-    required->setObjectName(QStringLiteral("requiredLegend"));
-    auto *optional = makeFormLabel(QStringLiteral("optionalLegend"), tr("Blue text : optional"), nullptr, true);
-    optional->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    legend->addWidget(required);
-    legend->addWidget(optional);
-
     auto *buttons = new QHBoxLayout;
-    buttons->addLayout(legend);
+    buttons->addLayout(makeLegend());
     buttons->addStretch();
     buttons->addWidget(m_clearButton);
     buttons->addWidget(m_importButton);
     buttons->addWidget(m_generateButton);
 
-    auto *top = new QHBoxLayout;
-    top->addWidget(m_groups[std::size_t(FormGroup::Company)]);
-    top->addWidget(m_groups[std::size_t(FormGroup::Program)]);
-
     m_messageBar->setObjectName(QStringLiteral("importNotes"));
     m_messageBar->setAccessibleName(tr("Import notes"));
+    const FormLayout form = layOutForm(m_controls, m_fileSizeButton);
+    m_tabOrder = form.tabOrder;
     auto *central = new QWidget;
     auto *column = new QVBoxLayout(central);
     column->addWidget(m_messageBar);
-    column->addLayout(top);
-    column->addWidget(m_groups[std::size_t(FormGroup::Other)]);
-    column->addWidget(m_groups[std::size_t(FormGroup::Web)]);
+    column->addLayout(form.arranged);
     column->addLayout(buttons);
     setCentralWidget(central);
 }
@@ -124,41 +104,47 @@ void MainWindow::createActions()
     menuBar()->setObjectName(QStringLiteral("menuBar"));
     QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
-    QAction *generate = fileMenu->addAction(tr("&Generate PAD File"), m_generateButton,
-                                            &QPushButton::click);
-    generate->setObjectName(QStringLiteral("generateAction"));
-    generate->setShortcut(QKeySequence::Save);
-    fileMenu->addAction(m_updateAction);
-    m_updateAction->setObjectName(QStringLiteral("updateAction"));
+    const auto add = [this](QMenu *menu, QAction *action, const char *name, const QList<QKeySequence> &keys,
+                            auto slot) {
+        menu->addAction(action);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    using Keys = QList<QKeySequence>;
+    add(fileMenu, new QAction(tr("&Generate PAD File"), this), "generateAction", QKeySequence::keyBindings(QKeySequence::Save),
+        [this] { m_generateButton->click(); });
     // Ctrl+U deletes the line in a field on X11 desktops, and Ctrl+Shift+U
     // starts Unicode input there; no field takes Ctrl+R.
-    m_updateAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    add(fileMenu, m_updateAction, "updateAction", Keys{QKeySequence(Qt::CTRL | Qt::Key_R)}, &MainWindow::updatePadFile);
     m_updateAction->setEnabled(false);
-    connect(m_updateAction, &QAction::triggered, this, &MainWindow::updatePadFile);
-    QAction *import = fileMenu->addAction(tr("&Import PAD File"), m_importButton,
-                                          &QPushButton::click);
-    import->setObjectName(QStringLiteral("importAction"));
-    import->setShortcut(QKeySequence::Open);
-    QAction *more = fileMenu->addAction(tr("&More PAD Fields..."), this, &MainWindow::editMoreFields);
-    more->setObjectName(QStringLiteral("moreFieldsAction"));
-    more->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    add(fileMenu, new QAction(tr("&Import PAD File"), this), "importAction", QKeySequence::keyBindings(QKeySequence::Open),
+        [this] { m_importButton->click(); });
+    add(fileMenu, new QAction(tr("Import from &Address..."), this), "importFromAddressAction", Keys(),
+        &MainWindow::importFromAddress);
+    // No field takes Ctrl+L, unlike Ctrl+K and Ctrl+E, which delete or move in a line on X11.
+    add(fileMenu, new QAction(tr("Check &Online..."), this), "checkOnlineAction", Keys{QKeySequence(Qt::CTRL | Qt::Key_L)},
+        &MainWindow::checkOnline);
+    add(fileMenu, new QAction(tr("&More PAD Fields..."), this), "moreFieldsAction", Keys{QKeySequence(Qt::CTRL | Qt::Key_M)},
+        &MainWindow::editMoreFields);
     QMenu *recent = fileMenu->addMenu(tr("Open &Recent"));
     recent->setObjectName(QStringLiteral("openRecentMenu"));
     m_recentFiles->attach(recent);
     connect(m_recentFiles, &RecentFiles::chosen, this, &MainWindow::openRecentFile);
     fileMenu->addSeparator()->setObjectName(QStringLiteral("exitSeparator"));
-    QAction *exit = fileMenu->addAction(tr("E&xit"), this, &QWidget::close);
-    exit->setObjectName(QStringLiteral("exitAction"));
     // Not every platform has a standard key to quit; Ctrl+Q then.
-    exit->setShortcuts(QKeySequence::keyBindings(QKeySequence::Quit).isEmpty()
-                           ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)}
-                           : QKeySequence::keyBindings(QKeySequence::Quit));
+    const Keys quit = QKeySequence::keyBindings(QKeySequence::Quit);
+    add(fileMenu, new QAction(tr("E&xit"), this), "exitAction", quit.isEmpty() ? Keys{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quit,
+        &QWidget::close);
 
     QMenu *helpMenu = menuBar()->addMenu(tr("&Help"));
     helpMenu->setObjectName(QStringLiteral("helpMenu"));
-    QAction *about = helpMenu->addAction(tr("&About"), this, &MainWindow::showAbout);
-    about->setObjectName(QStringLiteral("aboutAction"));
-    about->setShortcut(QKeySequence::HelpContents);
+    add(helpMenu, new QAction(tr("&About"), this), "aboutAction", QKeySequence::keyBindings(QKeySequence::HelpContents),
+        &MainWindow::showAbout);
+
+    connect(m_addressImport, &AddressImport::read, this,
+            [this](const QString &address, const Pad::PadDocument &document) { takeImport(document, address); });
 
     auto *drops = new FileDrops([this](const QString &path) { importFile(path); },
                                 [this](const QString &path) { fillFileSize(path); }, this);
@@ -280,19 +266,10 @@ bool MainWindow::generateMayLeaveOut()
 {
     if (!m_askBeforeGenerate)
         return true;
-    const QString name = m_session.fileName();
-    const int leftOut = m_session.valuesLeftOut();
-    const QString values = leftOut == 1 ? tr("1 value") : tr("%1 values").arg(leftOut);
-    const int choice = askOneOf(
-        this, QMessageBox::Question, tr("Generate PAD"),
-        tr("%1 holds %2 that Generate PAD would leave out of a new file: values that only File, "
-           "More PAD Fields shows, such as other languages' descriptions, and operating systems "
-           "the list lacks.\nFile, Update PAD File writes the form into %1 and keeps them.")
-            .arg(name, values),
-        {tr("&Update %1").arg(QString(name).replace(u'&', QStringLiteral("&&"))), tr("&Generate Anyway")}, 0);
-    if (choice == 0)
+    const LeaveOutChoice choice = askBeforeLeavingOut(this, m_session.fileName(), m_session.valuesLeftOut());
+    if (choice == LeaveOutChoice::UpdateInstead)
         updatePadFile();
-    if (choice != 1)
+    if (choice != LeaveOutChoice::GenerateAnyway)
         return false;
     m_askBeforeGenerate = false;
     return true;
@@ -320,17 +297,58 @@ void MainWindow::importFile(const QString &path)
         showError(Pad::importRefusal(path, reason));
         return;
     }
-    QStringList notes = document->imported.noteTexts() + applyImport(document->imported);
-    showUpdateTarget();
     m_recentFiles->add(path);
-    const int unshown = document->unshownValues;
+    takeImport(*document, QString());
+}
+
+// The form shows the document the session holds now: read from path, or
+// from address when that is given, which binds the form to no file.
+void MainWindow::takeImport(const Pad::PadDocument &document, const QString &address)
+{
+    m_addressImport->cancel();
+    QStringList notes = document.imported.noteTexts() + applyImport(document.imported);
+    const int unshown = document.unshownValues;
     if (unshown > 0) {
         notes << (unshown == 1 ? tr("1 value that the form does not show: File, More PAD Fields shows it.")
                                : tr("%1 values that the form does not show: File, More PAD Fields shows them.")
                                      .arg(unshown));
     }
+    if (!address.isEmpty()) {
+        m_session.adoptUnbound(document);
+        statusBar()->showMessage(tr("Read %1: Generate PAD asks where to save it.").arg(address));
+    }
+    showUpdateTarget();
     showImportNotes(notes, unshown > 0);
-    m_askBeforeGenerate = m_session.valuesLeftOut() > 0;
+    // With no file to update instead, Generate has nothing to offer; the notes say what it leaves out.
+    m_askBeforeGenerate = m_session.isOpen() && m_session.valuesLeftOut() > 0;
+}
+
+void MainWindow::importFromAddress()
+{
+    m_addressImport->ask(m_fetchSettings);
+}
+
+void MainWindow::checkOnline()
+{
+    if (!m_onlineCheck) {
+        m_onlineCheck = new OnlineCheckWindow(this);
+        connect(m_onlineCheck, &OnlineCheckWindow::fieldActivated, this, &MainWindow::showField);
+    }
+    m_onlineCheck->start(Pad::onlineSubject(gatherValues(), m_session), m_fetchSettings, QDate::currentDate());
+    m_onlineCheck->show();
+    m_onlineCheck->raise();
+    m_onlineCheck->activateWindow();
+}
+
+void MainWindow::showField(const QString &path)
+{
+    if (const Pad::FormField *field = Pad::formFieldAt(path)) {
+        activateWindow();
+        raise();
+        m_controls.widget(*field)->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    openMoreFields(path);
 }
 
 void MainWindow::showImportNotes(const QStringList &notes, bool valuesOnlyInMoreFields)
@@ -385,6 +403,7 @@ void MainWindow::updatePadFile()
 
 void MainWindow::clearForm()
 {
+    m_addressImport->cancel();
     m_controls.clear();
     m_session.close();
     showUpdateTarget();
@@ -416,7 +435,14 @@ void MainWindow::showAbout()
 
 void MainWindow::editMoreFields()
 {
+    openMoreFields(QString());
+}
+
+void MainWindow::openMoreFields(const QString &focusPath)
+{
     MoreFieldsDialog dialog(m_session.otherFields(), m_session.keptElements(), this);
+    if (!focusPath.isEmpty())
+        dialog.focusField(focusPath);
     if (dialog.exec() == QDialog::Accepted)
         m_session.setOtherFields(dialog.fields());
 }

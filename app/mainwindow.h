@@ -1,5 +1,6 @@
 #pragma once
 
+#include "addressfetch.h"
 #include "filedialogs.h"
 #include "formcontrols.h"
 #include "padform.h"
@@ -11,9 +12,10 @@
 #include <optional>
 
 class AboutDialog;
+class AddressImport;
+class OnlineCheckWindow;
 class MessageBar;
 class QAction;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class RecentFiles;
@@ -57,6 +59,12 @@ public:
     // last left them.
     const Pad::OtherFields &otherFields() const { return m_session.otherFields(); }
 
+    // How Check Online and Import from Address fetch: the desktop's proxy
+    // and the system's certificates unless tests say otherwise.
+    void setFetchSettings(const Pad::FetchSettings &settings) { m_fetchSettings = settings; }
+    // The window of the last Check Online, or nullptr before the first.
+    OnlineCheckWindow *onlineCheckWindow() const { return m_onlineCheck; }
+
 public slots:
     void generatePadFile();
     void importPadFile();
@@ -65,14 +73,20 @@ public slots:
     void chooseFileForSize();
     void showAbout();
     void editMoreFields();
+    void importFromAddress();
+    void checkOnline();
+    // Puts the cursor in the field at path: in the form, or in More PAD Fields.
+    void showField(const QString &path);
 
 private:
-    void createGroups();
-    void createButtonsAndLegend();
+    // The form laid out from its table, the message bar above it, the buttons below.
+    void createForm();
     void createActions();
     void createStatusBar();
     void chainTabOrder();
     void openRecentFile(const QString &path);
+    void openMoreFields(const QString &focusPath);
+    void takeImport(const Pad::PadDocument &document, const QString &path);
 
     // What an import could not take over, and what of the file the form does
     // not show, in the bar above the form; no box, since nothing failed.
@@ -86,7 +100,6 @@ private:
     // Shows which file Update writes, if any.
     void showUpdateTarget();
 
-    std::array<QGroupBox *, 4> m_groups{};
     QList<QWidget *> m_tabOrder; // of the form's fields
     const FormControls m_controls;
 
@@ -105,6 +118,10 @@ private:
     QLabel *const m_updateTargetLabel;
     // Whether Generate still has to say what it would leave out.
     bool m_askBeforeGenerate = false;
+
+    Pad::FetchSettings m_fetchSettings;
+    AddressImport *const m_addressImport;
+    OnlineCheckWindow *m_onlineCheck = nullptr;
 
     RecentFiles *const m_recentFiles;
     AboutDialog *m_aboutDialog = nullptr;

@@ -1,5 +1,6 @@
 #include "messages.h"
 
+#include <QCoreApplication>
 #include <QPushButton>
 #include <QTextDocument>
 
@@ -76,4 +77,24 @@ void showLines(QWidget *parent, QMessageBox::Icon icon, const QString &title, co
     if (shown != whole)
         box.setDetailedText(whole);
     box.exec();
+}
+
+LeaveOutChoice askBeforeLeavingOut(QWidget *parent, const QString &fileName, int valuesLeftOut)
+{
+    const QString values = valuesLeftOut == 1 ? QCoreApplication::translate("MainWindow", "1 value")
+                                              : QCoreApplication::translate("MainWindow", "%1 values").arg(valuesLeftOut);
+    const int choice = askOneOf(
+        parent, QMessageBox::Question, QCoreApplication::translate("MainWindow", "Generate PAD"),
+        QCoreApplication::translate("MainWindow",
+                                    "%1 holds %2 that Generate PAD would leave out of a new file: values that only "
+                                    "File, More PAD Fields shows, such as other languages' descriptions, and "
+                                    "operating systems the list lacks.\nFile, Update PAD File writes the form "
+                                    "into %1 and keeps them.")
+            .arg(fileName, values),
+        {QCoreApplication::translate("MainWindow", "&Update %1").arg(QString(fileName).replace(u'&', QStringLiteral("&&"))),
+         QCoreApplication::translate("MainWindow", "&Generate Anyway")},
+        0);
+    if (choice == 0)
+        return LeaveOutChoice::UpdateInstead;
+    return choice == 1 ? LeaveOutChoice::GenerateAnyway : LeaveOutChoice::Cancel;
 }

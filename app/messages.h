@@ -33,3 +33,9 @@ void showLines(QWidget *parent, QMessageBox::Icon icon, const QString &title,
 // maxCharacters characters (a line cut short ends in an ellipsis), the last
 // line saying how many lines were left out.
 QString summarizeLines(const QStringList &lines, int maxLines, int maxCharacters);
+
+// What Generate does with a form from a file holding values that a new file
+// would leave out, as the author answers when asked.
+enum class LeaveOutChoice { UpdateInstead, GenerateAnyway, Cancel };
+// Asks, naming the file and how many of its values a new file leaves out.
+LeaveOutChoice askBeforeLeavingOut(QWidget *parent, const QString &fileName, int valuesLeftOut);

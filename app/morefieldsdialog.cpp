@@ -368,6 +368,23 @@ QWidget *MoreFieldsDialog::editor(const QString &path) const
     return nullptr;
 }
 
+bool MoreFieldsDialog::focusField(const QString &path)
+{
+    QWidget *target = editor(path);
+    if (!target)
+        return false;
+    for (int page = 0; page < m_pages->count(); ++page) {
+        if (m_pages->widget(page)->isAncestorOf(target))
+            m_pageList->setCurrentRow(page);
+    }
+    for (int tab = 0; tab < m_languageTabs->count(); ++tab) {
+        if (m_languageTabs->widget(tab)->isAncestorOf(target))
+            m_languageTabs->setCurrentIndex(tab);
+    }
+    target->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
 QWidget *MoreFieldsDialog::Editor::widget() const
 {
     return line ? static_cast<QWidget *>(line) : memo;

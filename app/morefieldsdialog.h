@@ -36,6 +36,9 @@ public:
 
     // The editor of the field at path, or nullptr when the dialog shows none.
     QWidget *editor(const QString &path) const;
+    // Shows the page (and the language's tab) of the field at path and puts
+    // the cursor in its editor; false when the dialog shows no such field.
+    bool focusField(const QString &path);
 
 private:
     struct Editor

@@ -365,6 +365,17 @@ OnlineSubject onlineSubject(const PadValues &form, const OtherFields &other)
     return subject;
 }
 
+OnlineSubject onlineSubject(const PadValues &form, const PadSession &session)
+{
+    OnlineSubject subject = onlineSubject(form, session.otherFields());
+    if (session.isOpen()) {
+        const OnlineSubject file = onlineSubject(session.document());
+        subject.fileBytes = file.fileBytes;
+        subject.values = file.values;
+    }
+    return subject;
+}
+
 std::optional<PadDocument> readPublishedPad(const FetchResult &result, const QDate &today, QString *reason)
 {
     QString why;

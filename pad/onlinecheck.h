@@ -5,6 +5,7 @@
 #include "padfields.h"
 #include "padform.h"
 #include "padreader.h"
+#include "padsession.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -74,6 +75,10 @@ struct OnlineSubject
 OnlineSubject onlineSubject(const PadDocument &document);
 // The window's form and the More PAD Fields values, before any file.
 OnlineSubject onlineSubject(const PadValues &form, const OtherFields &other);
+// The window's form and the author's other fields as they stand, their
+// published copy held to the file the session is bound to, or to the form
+// when it is bound to none.
+OnlineSubject onlineSubject(const PadValues &form, const PadSession &session);
 
 // What checking one address found.
 struct AddressResult

@@ -30,6 +30,19 @@ void PadSession::adoptWritten(const QString &path, const QByteArray &bytes, cons
     hold(path, std::move(*written));
 }
 
+void PadSession::adoptUnbound(PadDocument document)
+{
+    m_otherFields = document.otherFields;
+    m_valuesLeftOut = document.unshownValues + int(document.imported.unknownOsNames.size());
+    hold(QString(), std::move(document));
+}
+
+const OtherFields &PadSession::fileFields() const
+{
+    static const OtherFields none;
+    return m_document ? m_document->otherFields : none;
+}
+
 void PadSession::close()
 {
     m_path.clear();
@@ -45,18 +58,18 @@ QString PadSession::fileName() const
 
 bool PadSession::holdsUnwrittenFields() const
 {
-    return isOpen() ? holdsChanges(fileFields(), m_otherFields) : !(m_otherFields == OtherFields());
+    return holdsChanges(fileFields(), m_otherFields);
 }
 
 const QList<PathText> &PadSession::keptElements() const
 {
     static const QList<PathText> none;
-    return isOpen() ? m_document->kept : none;
+    return m_document ? m_document->kept : none;
 }
 
 bool PadSession::dateFromFile() const
 {
-    return isOpen() && m_document->imported.values.releaseDate.isValid();
+    return m_document && m_document->imported.values.releaseDate.isValid();
 }
 
 std::optional<PadDocument> PadSession::readCurrent(const QDate &today, QString *reason) const
@@ -66,7 +79,7 @@ std::optional<PadDocument> PadSession::readCurrent(const QDate &today, QString *
 
 bool PadSession::changedOnDisk(const PadDocument &now) const
 {
-    return !isOpen() || now.bytes != m_document->bytes;
+    return !m_document || now.bytes != m_document->bytes;
 }
 
 std::optional<PadSession::PendingUpdate> PadSession::prepareUpdate(const PadDocument &now, const PadValues &values,

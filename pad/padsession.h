@@ -38,19 +38,25 @@ public:
     // Holds the file at path that Generate has just written as bytes. The
     // author's other fields stay, since Generate writes none of them.
     void adoptWritten(const QString &path, const QByteArray &bytes, const QDate &today);
+    // Holds a document read from elsewhere than a file, such as a web
+    // address: the author's other fields start as its own, and no file is
+    // bound, so Update has nowhere to write until Generate saves one.
+    void adoptUnbound(PadDocument document);
     // Holds no file and no values of the author's.
     void close();
 
-    bool isOpen() const { return m_document.has_value(); }
+    // Whether a file is bound, which Update writes.
+    bool isOpen() const { return !m_path.isEmpty(); }
+    bool hasDocument() const { return m_document.has_value(); }
     const QString &path() const { return m_path; }
     // The file's name without its folder, as messages name it.
     QString fileName() const;
-    // The file as last read or written.
+    // The file as last read or written, or the document adopted; only while hasDocument().
     const PadDocument &document() const { return *m_document; }
 
-    // The fields the window does not show, as the file holds them, and as the
-    // author last set them.
-    const OtherFields &fileFields() const { return m_document->otherFields; }
+    // The fields the window does not show, as the document holds them (none
+    // without one), and as the author last set them.
+    const OtherFields &fileFields() const;
     const OtherFields &otherFields() const { return m_otherFields; }
     void setOtherFields(const OtherFields &fields) { m_otherFields = fields; }
     // Whether the author's other fields hold values that the file lacks.

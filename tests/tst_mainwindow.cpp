@@ -130,7 +130,16 @@ void TestMainWindow::startsAsLaidOut()
     for (QAction *action : menus[0]->menu()->actions())
         fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(fileItems, (QStringList{"&Generate PAD File", "&Update PAD File", "&Import PAD File",
-                                     "&More PAD Fields...", "Open &Recent", "-", "E&xit"}));
+                                     "Import from &Address...", "Check &Online...", "&More PAD Fields...",
+                                     "Open &Recent", "-", "E&xit"}));
+    // Each entry has a mnemonic of its own, so Alt+F and one letter picks any.
+    QStringList mnemonics;
+    for (const QString &item : std::as_const(fileItems)) {
+        const qsizetype at = item.indexOf(u'&');
+        if (at >= 0)
+            mnemonics << item.mid(at + 1, 1).toLower();
+    }
+    QCOMPARE(QSet<QString>(mnemonics.cbegin(), mnemonics.cend()).size(), mnemonics.size());
     QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QStringLiteral("&About"));
 
     const QLabel *status = control<QLabel>(window, "statusPanel");

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "addressfetch.h"
+#include "padreader.h"
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class MessageBar;
+class QWidget;
+
+// File, Import from Address: asks for the address of a PAD file and reads it
+// in the background with the online check's fetcher (its limits, its
+// refusals), while the window's message bar says so and offers Cancel. A
+// file it cannot read is refused in a box with the reason; one it reads is
+// handed on. The window stays usable meanwhile.
+class AddressImport : public QObject
+{
+    Q_OBJECT
+
+public:
+    AddressImport(QWidget *window, MessageBar *bar);
+    ~AddressImport() override;
+
+    // Asks for the address, proposing the last one, and starts reading it.
+    void ask(const Pad::FetchSettings &settings);
+    // Starts reading address, cancelling a read under way.
+    void start(const QString &address, const Pad::FetchSettings &settings, const QDate &today);
+    // Stops a read under way; nothing is handed on.
+    void cancel();
+    bool isRunning() const { return m_fetcher != nullptr; }
+
+signals:
+    void read(const QString &address, const Pad::PadDocument &document);
+
+private:
+    void refuse(const QString &address, const QString &reason);
+
+    QWidget *const m_window;
+    MessageBar *const m_bar;
+    QString m_lastAddress;
+    std::unique_ptr<Pad::AddressFetcher> m_fetcher;
+    std::unique_ptr<QObject> m_waiting; // the fetch's context: gone, the answer is dropped
+};

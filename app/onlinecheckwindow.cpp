@@ -1,0 +1,230 @@
+#include "onlinecheckwindow.h"
+
+#include "padrules.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Column { ResultColumn, FieldColumn, AddressColumn, DetailsColumn };
+constexpr int PathRole = Qt::UserRole;
+
+QString severityText(Pad::Severity severity)
+{
+    switch (severity) {
+    case Pad::Severity::Error:
+        return OnlineCheckWindow::tr("Error");
+    case Pad::Severity::Warning:
+        return OnlineCheckWindow::tr("Warning");
+    case Pad::Severity::Note:
+        return OnlineCheckWindow::tr("Note");
+    }
+    return {};
+}
+
+QStyle::StandardPixmap severityIcon(Pad::Severity severity)
+{
+    switch (severity) {
+    case Pad::Severity::Error:
+        return QStyle::SP_MessageBoxCritical;
+    case Pad::Severity::Warning:
+        return QStyle::SP_MessageBoxWarning;
+    case Pad::Severity::Note:
+        return QStyle::SP_MessageBoxInformation;
+    }
+    return QStyle::SP_MessageBoxInformation;
+}
+
+} // namespace
+
+OnlineCheckWindow::OnlineCheckWindow(QWidget *parent)
+    : QDialog(parent)
+    , m_status(new QLabel)
+    , m_list(new QTreeWidget)
+    , m_progress(new QProgressBar)
+    , m_cancelButton(new QPushButton(tr("&Cancel")))
+    , m_copyButton(new QPushButton(tr("C&opy Results")))
+    , m_closeButton(new QPushButton(tr("C&lose")))
+{
+    setObjectName(QStringLiteral("onlineCheckWindow"));
+    setWindowTitle(tr("Check Online"));
+    setModal(false);
+    setSizeGripEnabled(true);
+    m_status->setObjectName(QStringLiteral("onlineCheckStatus"));
+    m_status->setTextFormat(Qt::PlainText);
+    m_list->setObjectName(QStringLiteral("onlineCheckResults"));
+    m_list->setHeaderLabels({tr("Result"), tr("Field"), tr("Address"), tr("What was found")});
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setAccessibleName(tr("Addresses checked"));
+    m_list->header()->setStretchLastSection(true);
+    m_progress->setObjectName(QStringLiteral("onlineCheckProgress"));
+    m_cancelButton->setObjectName(QStringLiteral("onlineCheckCancel"));
+    m_copyButton->setObjectName(QStringLiteral("onlineCheckCopy"));
+    m_closeButton->setObjectName(QStringLiteral("onlineCheckClose"));
+    m_closeButton->setAutoDefault(false);
+    m_cancelButton->setAutoDefault(false);
+    m_copyButton->setAutoDefault(false);
+
+    connect(m_list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
+        const QString path = item->data(FieldColumn, PathRole).toString();
+        if (!path.isEmpty())
+            emit fieldActivated(path);
+    });
+    connect(m_cancelButton, &QPushButton::clicked, this, &OnlineCheckWindow::cancel);
+    connect(m_copyButton, &QPushButton::clicked, this, &OnlineCheckWindow::copyResults);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::close);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_progress, 1);
+    buttons->addWidget(m_cancelButton);
+    buttons->addWidget(m_copyButton);
+    buttons->addWidget(m_closeButton);
+    auto *column = new QVBoxLayout(this);
+    column->addWidget(m_status);
+    column->addWidget(m_list, 1);
+    column->addLayout(buttons);
+    resize(820, 360);
+}
+
+OnlineCheckWindow::~OnlineCheckWindow()
+{
+    // The check goes before the fetcher it waits on.
+    m_check.reset();
+}
+
+void OnlineCheckWindow::start(const Pad::OnlineSubject &subject, const Pad::FetchSettings &settings,
+                              const QDate &today)
+{
+    m_check.reset();
+    m_fetcher = std::make_unique<Pad::AddressFetcher>(settings);
+    m_check = std::make_unique<Pad::OnlineCheck>(m_fetcher.get());
+    connect(m_check.get(), &Pad::OnlineCheck::addressChecked, this, &OnlineCheckWindow::addResult);
+    connect(m_check.get(), &Pad::OnlineCheck::progress, this, &OnlineCheckWindow::showProgress);
+    connect(m_check.get(), &Pad::OnlineCheck::finished, this, &OnlineCheckWindow::finish);
+    m_list->clear();
+    m_cancelButton->setEnabled(true);
+    m_check->start(subject, today);
+    showProgress(0, m_check->addressCount());
+}
+
+bool OnlineCheckWindow::isRunning() const
+{
+    return m_check && m_check->isRunning();
+}
+
+void OnlineCheckWindow::cancel()
+{
+    if (isRunning())
+        m_check->cancel();
+}
+
+void OnlineCheckWindow::addResult(const Pad::AddressResult &result)
+{
+    if (result.ok()) {
+        for (const QString &path : result.paths)
+            addRow(tr("OK"), path, result.address, QString());
+        return;
+    }
+    for (const Pad::CheckProblem &problem : result.problems) {
+        QTreeWidgetItem *row = addRow(severityText(problem.severity), problem.path.value_or(QString()),
+                                      result.address, problem.message);
+        row->setIcon(ResultColumn, style()->standardIcon(severityIcon(problem.severity), nullptr, this));
+    }
+}
+
+QTreeWidgetItem *OnlineCheckWindow::addRow(const QString &verdict, const QString &path, const QString &address,
+                                           const QString &details)
+{
+    auto *row = new QTreeWidgetItem(m_list, {verdict, Pad::fieldDisplayName(path), address, details});
+    row->setData(FieldColumn, PathRole, path);
+    row->setToolTip(FieldColumn, path);
+    row->setToolTip(DetailsColumn, details);
+    if (!m_list->currentItem())
+        m_list->setCurrentItem(row);
+    return row;
+}
+
+void OnlineCheckWindow::showProgress(int checked, int total)
+{
+    m_progress->setRange(0, std::max(total, 1));
+    m_progress->setValue(total == 0 ? 1 : checked);
+    m_status->setText(tr("Checking %1 of %2 addresses as download sites fetch them...").arg(checked).arg(total));
+}
+
+void OnlineCheckWindow::finish()
+{
+    m_cancelButton->setEnabled(false);
+    const int total = m_check->addressCount();
+    const int checked = m_check->checkedCount();
+    int errors = 0, warnings = 0;
+    for (const Pad::CheckProblem &problem : m_check->problems()) {
+        errors += problem.severity == Pad::Severity::Error;
+        warnings += problem.severity == Pad::Severity::Warning;
+    }
+    QString status;
+    if (total == 0)
+        status = tr("The form holds no web address to check.");
+    else if (m_check->wasCancelled())
+        status = tr("Cancelled: %1 of %2 addresses checked.").arg(checked).arg(total);
+    else
+        status = tr("Checked %1 addresses.").arg(total);
+    if (total > 0)
+        status += u' ' + tr("%n error(s)", nullptr, errors) + QStringLiteral(", ") + tr("%n warning(s).", nullptr, warnings);
+    m_status->setText(status);
+    m_progress->setValue(total == 0 ? m_progress->maximum() : checked);
+}
+
+QString OnlineCheckWindow::resultsText(bool selectedOnly) const
+{
+    QStringList lines;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = m_list->topLevelItem(i);
+        if (selectedOnly && !row->isSelected())
+            continue;
+        QStringList cells;
+        for (int column = ResultColumn; column <= DetailsColumn; ++column)
+            cells << row->text(column);
+        lines << cells.join(u'\t');
+    }
+    return lines.join(u'\n');
+}
+
+void OnlineCheckWindow::copyResults()
+{
+    QApplication::clipboard()->setText(resultsText());
+}
+
+void OnlineCheckWindow::reject()
+{
+    cancel();
+    QDialog::reject();
+}
+
+void OnlineCheckWindow::closeEvent(QCloseEvent *event)
+{
+    cancel();
+    QDialog::closeEvent(event);
+}
+
+void OnlineCheckWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        const QString selected = resultsText(true);
+        QApplication::clipboard()->setText(selected.isEmpty() ? resultsText() : selected);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
