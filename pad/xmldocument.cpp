@@ -316,9 +316,9 @@ private:
 
         const auto index = qint32(m_document.elements.size());
         XmlElement added;
-        added.span.contentStart = offset(reader);
+        added.span.contentStart = qint32(offset(reader));
         // '<' is not allowed in attribute values, so the last one is the tag's.
-        added.span.start = m_document.text.lastIndexOf(u'<', added.span.contentStart - 1);
+        added.span.start = qint32(m_document.text.lastIndexOf(u'<', added.span.contentStart - 1));
         added.nameLength = qint32(qualifiedName.size());
         added.prefixLength = qint32(qualifiedName.size() - reader.name().size());
         added.namespaceIndex = namespaceIndex(reader.namespaceUri());
@@ -345,12 +345,12 @@ private:
         Open &open = m_open.back();
         m_declarationsInScope -= open.declarations;
         XmlElement &closed = element(open.element);
-        closed.span.end = offset(reader);
+        closed.span.end = qint32(offset(reader));
         closed.span.contentEnd = closed.span.end == closed.span.contentStart
                                      ? closed.span.end
-                                     : m_document.text.lastIndexOf(u'<', closed.span.end - 1);
+                                     : qint32(m_document.text.lastIndexOf(u'<', closed.span.end - 1));
         closed.text = open.takesText ? textOf(open.pieces, closed.markupFound) : std::nullopt;
-        const qsizetype end = closed.span.end;
+        const qint32 end = closed.span.end;
         m_open.pop_back();
         if (!m_open.empty())
             element(m_open.back().element).span.lastChildEnd = end;
@@ -514,10 +514,23 @@ std::optional<std::vector<XmlLeaf>> XmlDocument::leaves(QString *reason) const
 
 std::optional<XmlDocument> readXml(const QByteArray &bytes, QString *reason)
 {
+    // Asked first, so that not one byte of a document too long is read.
+    const QString tooLarge = QStringLiteral("it is 2 GiB or larger, more than any PAD file needs");
+    static_assert(MaxDocumentLength == (qsizetype(1) << 31) - 1);
+    if (bytes.size() > MaxDocumentLength) {
+        *reason = tooLarge;
+        return std::nullopt;
+    }
     const std::optional<Codec> codec = findCodec(bytes, reason);
     if (!codec)
         return std::nullopt;
     Decoded decoded = decode(bytes, *codec);
+    // No decoder known makes more characters than bytes, but the elements'
+    // offsets must not depend on it.
+    if (decoded.text.size() > MaxDocumentLength) {
+        *reason = tooLarge;
+        return std::nullopt;
+    }
     XmlDocument document;
     document.text = std::move(decoded.text);
     const QString &text = document.text;

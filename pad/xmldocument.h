@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -25,14 +26,19 @@ inline constexpr qsizetype MaxNamespaceDeclarations = 1000;
 // make the list grow with the square of the file.
 inline constexpr qsizetype MaxLeafPathsLength = 16 * 1024 * 1024;
 
+// A document longer than this, in bytes or in decoded characters, is refused:
+// an element keeps where it sits in 32 bits, which keeps the record of each
+// of many small elements small.
+inline constexpr qsizetype MaxDocumentLength = std::numeric_limits<qint32>::max();
+
 // Where an element sits in XmlDocument::text, in UTF-16 code units.
 struct ElementSpan
 {
-    qsizetype start = -1;        // the '<' of its start tag
-    qsizetype contentStart = -1; // just after the start tag's '>'; == end for an empty-element tag <a/>
-    qsizetype contentEnd = -1;   // the '<' of its end tag; == contentStart for <a/>
-    qsizetype end = -1;          // just after its end tag's '>' (or after "/>")
-    qsizetype lastChildEnd = -1; // just after the end of its last child element; -1 when it has none
+    qint32 start = -1;        // the '<' of its start tag
+    qint32 contentStart = -1; // just after the start tag's '>'; == end for an empty-element tag <a/>
+    qint32 contentEnd = -1;   // the '<' of its end tag; == contentStart for <a/>
+    qint32 end = -1;          // just after its end tag's '>' (or after "/>")
+    qint32 lastChildEnd = -1; // just after the end of its last child element; -1 when it has none
     bool isValid() const { return start >= 0; }
 };
 
@@ -46,7 +52,7 @@ struct XmlElement
     qint32 nameLength = 0;  // of the qualified name, which follows the '<' at span.start
     qint32 prefixLength = 0; // of the prefix with its colon; 0 without one
     qint32 namespaceIndex = -1; // into XmlDocument::namespaces; -1: none
-    qsizetype pathLength = 0;   // of its path below the document element
+    qint32 pathLength = 0;   // of its path below the document element
     // Its text: the one piece of text or CDATA it holds (white space around a
     // CDATA section aside), the empty text when it holds nothing; nullopt when
     // it holds an element, a comment, a processing instruction, an entity
@@ -100,8 +106,8 @@ struct XmlDocument
 // Reads an XML document from its bytes, decoded as it declares (or its
 // first bytes show). A document that is not well-formed, holds bytes that do
 // not fit its encoding or characters XML does not allow, declares entities,
-// holds a too long start tag or too many namespaces at once is refused with
-// the reason, which names where.
+// holds a too long start tag or too many namespaces at once, or is longer
+// than MaxDocumentLength is refused with the reason, which names where.
 std::optional<XmlDocument> readXml(const QByteArray &bytes, QString *reason);
 
 // The line and column of index in text as the reader's messages count them:

@@ -15,6 +15,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -191,6 +192,7 @@ private slots:
     void spansOfAnElementAndOfOnesInside();
     void leaves();
     void leavesOfDeepNestingAreBounded();
+    void documentTooLargeToIndex();
 
     void samples_data();
     void samples();
@@ -1239,6 +1241,26 @@ void TestPadReader::leavesOfDeepNestingAreBounded()
     const std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, Today, &why);
     QVERIFY2(document, qPrintable(why));
     QVERIFY(document->leaves.isEmpty());
+}
+
+// Elements keep where they sit in 32 bits, so a document of 2 GiB is refused,
+// before a byte of it is read: a sparse file mapped into memory stands for it
+// without taking the memory.
+void TestPadReader::documentTooLargeToIndex()
+{
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    QVERIFY(file.resize(Pad::MaxDocumentLength + 1));
+    const uchar *mapped = file.map(0, file.size());
+    QVERIFY(mapped);
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), file.size());
+    const QString reason = u"it is 2 GiB or larger, more than any PAD file needs"_s;
+    QString why;
+    QVERIFY(!Pad::readXml(bytes, &why));
+    QCOMPARE(why, reason);
+    why.clear();
+    QVERIFY(!Pad::loadPad(bytes, Today, &why));
+    QCOMPARE(why, reason);
 }
 
 void TestPadReader::samples_data()
