@@ -42,9 +42,18 @@ struct ElementSpan
     bool isValid() const { return start >= 0; }
 };
 
-// One element of a document.
+// One element of a document. What it holds is read through the document:
+// XmlDocument::elementText() and XmlDocument::markup().
 struct XmlElement
 {
+    // held: its text is its content exactly as the file writes it.
+    static constexpr qint32 HoldsContent = -1;
+    // held: it holds markup, a child element first, which its first child names.
+    static constexpr qint32 HoldsChildFirst = -2;
+    // held at or below this: it holds other markup first, which
+    // XmlDocument::markupsFound[HoldsOtherMarkup - held] describes.
+    static constexpr qint32 HoldsOtherMarkup = -3;
+
     ElementSpan span;
     qint32 parent = -1; // indexes into XmlDocument::elements; -1: none
     qint32 firstChild = -1;
@@ -53,12 +62,10 @@ struct XmlElement
     qint32 prefixLength = 0; // of the prefix with its colon; 0 without one
     qint32 namespaceIndex = -1; // into XmlDocument::namespaces; -1: none
     qint32 pathLength = 0;   // of its path below the document element
-    // Its text: the one piece of text or CDATA it holds (white space around a
-    // CDATA section aside), the empty text when it holds nothing; nullopt when
-    // it holds an element, a comment, a processing instruction, an entity
-    // reference or several pieces, which XmlDocument::markup() describes.
-    std::optional<QString> text;
-    QString markupFound; // the first such markup but a child element; see XmlDocument::markup()
+    // HoldsContent, HoldsChildFirst, at most HoldsOtherMarkup, or from 0 on
+    // an index into XmlDocument::decodedTexts for a text that its content
+    // does not spell as it reads, or that is long.
+    qint32 held = HoldsChildFirst;
 };
 
 // An element that holds no child element, with its path below the document
@@ -78,11 +85,24 @@ struct XmlDocument
     bool byteOrderMark = false;    // the bytes began with a BOM (not part of text)
     std::vector<XmlElement> elements; // in document order; the first is the document element
     QStringList namespaces;
+    // The texts of elements whose content does not read as it is written
+    // (references, CDATA, carriage returns), and those long enough that the
+    // callers had better share one copy; see XmlElement::held.
+    QStringList decodedTexts;
+    // The first markup but a child element met in elements that hold
+    // markup; see XmlElement::held.
+    QStringList markupsFound;
 
     const XmlElement &root() const { return elements.front(); }
     QStringView qualifiedName(const XmlElement &element) const;
     QStringView localName(const XmlElement &element) const;
     QStringView namespaceUri(const XmlElement &element) const;
+    // The element's text: the one piece of text or CDATA it holds (white
+    // space around a CDATA section aside), the empty text when it holds
+    // nothing; nullopt when it holds an element, a comment, a processing
+    // instruction, an entity reference or several pieces, which markup()
+    // describes.
+    std::optional<QString> elementText(const XmlElement &element) const;
     // What keeps the element from holding text, the first met: "a child
     // element <b>", "a comment" and so on; empty when it holds text.
     QString markup(const XmlElement &element) const;
