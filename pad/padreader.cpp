@@ -106,11 +106,11 @@ std::optional<QList<QStringList>> formTexts(const XmlDocument &xml, QString *rea
         QStringList fieldTexts;
         for (const QString &path : field.paths) {
             const XmlElement *element = xml.find(path);
-            if (element && !element->text) {
+            if (element && !xml.elementText(*element)) {
                 *reason = xml.notTextReason(path, *element);
                 return std::nullopt;
             }
-            fieldTexts << (element ? *element->text : QString());
+            fieldTexts << (element ? *xml.elementText(*element) : QString());
         }
         texts << fieldTexts;
     }
@@ -188,9 +188,10 @@ QList<PathText> valuesNotShown(const XmlDocument &xml, const std::vector<XmlLeaf
     QList<PathText> values;
     for (const XmlLeaf &leaf : leaves) {
         const XmlElement &element = xml.elements[std::size_t(leaf.element)];
-        if (shown.contains(&element) || (element.text && element.text->trimmed().isEmpty()))
+        const std::optional<QString> text = xml.elementText(element);
+        if (shown.contains(&element) || (text && text->trimmed().isEmpty()))
             continue;
-        values << PathText{leaf.path, element.text.value_or(QStringLiteral("(markup)"))};
+        values << PathText{leaf.path, text.value_or(QStringLiteral("(markup)"))};
     }
     return values;
 }
@@ -317,7 +318,7 @@ std::optional<PadDocument> loadPad(const QByteArray &bytes, const QDate &today, 
         document.leaves.reserve(qsizetype(leaves->size()));
         for (const XmlLeaf &leaf : *leaves) {
             const XmlElement &element = document.xml.elements[std::size_t(leaf.element)];
-            document.leaves << PathText{leaf.path, element.text.value_or(QString())};
+            document.leaves << PathText{leaf.path, document.xml.elementText(element).value_or(QString())};
         }
         document.otherFields = otherFieldsOf(document.leaves, &document.kept);
         document.unshownValues = unshownValues(document.xml, *leaves);

@@ -258,7 +258,7 @@ std::optional<std::vector<Splice>> splicesFor(const XmlDocument &xml, const Elem
     std::map<const XmlElement *, NewElement> made;
     for (const ElementEdit &edit : edits.texts) {
         if (const XmlElement *element = xml.find(edit.path)) {
-            if (!element->text) {
+            if (!xml.elementText(*element)) {
                 *errorReason = xml.notTextReason(edit.path, *element);
                 return std::nullopt;
             }
@@ -341,7 +341,7 @@ std::optional<QByteArray> spliceBytes(const QByteArray &bytes, const XmlDocument
 QString fileText(const PadDocument &file, const QString &path)
 {
     const XmlElement *element = file.xml.find(path);
-    return element ? element->text.value_or(QString()) : QString();
+    return element ? file.xml.elementText(*element).value_or(QString()) : QString();
 }
 
 QString dateText(const QDate &date)
@@ -469,7 +469,7 @@ void planOtherFields(const PadDocument &file, const QList<PathText> &others, Pla
     QStringList addedLanguages;
     for (const PathText &edit : others) {
         const XmlElement *element = file.xml.find(edit.path);
-        if (element && element->text == edit.text)
+        if (element && file.xml.elementText(*element) == edit.text)
             continue;
         plan.set(edit.path, edit.text);
         const QStringView language = descriptionLanguage(edit.path);
@@ -558,7 +558,7 @@ std::optional<PadDocument> applyEdits(const PadDocument &document, const Element
     }
     for (const ElementEdit &edit : edits.texts) {
         const XmlElement *element = back->xml.find(edit.path);
-        const std::optional<QString> text = element ? element->text : std::nullopt;
+        const std::optional<QString> text = element ? back->xml.elementText(*element) : std::nullopt;
         if (text != edit.text) {
             *errorReason = QStringLiteral("%1 would read back as \"%2\" instead of \"%3\"")
                                .arg(fieldDisplayName(edit.path), text.value_or(QString()), edit.text);
@@ -581,7 +581,7 @@ OtherFieldEdits otherFieldEditsOf(const PadDocument &file, const OtherFields &fi
         if (held.values.contains(it.key()))
             continue;
         if (const XmlElement *element = file.xml.find(it.key()))
-            held.values.insert(it.key(), element->text.value_or(QString()));
+            held.values.insert(it.key(), file.xml.elementText(*element).value_or(QString()));
     }
     return otherFieldEdits(held, fields);
 }

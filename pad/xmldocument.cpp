@@ -194,37 +194,10 @@ qsizetype startTagsAtMost(QStringView text)
     return count;
 }
 
-struct Piece
-{
-    QString text;
-    bool cdata = false;
-};
-
-// The text of an element from the pieces of text it holds, or nullopt when
-// it holds markup.
-std::optional<QString> textOf(const std::vector<Piece> &pieces, QString &markup)
-{
-    // White space that only lays out a CDATA section is no piece of its own.
-    const Piece *only = nullptr;
-    qsizetype nonBlank = 0;
-    for (const Piece &piece : pieces) {
-        const bool blank = !piece.cdata && std::all_of(piece.text.cbegin(), piece.text.cend(), isXmlWhitespace);
-        if (!blank) {
-            only = &piece;
-            ++nonBlank;
-        }
-    }
-    if (nonBlank == 1)
-        return only->text;
-    if (nonBlank > 1) {
-        markup = QStringLiteral("several pieces of text and CDATA");
-        return std::nullopt;
-    }
-    QString text;
-    for (const Piece &piece : pieces)
-        text += piece.text;
-    return text;
-}
+// A text longer than this is copied into XmlDocument::decodedTexts once
+// rather than out of the document's text on each call of elementText(), so
+// that the texts its callers keep share one copy. Most are far shorter.
+constexpr qsizetype MaxSliceLength = 256;
 
 // Takes the tokens of one document and builds its elements. Where they sit
 // is found in the document's text, which the XML reader reads without a
@@ -254,7 +227,7 @@ public:
             break;
         case QXmlStreamReader::Characters:
             if (!m_open.empty() && m_open.back().takesText)
-                m_open.back().pieces.push_back(Piece{reader.text().toString(), reader.isCDATA()});
+                piece(reader.text(), reader.isCDATA());
             break;
         case QXmlStreamReader::Comment:
             markup(QStringLiteral("a comment"));
@@ -278,9 +251,8 @@ private:
     {
         qint32 element;
         qint32 lastChild = -1;
-        qsizetype declarations = 0; // namespace declarations of its start tag
-        bool takesText = true;      // no markup or child element yet
-        std::vector<Piece> pieces;
+        qint32 declarations = 0; // namespace declarations of its start tag
+        bool takesText = true;   // no markup or child element yet
     };
 
     // Where the token just read ends. The XML reader reads ahead after
@@ -296,8 +268,81 @@ private:
         if (m_open.empty() || !m_open.back().takesText)
             return;
         m_open.back().takesText = false;
-        m_open.back().pieces.clear();
-        element(m_open.back().element).markupFound = what;
+        XmlElement &holder = element(m_open.back().element);
+        if (what.isEmpty())
+            holder.held = XmlElement::HoldsChildFirst;
+        else
+            holdsOtherMarkup(holder, what);
+    }
+
+    void holdsOtherMarkup(XmlElement &holder, const QString &what)
+    {
+        holder.held = XmlElement::HoldsOtherMarkup - qint32(m_document.markupsFound.size());
+        m_document.markupsFound << what;
+    }
+
+    void holdsDecodedText(XmlElement &holder, const QString &text)
+    {
+        holder.held = qint32(m_document.decodedTexts.size());
+        m_document.decodedTexts << text;
+    }
+
+    // Only the innermost open element can still take text, since a child
+    // element is markup to its parent: its pieces are followed here. Most
+    // contents read as they are written, so a piece is copied only once one
+    // does not.
+    void startPieces(qsizetype contentStart)
+    {
+        m_contentStart = contentStart;
+        m_readAsWritten = contentStart;
+        m_piecesLength = 0;
+        m_nonBlank = 0;
+        m_onlyStart = 0;
+        m_onlyLength = 0;
+        m_pieces.resize(0);
+    }
+
+    void piece(QStringView text, bool cdata)
+    {
+        // White space that only lays out a CDATA section is no piece of its own.
+        if (cdata || !std::all_of(text.cbegin(), text.cend(), isXmlWhitespace)) {
+            if (++m_nonBlank == 1) {
+                m_onlyStart = m_piecesLength;
+                m_onlyLength = text.size();
+            }
+        }
+        const QStringView document(m_document.text);
+        if (m_readAsWritten >= 0 && document.sliced(m_readAsWritten).startsWith(text)) {
+            m_readAsWritten += text.size();
+        } else {
+            // The pieces before this one read as written.
+            if (m_readAsWritten >= 0)
+                m_pieces.append(document.sliced(m_contentStart, m_readAsWritten - m_contentStart));
+            m_readAsWritten = -1;
+            m_pieces.append(text);
+        }
+        m_piecesLength += text.size();
+    }
+
+    // What the element that took the pieces holds: the one piece of text or
+    // CDATA, or all of them when they are white space.
+    void endPieces(XmlElement &closed)
+    {
+        if (m_nonBlank > 1) {
+            holdsOtherMarkup(closed, QStringLiteral("several pieces of text and CDATA"));
+            return;
+        }
+        const qsizetype from = m_nonBlank == 1 ? m_onlyStart : 0;
+        const qsizetype length = m_nonBlank == 1 ? m_onlyLength : m_piecesLength;
+        if (m_readAsWritten < 0) {
+            holdsDecodedText(closed, m_pieces.mid(from, length));
+            return;
+        }
+        const qsizetype contentLength = closed.span.contentEnd - closed.span.contentStart;
+        if (from == 0 && length == contentLength && length <= MaxSliceLength)
+            closed.held = XmlElement::HoldsContent;
+        else
+            holdsDecodedText(closed, m_document.text.sliced(m_contentStart + from, length));
     }
 
     bool startElement(const QXmlStreamReader &reader, QString *reason)
@@ -316,9 +361,9 @@ private:
 
         const auto index = qint32(m_document.elements.size());
         XmlElement added;
-        added.span.contentStart = offset(reader);
+        added.span.contentStart = qint32(offset(reader));
         // '<' is not allowed in attribute values, so the last one is the tag's.
-        added.span.start = m_document.text.lastIndexOf(u'<', added.span.contentStart - 1);
+        added.span.start = qint32(m_document.text.lastIndexOf(u'<', added.span.contentStart - 1));
         added.nameLength = qint32(qualifiedName.size());
         added.prefixLength = qint32(qualifiedName.size() - reader.name().size());
         added.namespaceIndex = namespaceIndex(reader.namespaceUri());
@@ -335,8 +380,9 @@ private:
                 element(parent.lastChild).nextSibling = index;
             parent.lastChild = index;
         }
-        m_document.elements.push_back(std::move(added));
-        m_open.push_back(Open{index, -1, declarations, true, {}});
+        startPieces(added.span.contentStart);
+        m_document.elements.push_back(added);
+        m_open.push_back(Open{index, -1, qint32(declarations), true});
         return true;
     }
 
@@ -347,12 +393,13 @@ private:
         Open &open = m_open.back();
         m_declarationsInScope -= open.declarations;
         XmlElement &closed = element(open.element);
-        closed.span.end = offset(reader);
+        closed.span.end = qint32(offset(reader));
         closed.span.contentEnd = closed.span.end == closed.span.contentStart
                                      ? closed.span.end
-                                     : m_document.text.lastIndexOf(u'<', closed.span.end - 1);
-        closed.text = open.takesText ? textOf(open.pieces, closed.markupFound) : std::nullopt;
-        const qsizetype end = closed.span.end;
+                                     : qint32(m_document.text.lastIndexOf(u'<', closed.span.end - 1));
+        if (open.takesText)
+            endPieces(closed);
+        const qint32 end = closed.span.end;
         m_open.pop_back();
         if (!m_open.empty())
             element(m_open.back().element).span.lastChildEnd = end;
@@ -374,6 +421,17 @@ private:
     const qsizetype m_shift;
     std::vector<Open> m_open;
     qsizetype m_declarationsInScope = 0;
+    // The pieces of the innermost open element: where its content starts,
+    // how far they read as written from there (-1: not all of them do, and
+    // m_pieces holds them), their length, how many are not white space and
+    // where in them the first such one lies.
+    qsizetype m_contentStart = 0;
+    qsizetype m_readAsWritten = 0;
+    qsizetype m_piecesLength = 0;
+    qsizetype m_nonBlank = 0;
+    qsizetype m_onlyStart = 0;
+    qsizetype m_onlyLength = 0;
+    QString m_pieces;
 };
 
 // Hands every token of text to the builder; false with a reason at the first
@@ -444,13 +502,24 @@ QStringView XmlDocument::namespaceUri(const XmlElement &element) const
     return element.namespaceIndex < 0 ? QStringView() : QStringView(namespaces[element.namespaceIndex]);
 }
 
+std::optional<QString> XmlDocument::elementText(const XmlElement &element) const
+{
+    if (element.held == XmlElement::HoldsContent)
+        return text.sliced(element.span.contentStart, element.span.contentEnd - element.span.contentStart);
+    if (element.held >= 0)
+        return decodedTexts[element.held];
+    return std::nullopt;
+}
+
 QString XmlDocument::markup(const XmlElement &element) const
 {
-    if (element.text)
+    if (element.held == XmlElement::HoldsContent || element.held >= 0)
         return QString();
-    if (element.markupFound.isEmpty() && element.firstChild >= 0)
+    if (element.held == XmlElement::HoldsChildFirst && element.firstChild >= 0)
         return QStringLiteral("a child element <%1>").arg(qualifiedName(elements[std::size_t(element.firstChild)]));
-    return element.markupFound;
+    if (element.held <= XmlElement::HoldsOtherMarkup)
+        return markupsFound[XmlElement::HoldsOtherMarkup - element.held];
+    return QString();
 }
 
 QString XmlDocument::notTextReason(QStringView path, const XmlElement &element) const
@@ -516,10 +585,23 @@ std::optional<std::vector<XmlLeaf>> XmlDocument::leaves(QString *reason) const
 
 std::optional<XmlDocument> readXml(const QByteArray &bytes, QString *reason)
 {
+    // Asked first, so that not one byte of a document too long is read.
+    const QString tooLarge = QStringLiteral("it is 2 GiB or larger, more than any PAD file needs");
+    static_assert(MaxDocumentLength == (qsizetype(1) << 31) - 1);
+    if (bytes.size() > MaxDocumentLength) {
+        *reason = tooLarge;
+        return std::nullopt;
+    }
     const std::optional<Codec> codec = findCodec(bytes, reason);
     if (!codec)
         return std::nullopt;
     Decoded decoded = decode(bytes, *codec);
+    // No decoder known makes more characters than bytes, but the elements'
+    // offsets must not depend on it.
+    if (decoded.text.size() > MaxDocumentLength) {
+        *reason = tooLarge;
+        return std::nullopt;
+    }
     XmlDocument document;
     document.text = std::move(decoded.text);
     const QString &text = document.text;

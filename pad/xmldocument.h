@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -25,20 +26,34 @@ inline constexpr qsizetype MaxNamespaceDeclarations = 1000;
 // make the list grow with the square of the file.
 inline constexpr qsizetype MaxLeafPathsLength = 16 * 1024 * 1024;
 
+// A document longer than this, in bytes or in decoded characters, is refused:
+// an element keeps where it sits in 32 bits, which keeps the record of each
+// of many small elements small.
+inline constexpr qsizetype MaxDocumentLength = std::numeric_limits<qint32>::max();
+
 // Where an element sits in XmlDocument::text, in UTF-16 code units.
 struct ElementSpan
 {
-    qsizetype start = -1;        // the '<' of its start tag
-    qsizetype contentStart = -1; // just after the start tag's '>'; == end for an empty-element tag <a/>
-    qsizetype contentEnd = -1;   // the '<' of its end tag; == contentStart for <a/>
-    qsizetype end = -1;          // just after its end tag's '>' (or after "/>")
-    qsizetype lastChildEnd = -1; // just after the end of its last child element; -1 when it has none
+    qint32 start = -1;        // the '<' of its start tag
+    qint32 contentStart = -1; // just after the start tag's '>'; == end for an empty-element tag <a/>
+    qint32 contentEnd = -1;   // the '<' of its end tag; == contentStart for <a/>
+    qint32 end = -1;          // just after its end tag's '>' (or after "/>")
+    qint32 lastChildEnd = -1; // just after the end of its last child element; -1 when it has none
     bool isValid() const { return start >= 0; }
 };
 
-// One element of a document.
+// One element of a document. What it holds is read through the document:
+// XmlDocument::elementText() and XmlDocument::markup().
 struct XmlElement
 {
+    // held: its text is its content exactly as the file writes it.
+    static constexpr qint32 HoldsContent = -1;
+    // held: it holds markup, a child element first, which its first child names.
+    static constexpr qint32 HoldsChildFirst = -2;
+    // held at or below this: it holds other markup first, which
+    // XmlDocument::markupsFound[HoldsOtherMarkup - held] describes.
+    static constexpr qint32 HoldsOtherMarkup = -3;
+
     ElementSpan span;
     qint32 parent = -1; // indexes into XmlDocument::elements; -1: none
     qint32 firstChild = -1;
@@ -46,13 +61,11 @@ struct XmlElement
     qint32 nameLength = 0;  // of the qualified name, which follows the '<' at span.start
     qint32 prefixLength = 0; // of the prefix with its colon; 0 without one
     qint32 namespaceIndex = -1; // into XmlDocument::namespaces; -1: none
-    qsizetype pathLength = 0;   // of its path below the document element, by local names
-    // Its text: the one piece of text or CDATA it holds (white space around a
-    // CDATA section aside), the empty text when it holds nothing; nullopt when
-    // it holds an element, a comment, a processing instruction, an entity
-    // reference or several pieces, which XmlDocument::markup() describes.
-    std::optional<QString> text;
-    QString markupFound; // the first such markup but a child element; see XmlDocument::markup()
+    qint32 pathLength = 0;   // of its path below the document element, by local names
+    // HoldsContent, HoldsChildFirst, at most HoldsOtherMarkup, or from 0 on
+    // an index into XmlDocument::decodedTexts for a text that its content
+    // does not spell as it reads, or that is long.
+    qint32 held = HoldsChildFirst;
 };
 
 // An element that holds no child element, with its path below the document
@@ -73,11 +86,24 @@ struct XmlDocument
     bool byteOrderMark = false;    // the bytes began with a BOM (not part of text)
     std::vector<XmlElement> elements; // in document order; the first is the document element
     QStringList namespaces;
+    // The texts of elements whose content does not read as it is written
+    // (references, CDATA, carriage returns), and those long enough that the
+    // callers had better share one copy; see XmlElement::held.
+    QStringList decodedTexts;
+    // The first markup but a child element met in elements that hold
+    // markup; see XmlElement::held.
+    QStringList markupsFound;
 
     const XmlElement &root() const { return elements.front(); }
     QStringView qualifiedName(const XmlElement &element) const;
     QStringView localName(const XmlElement &element) const;
     QStringView namespaceUri(const XmlElement &element) const;
+    // The element's text: the one piece of text or CDATA it holds (white
+    // space around a CDATA section aside), the empty text when it holds
+    // nothing; nullopt when it holds an element, a comment, a processing
+    // instruction, an entity reference or several pieces, which markup()
+    // describes.
+    std::optional<QString> elementText(const XmlElement &element) const;
     // What keeps the element from holding text, the first met: "a child
     // element <b>", "a comment" and so on; empty when it holds text.
     QString markup(const XmlElement &element) const;
@@ -101,8 +127,8 @@ struct XmlDocument
 // Reads an XML document from its bytes, decoded as it declares (or its
 // first bytes show). A document that is not well-formed, holds bytes that do
 // not fit its encoding or characters XML does not allow, declares entities,
-// holds a too long start tag or too many namespaces at once is refused with
-// the reason, which names where.
+// holds a too long start tag or too many namespaces at once, or is longer
+// than MaxDocumentLength is refused with the reason, which names where.
 std::optional<XmlDocument> readXml(const QByteArray &bytes, QString *reason);
 
 // The line and column of index in text as the reader's messages count them:

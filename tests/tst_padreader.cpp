@@ -15,6 +15,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -45,7 +46,7 @@ std::optional<ElementAt> elementAt(const QString &xml, const QString &path, QStr
     const Pad::XmlElement *element = document->find(path);
     if (!element)
         return ElementAt{false, QString(), QString()};
-    return ElementAt{true, element->text, document->markup(*element)};
+    return ElementAt{true, document->elementText(*element), document->markup(*element)};
 }
 
 // What an import takes from a document held in memory.
@@ -191,6 +192,7 @@ private slots:
     void spansOfAnElementAndOfOnesInside();
     void leaves();
     void leavesOfDeepNestingAreBounded();
+    void documentTooLargeToIndex();
 
     void samples_data();
     void samples();
@@ -362,6 +364,11 @@ void TestPadReader::elementText_data()
         << u"x & \u00fc "_s.repeated(2000);
     QTest::newRow("CDATA") << u"<R><E><![CDATA[x<y & z]]></E></R>"_s << true << u"x<y & z"_s;
     QTest::newRow("CDATA with blanks") << u"<R><E>  <![CDATA[ x ]]>  </E></R>"_s << true << u" x "_s;
+    QTest::newRow("CDATA that reads as its own start")
+        << u"<R><E><![CDATA[<![CDATA[]]></E></R>"_s << true << u"<![CDATA["_s;
+    QTest::newRow("long text") << u"<R><E>"_s + QString(5000, u'x') + u"</E></R>"_s << true << QString(5000, u'x');
+    QTest::newRow("long text after a CR LF")
+        << u"<R><E>\r\n"_s + QString(5000, u'x') + u"</E></R>"_s << true << u"\n"_s + QString(5000, u'x');
 
     QTest::newRow("child element") << u"<R><E><b>x</b></E></R>"_s << false << QString();
     QTest::newRow("empty child element") << u"<R><E>a<b/>c</E></R>"_s << false << QString();
@@ -387,6 +394,15 @@ void TestPadReader::elementText()
     QCOMPARE(element->text.has_value(), isText);
     if (isText)
         QCOMPARE(*element->text, text);
+
+    // Elements before it that hold markup or texts that read otherwise than
+    // written do not change what it holds.
+    const QString others = u"<A><!--a--></A><B>&amp;</B><C>x<![CDATA[y]]></C><D><?d?></D><F>f</F>"_s;
+    const std::optional<ElementAt> amongOthers =
+        elementAt(QString(xml).replace(u"<R>"_s, u"<R>"_s + others), u"E"_s, &reason);
+    QVERIFY2(amongOthers, qPrintable(reason));
+    QCOMPARE(amongOthers->text, element->text);
+    QCOMPARE(amongOthers->markup, element->markup);
 }
 
 void TestPadReader::documentElement_data()
@@ -1049,7 +1065,7 @@ void TestPadReader::externalEntitiesAreNeverFetched()
         const std::optional<Pad::XmlDocument> found = Pad::readXml(readAll(path), &why);
         if (found) {
             const Pad::XmlElement *name = found->find(u"Company_Info/Company_Name"_s);
-            QVERIFY(!name || !name->text.value_or(QString()).contains(secret));
+            QVERIFY(!name || !found->elementText(*name).value_or(QString()).contains(secret));
         }
         const std::optional<Pad::PadImport> read = readPadFile(path, nullptr);
         if (read)
@@ -1130,14 +1146,14 @@ void TestPadReader::spansOfAnElementAndOfOnesInside()
     const Pad::XmlElement *b = found->find(u"A/B"_s);
     const Pad::XmlElement *a = found->find(u"A"_s);
     QVERIFY(b && a && found->find(u"A/C"_s) && found->find(u"D/E"_s));
-    QCOMPARE(b->text, u"x"_s);
+    QCOMPARE(found->elementText(*b), u"x"_s);
     QCOMPARE(cut(b->span), u"<B>x</B>"_s);
-    QCOMPARE(a->text, std::nullopt);
+    QCOMPARE(found->elementText(*a), std::nullopt);
     QCOMPARE(found->markup(*a), u"a child element <B>"_s);
     QCOMPARE(cut(a->span), u"<A>a<B>x</B><C/></A>"_s);
     QCOMPARE(found->text.mid(a->span.lastChildEnd, 4), u"</A>"_s);
     QCOMPARE(cut(found->find(u"A/C"_s)->span), u"<C/>"_s);
-    QCOMPARE(found->find(u"D/E"_s)->text, u"e"_s);
+    QCOMPARE(found->elementText(*found->find(u"D/E"_s)), u"e"_s);
 }
 
 void TestPadReader::spans()
@@ -1208,7 +1224,7 @@ void TestPadReader::leaves()
     QStringList listed;
     for (const Pad::XmlLeaf &leaf : *leaves) {
         const Pad::XmlElement &element = found->elements.at(std::size_t(leaf.element));
-        listed << leaf.path + u" = "_s + element.text.value_or(u"(markup)"_s) + u" | "_s
+        listed << leaf.path + u" = "_s + found->elementText(element).value_or(u"(markup)"_s) + u" | "_s
                       + found->text.mid(element.span.start, element.span.end - element.span.start);
     }
     QCOMPARE(listed, (QStringList{
@@ -1241,6 +1257,26 @@ void TestPadReader::leavesOfDeepNestingAreBounded()
     const std::optional<Pad::PadDocument> document = Pad::loadPad(bytes, Today, &why);
     QVERIFY2(document, qPrintable(why));
     QVERIFY(document->leaves.isEmpty());
+}
+
+// Elements keep where they sit in 32 bits, so a document of 2 GiB is refused,
+// before a byte of it is read: a sparse file mapped into memory stands for it
+// without taking the memory.
+void TestPadReader::documentTooLargeToIndex()
+{
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    QVERIFY(file.resize(Pad::MaxDocumentLength + 1));
+    const uchar *mapped = file.map(0, file.size());
+    QVERIFY(mapped);
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), file.size());
+    const QString reason = u"it is 2 GiB or larger, more than any PAD file needs"_s;
+    QString why;
+    QVERIFY(!Pad::readXml(bytes, &why));
+    QCOMPARE(why, reason);
+    why.clear();
+    QVERIFY(!Pad::loadPad(bytes, Today, &why));
+    QCOMPARE(why, reason);
 }
 
 void TestPadReader::samples_data()

@@ -93,8 +93,9 @@ Leaves leavesOf(const QByteArray &bytes, const QStringList &leaveOut)
         qFatal("not readable: %s", qPrintable(reason));
     Leaves listed;
     for (const Pad::XmlLeaf &leaf : *leaves) {
+        const Pad::XmlElement &element = read->elements.at(std::size_t(leaf.element));
         if (!leaveOut.contains(leaf.path))
-            listed.append({leaf.path, read->elements.at(std::size_t(leaf.element)).text.value_or(u"(markup)"_s)});
+            listed.append({leaf.path, read->elementText(element).value_or(u"(markup)"_s)});
     }
     return listed;
 }
@@ -515,7 +516,7 @@ void TestPadUpdate::carriageReturnsComeBack()
     QVERIFY2(update && update->document, qPrintable(reason));
     const Pad::XmlElement *element = update->document->xml.find(path);
     QVERIFY(element);
-    QCOMPARE(element->text, text);
+    QCOMPARE(update->document->xml.elementText(*element), text);
 }
 
 void TestPadUpdate::refusalLeavesTheFile_data()

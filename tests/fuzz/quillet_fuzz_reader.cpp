@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the reader. Besides crashes and sanitizer reports
 // it stops on an outcome the reader never promises: a refusal without a
-// reason, values the form's lists cannot hold, or a span of an element that
-// does not cut its markup from a document that gives back the bytes.
+// reason, values the form's lists cannot hold, a span of an element that
+// does not cut its markup from a document that gives back the bytes, or an
+// element's text that does not follow from its content.
 #include "padreader.h"
 
 #include <QDate>
@@ -44,6 +45,20 @@ void checkSpan(const Pad::ElementSpan &span, const QString &document, QStringVie
         fail("a last child outside its parent");
 }
 
+// An element holds text or markup that is described, and content without
+// markup, references or carriage returns reads exactly as it is written.
+void checkText(const Pad::XmlDocument &found, const Pad::XmlElement &element)
+{
+    const std::optional<QString> text = found.elementText(element);
+    if (text.has_value() == !found.markup(element).isEmpty())
+        fail("an element with both text and markup, or with neither");
+    const QStringView content =
+        QStringView(found.text).sliced(element.span.contentStart, element.span.contentEnd - element.span.contentStart);
+    const bool asWritten = !content.contains(u'<') && !content.contains(u'&') && !content.contains(u'\r');
+    if (asWritten && text != content)
+        fail("a text that does not read as its content is written");
+}
+
 void checkSpans(const QByteArray &bytes, const Pad::XmlDocument &found)
 {
     checkSpan(found.root().span, found.text, found.qualifiedName(found.root()));
@@ -55,6 +70,7 @@ void checkSpans(const QByteArray &bytes, const Pad::XmlDocument &found)
         checkSpan(element.span, found.text, found.qualifiedName(element));
         if ((element.firstChild >= 0) != (element.span.lastChildEnd >= 0))
             fail("a last child where there is none, or none where there is one");
+        checkText(found, element);
     }
     QString reason;
     qsizetype previousEnd = 0;

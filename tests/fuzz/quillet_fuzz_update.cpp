@@ -243,7 +243,7 @@ void checkEditsCameBack(const Pad::PadDocument &file, const Pad::PadDocument &ba
         fail("a field of the form did not come back");
     for (auto it = edits.fields.values.cbegin(); it != edits.fields.values.cend(); ++it) {
         const Pad::XmlElement *element = back.xml.find(it.key());
-        if (edits.touched.contains(it.key()) && (!element || element->text != it.value())
+        if (edits.touched.contains(it.key()) && (!element || back.xml.elementText(*element) != it.value())
             && !(it.value().isEmpty() && !element))
             fail("another field did not come back:", it.key());
     }
