@@ -41,7 +41,8 @@ MessageBar::MessageBar(QWidget *parent)
     m_text->setWordWrap(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    m_textArea->setWidget(m_text);
+    m_text->setParent(this);
+    m_text->hide();
     m_textArea->setWidgetResizable(true);
     m_textArea->setFrameShape(QFrame::NoFrame);
     m_textArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -49,7 +50,6 @@ MessageBar::MessageBar(QWidget *parent)
     m_text->setAutoFillBackground(false);
     m_icon->setAlignment(Qt::AlignTop);
     m_close->setAutoRaise(true);
-    m_close->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton, nullptr, this));
     m_close->setToolTip(tr("Close"));
     m_close->setAccessibleName(tr("Close"));
     connect(m_close, &QToolButton::clicked, this, &MessageBar::dismiss);
@@ -66,6 +66,12 @@ void MessageBar::showLines(Kind kind, const QStringList &lines)
 {
     m_kind = kind;
     m_lines = lines;
+    // Set up when first shown: sizing the text asks the fonts, which start-up
+    // leaves until the window is shown, and most starts show no bar.
+    if (!m_textArea->widget()) {
+        m_textArea->setWidget(m_text);
+        m_close->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton, nullptr, this));
+    }
     const QStyle::StandardPixmap pixmap =
         kind == Kind::Warning ? QStyle::SP_MessageBoxWarning : QStyle::SP_MessageBoxInformation;
     const int extent = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);

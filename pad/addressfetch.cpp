@@ -269,8 +269,8 @@ void AddressFetcher::send(Job *job)
     request.setHeader(QNetworkRequest::UserAgentHeader, m_settings.userAgent);
     // A compressed answer would state the compressed size, not the file's.
     request.setRawHeader("Accept-Encoding", "identity");
-    if (job->current.scheme() == u"https")
-        request.setSslConfiguration(m_settings.sslConfiguration);
+    if (job->current.scheme() == u"https" && m_settings.sslConfiguration)
+        request.setSslConfiguration(*m_settings.sslConfiguration);
     if (isProbe(job->kind) && job->method == "GET")
         request.setRawHeader("Range", "bytes=0-0");
 

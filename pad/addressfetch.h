@@ -52,7 +52,9 @@ struct FetchSettings
     std::optional<QNetworkProxy> proxy;
     // For https: the certificates trusted and the rest. Tests trust their
     // own certificate this way; errors are never ignored.
-    QSslConfiguration sslConfiguration = QSslConfiguration::defaultConfiguration();
+    // nullopt: the default, whose system certificates are loaded only when a
+    // request needs them, not whenever settings are made.
+    std::optional<QSslConfiguration> sslConfiguration;
     QByteArray userAgent; // empty: "Quillet/VERSION"
 };
 
