@@ -61,15 +61,6 @@ QStringList rows(const OnlineCheckWindow &check)
     return listed;
 }
 
-// Replaces a field's text by typing, as a user does.
-void typeInto(MainWindow &window, const QString &field, const QString &text)
-{
-    auto *edit = control<QLineEdit>(window, field);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-}
-
 void pressCheckOnline(MainWindow &window)
 {
     QApplication::setActiveWindow(&window);

@@ -63,15 +63,6 @@ void updateFromTheMenuByKeys(MainWindow &window)
     QCOMPARE(QApplication::activePopupWidget(), nullptr);
 }
 
-// Replaces a field's text by typing, as a user does.
-void typeInto(MainWindow &window, const QString &field, const QString &text)
-{
-    auto *edit = control<QLineEdit>(window, field);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-}
-
 QString statusMessage(MainWindow &window)
 {
     return window.statusBar()->currentMessage();

@@ -108,6 +108,15 @@ inline void fillForm(QWidget &window, const Pad::PadValues &values)
     }
 }
 
+// Replaces a field's text by typing, as a user does.
+inline void typeInto(QWidget &window, const QString &field, const QString &text)
+{
+    auto *edit = control<QLineEdit>(window, field);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
 // The lines of the bar above the form that holds an import's notes; none
 // while it is hidden.
 inline QStringList importNotes(const QWidget &window)
