@@ -184,16 +184,6 @@ void MainWindow::chainTabOrder()
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
-Pad::PadValues MainWindow::gatherValues() const
-{
-    return m_controls.values();
-}
-
-QStringList MainWindow::applyImport(const Pad::PadImport &imported)
-{
-    return m_controls.show(imported.values);
-}
-
 void MainWindow::showError(const QString &text)
 {
     showMessage(this, QMessageBox::NoIcon, tr("Error"), text);
@@ -235,6 +225,11 @@ void MainWindow::generatePadFile()
         return;
     // Built before the dialog opens, so the file holds the form as it was at the click.
     const QByteArray bytes = Pad::padFileBytes(Pad::padFileLines(*checked));
+    // What Quillet would refuse to import again is not written.
+    if (const std::optional<QString> tooLarge = Pad::beyondReadLimit(bytes.size())) {
+        showError(tr("The PAD file %1: shorten the longest fields.").arg(*tooLarge));
+        return;
+    }
 
     const std::optional<QString> chosen = m_fileDialogs.choose(FileDialogs::Purpose::Save, this);
     if (!chosen)
@@ -305,7 +300,6 @@ void MainWindow::importFile(const QString &path)
 // from address when that is given, which binds the form to no file.
 void MainWindow::takeImport(const Pad::PadDocument &document, const QString &address)
 {
-    m_addressImport->cancel();
     QStringList notes = document.imported.noteTexts() + applyImport(document.imported);
     const int unshown = document.unshownValues;
     if (unshown > 0) {
@@ -315,9 +309,11 @@ void MainWindow::takeImport(const Pad::PadDocument &document, const QString &add
     }
     if (!address.isEmpty()) {
         m_session.adoptUnbound(document);
-        statusBar()->showMessage(tr("Read %1: Generate PAD asks where to save it.").arg(address));
+        notes.prepend(tr("Read from %1. No file is bound to the form: Generate PAD asks where to save it.")
+                          .arg(address));
     }
     showUpdateTarget();
+    // A read from an address still under way goes with the bar that said so.
     showImportNotes(notes, unshown > 0);
     // With no file to update instead, Generate has nothing to offer; the notes say what it leaves out.
     m_askBeforeGenerate = m_session.isOpen() && m_session.valuesLeftOut() > 0;
@@ -403,7 +399,6 @@ void MainWindow::updatePadFile()
 
 void MainWindow::clearForm()
 {
-    m_addressImport->cancel();
     m_controls.clear();
     m_session.close();
     showUpdateTarget();

@@ -20,10 +20,6 @@ class QLabel;
 class QPushButton;
 class RecentFiles;
 
-namespace Pad {
-struct PadImport;
-}
-
 // The one window: its sixteen controls are the form, laid out from the
 // form's table, and the file it came from is held in one session.
 class MainWindow : public QMainWindow
@@ -34,14 +30,14 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
 
     // The form as one record, read from the controls at this moment.
-    Pad::PadValues gatherValues() const;
+    Pad::PadValues gatherValues() const { return m_controls.values(); }
     // The form's values when they pass Generate's checks; otherwise the first
     // problem is shown and focused.
     std::optional<Pad::PadValues> checkedValues();
     // Takes over an import: texts, type, ticks (replacing the old ones) and
     // the date, which reads "not in the file" when the import found none.
     // Returns what the window could not take over, one line each.
-    QStringList applyImport(const Pad::PadImport &imported);
+    QStringList applyImport(const Pad::PadImport &imported) { return m_controls.show(imported.values); }
 
     AboutDialog *aboutDialog() const { return m_aboutDialog; }
     // The bar above the form that holds an import's notes.

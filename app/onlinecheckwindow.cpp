@@ -181,8 +181,10 @@ void OnlineCheckWindow::finish()
         status = tr("Cancelled: %1 of %2 addresses checked.").arg(checked).arg(total);
     else
         status = tr("Checked %1 addresses.").arg(total);
-    if (total > 0)
-        status += u' ' + tr("%n error(s)", nullptr, errors) + QStringLiteral(", ") + tr("%n warning(s).", nullptr, warnings);
+    if (total > 0) {
+        status += u' ' + (errors == 1 ? tr("1 error") : tr("%1 errors").arg(errors)) + QStringLiteral(", ")
+                  + (warnings == 1 ? tr("1 warning.") : tr("%1 warnings.").arg(warnings));
+    }
     m_status->setText(status);
     m_progress->setValue(total == 0 ? m_progress->maximum() : checked);
 }

@@ -297,23 +297,13 @@ QList<PathText> formLeaves(const PadValues &values)
 {
     QList<PathText> leaves;
     for (const FormField &field : formFields()) {
-        switch (field.kind) {
-        case FieldKind::Text:
-            leaves << PathText{field.path(), values.text(field.text)};
-            break;
-        case FieldKind::ReleaseDate:
-            if (values.releaseDate.isValid()) {
-                const ReleaseDateNumbers date = releaseDateNumbers(values.releaseDate);
-                leaves << PathText{field.paths[0], date.month} << PathText{field.paths[1], date.day}
-                       << PathText{field.paths[2], date.year};
-            }
-            break;
-        case FieldKind::ProgramType:
-            leaves << PathText{field.path(), values.programType};
-            break;
-        case FieldKind::OsSupport:
-            leaves << PathText{field.path(), osSupportValue(values.osSupport)};
-            break;
+        if (field.kind != FieldKind::ReleaseDate) {
+            leaves << PathText{field.path(), valueText(values, field)};
+        } else if (values.releaseDate.isValid()) {
+            // Three numbers, as the writer writes them.
+            const ReleaseDateNumbers date = releaseDateNumbers(values.releaseDate);
+            leaves << PathText{field.paths[0], date.month} << PathText{field.paths[1], date.day}
+                   << PathText{field.paths[2], date.year};
         }
     }
     return leaves;

@@ -204,7 +204,7 @@ const KindBehaviour typeBehaviour{
 
 const KindBehaviour osBehaviour{
     "List", "Please select %1",
-    [](const PadValues &values, const FormField &) { return values.osSupport.join(u','); },
+    [](const PadValues &values, const FormField &) { return inListOrder(values.osSupport).join(u','); },
     [](const PadValues &values, const FormField &) { return values.osSupport.isEmpty(); },
     [](PadValues &values, const FormField &field, const QString &text, const QDate &, QString *reason) {
         const OsNames names = readOsNames(text, OsNameSpelling::AsWritten);

@@ -144,8 +144,8 @@ struct PadValues
 };
 
 // A field's value as a person reads it: a text as it is, a date as
-// YYYY-MM-DD (empty when there is none), the type, the ticked systems
-// separated by commas.
+// YYYY-MM-DD (empty when there is none), the type, the ticked systems in the
+// list's order separated by commas, as a file writes them.
 QString valueText(const PadValues &values, const FormField &field);
 // Whether the field holds nothing: no text, no date, no type, nothing ticked.
 bool isEmptyValue(const PadValues &values, const FormField &field);

@@ -338,6 +338,15 @@ std::optional<PadDocument> loadPadFile(const QString &path, const QDate &today, 
     return loadPad(*bytes, today, errorReason);
 }
 
+std::optional<QString> beyondReadLimit(qint64 size)
+{
+    if (size <= MaxPadFileSize)
+        return std::nullopt;
+    return QStringLiteral("would be %1 bytes, larger than the %2 MiB that Quillet reads")
+        .arg(size)
+        .arg(MaxPadFileSize / (1024 * 1024));
+}
+
 QString importRefusal(const QString &path, const QString &reason)
 {
     return QStringLiteral("Cannot import \"%1\": %2").arg(QDir::toNativeSeparators(path), reason);

@@ -19,6 +19,11 @@ namespace Pad {
 // description) still appears in the window within half a second.
 inline constexpr qint64 MaxPadFileSize = 1024 * 1024;
 
+// Why a file of size bytes that Quillet writes could not be read again:
+// "would be 1200000 bytes, larger than the 1 MiB that Quillet reads";
+// nullopt when the reader takes that size.
+std::optional<QString> beyondReadLimit(qint64 size);
+
 // A note on unknown operating systems names at most this many, and stops
 // earlier when the names would pass MaxOsNoteNamesLength characters; it only
 // counts the rest. Real PAD files name up to 35.

@@ -543,11 +543,8 @@ std::optional<PadDocument> applyEdits(const PadDocument &document, const Element
         return std::nullopt;
 
     // What the reader would refuse to open again is no update.
-    if (bytes->size() > MaxPadFileSize) {
-        *errorReason = QStringLiteral("the updated file would be %1 bytes, larger than the %2 MiB "
-                                      "that Quillet reads, so it could not be opened again")
-                           .arg(bytes->size())
-                           .arg(MaxPadFileSize / (1024 * 1024));
+    if (const std::optional<QString> tooLarge = beyondReadLimit(bytes->size())) {
+        *errorReason = QStringLiteral("the updated file %1, so it could not be opened again").arg(*tooLarge);
         return std::nullopt;
     }
     QString reason;

@@ -3,6 +3,7 @@
 // when the desktop changes its palette while the window is open.
 #include "accentcolor.h"
 #include "mainwindow.h"
+#include "messagebar.h"
 #include "testsupport.h"
 #include "windowsupport.h"
 
@@ -65,6 +66,7 @@ private slots:
     void contrastOfKnownPairs();
     void accentsStayReadable_data();
     void accentsStayReadable();
+    void messageBarFollowsTheTheme();
 
 private:
     QPalette m_original;
@@ -171,6 +173,27 @@ void TestColors::accentsStayReadable()
     QApplication::setPalette(desktopPalette(Qt::white, Qt::black));
     QTRY_COMPARE(backgroundColor(someLabel), QColor(Qt::white));
     check(true);
+}
+
+// The notes bar is tinted from the window's colour, light or dark, and
+// keeps the theme's text colour, as the theme changes while it is shown.
+void TestColors::messageBarFollowsTheTheme()
+{
+    QApplication::setPalette(desktopPalette(Qt::white, Qt::black));
+    MainWindow window;
+    window.show();
+    MessageBar *bar = window.messageBar();
+    bar->showLines(MessageBar::Kind::Information, {QStringLiteral("A note")});
+    const QColor light = bar->palette().color(QPalette::Window);
+    QVERIFY(light.lightness() > 160);
+    QVERIFY(light != QColor(Qt::white));
+
+    const QColor darkWindow(0x20, 0x20, 0x20);
+    QApplication::setPalette(desktopPalette(darkWindow, Qt::white));
+    QTRY_VERIFY(bar->palette().color(QPalette::Window).lightness() < 96);
+    QVERIFY(bar->palette().color(QPalette::Window) != darkWindow);
+    QCOMPARE(textColor(bar->textLabel()), QColor(Qt::white));
+    QVERIFY(AccentColor::contrastRatio(textColor(bar->textLabel()), bar->palette().color(QPalette::Window)) >= 4.5);
 }
 
 QTEST_MAIN(TestColors)

@@ -52,6 +52,7 @@ private slots:
     void validationStopsGenerate_data();
     void validationStopsGenerate();
     void unsavableCharacterStopsGenerate();
+    void fileTooLargeToReadStopsGenerate();
     void clearAllEmptiesTextsAndTicks();
     void longFieldsLimitTypingOnly();
 
@@ -321,6 +322,30 @@ void TestMainWindow::validationStopsGenerate()
     QVERIFY(window.focusWidget());
     QTEST(window.focusWidget()->objectName(), "focus");
     QCOMPARE(shownValues(window), values);
+}
+
+// A form that would make a file larger than the reader takes writes none:
+// the author is told before any dialog opens.
+void TestMainWindow::fileTooLargeToReadStopsGenerate()
+{
+    MainWindow window;
+    Pad::PadValues values = completeForm();
+    values.text(TextField::Char_Desc_450) = QString(int(Pad::MaxPadFileSize), u'd');
+    fillForm(window, values);
+    QVERIFY(showActive(window));
+
+    ModalDriver driver;
+    driver.answer(QMessageBox::Ok);
+    QTest::mouseClick(control<QPushButton>(window, "generateButton"), Qt::LeftButton);
+    QVERIFY2(driver.done() && driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(driver.boxes().size(), 1);
+    QCOMPARE(driver.boxes().first().title, QStringLiteral("Error"));
+    const qsizetype size = Pad::padFileBytes(Pad::padFileLines(values)).size();
+    QCOMPARE(driver.boxes().first().text,
+             QStringLiteral("The PAD file would be %1 bytes, larger than the 1 MiB that Quillet reads: shorten "
+                            "the longest fields.")
+                 .arg(size));
+    QCOMPARE(window.updateTarget(), QString());
 }
 
 void TestMainWindow::unsavableCharacterStopsGenerate()

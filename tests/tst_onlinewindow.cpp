@@ -61,6 +61,16 @@ QStringList rows(const OnlineCheckWindow &check)
     return listed;
 }
 
+// The driver's next dialog asks for an address: it is typed, and Return pressed.
+void typeAddress(ModalDriver &driver, const QString &address)
+{
+    driver.then<QInputDialog>([address](QInputDialog *dialog) {
+        auto *edit = dialog->findChild<QLineEdit *>();
+        QTest::keyClicks(edit, address);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+}
+
 void pressCheckOnline(MainWindow &window)
 {
     QApplication::setActiveWindow(&window);
@@ -262,11 +272,7 @@ void TestOnlineWindow::importFromAddress()
     QVERIFY(showActive(window));
 
     ModalDriver driver;
-    driver.then<QInputDialog>([&](QInputDialog *dialog) {
-        auto *edit = dialog->findChild<QLineEdit *>();
-        QTest::keyClicks(edit, address);
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
+    typeAddress(driver, address);
     if (!refusal.isEmpty())
         driver.answer(QMessageBox::Ok);
     // Alt+F, then A, as from the keyboard.
@@ -317,10 +323,7 @@ void TestOnlineWindow::importFromAddressCanBeCancelled()
     QVERIFY(showActive(window));
 
     ModalDriver driver;
-    driver.then<QInputDialog>([&](QInputDialog *dialog) {
-        dialog->setTextValue(server.url(u"slow.xml"_s));
-        dialog->accept();
-    });
+    typeAddress(driver, server.url(u"slow.xml"_s));
     control<QAction>(window, u"importFromAddressAction"_s)->trigger();
     QTRY_VERIFY(server.held() > 0);
     QCOMPARE(importNotes(window), QStringList{u"Reading the PAD file at %1..."_s.arg(server.url(u"slow.xml"_s))});

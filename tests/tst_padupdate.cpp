@@ -156,6 +156,8 @@ private slots:
     void samples_data();
     void samples();
     void anyElementCanBeEdited();
+    void updateUpToTheReadersLimit_data();
+    void updateUpToTheReadersLimit();
     void editsOfMoreThanTextAreRefused_data();
     void editsOfMoreThanTextAreRefused();
     void otherFields_data();
@@ -1140,6 +1142,36 @@ void TestPadUpdate::aFieldOfTheVersionBlockCanBeEmptied()
     QCOMPARE(run.err, QString());
     QCOMPARE(run.out.section(u'\n', 0, 0), u"Updated "_s + path + u": PAD Editor"_s);
     QCOMPARE(readAll(path), QByteArray(before).replace("<MASTER_PAD_EDITOR>Written by hand<", "<MASTER_PAD_EDITOR><"));
+}
+
+// An update may fill a file up to the size the reader takes, and not a byte more.
+void TestPadUpdate::updateUpToTheReadersLimit_data()
+{
+    QTest::addColumn<int>("over"); // bytes past the limit
+    QTest::newRow("at the limit") << 0;
+    QTest::newRow("one byte over") << 1;
+}
+
+void TestPadUpdate::updateUpToTheReadersLimit()
+{
+    QFETCH(int, over);
+    const QByteArray bytes = readAll(fixture(u"other-fields.xml"_s));
+    const QString path = u"Program_Descriptions/English/Char_Desc_450"_s;
+    const qsizetype was = qsizetype(qstrlen("A widget that does one thing well."));
+    QVERIFY(bytes.contains("<Char_Desc_450>A widget that does one thing well.</Char_Desc_450>"));
+    const QString text(Pad::MaxPadFileSize - bytes.size() + was + over, u'x');
+    QString reason;
+    const std::optional<Pad::PadDocument> file = Pad::loadPad(bytes, Today, &reason);
+    QVERIFY2(file, qPrintable(reason));
+    const std::optional<Pad::PadDocument> updated = Pad::applyEdits(*file, {{{path, text}}, {}}, Today, &reason);
+    if (over == 0) {
+        QVERIFY2(updated, qPrintable(reason));
+        QCOMPARE(updated->bytes.size(), Pad::MaxPadFileSize);
+    } else {
+        QVERIFY(!updated);
+        QCOMPARE(reason, u"the updated file would be %1 bytes, larger than the 1 MiB that Quillet reads, so it "
+                         "could not be opened again"_s.arg(Pad::MaxPadFileSize + 1));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPadUpdate)
