@@ -22,7 +22,7 @@ AddressImport::~AddressImport()
     cancel();
 }
 
-void AddressImport::ask(const Pad::FetchSettings &settings)
+void AddressImport::ask(const Online::FetchSettings &settings)
 {
     bool chosen = false;
     const QString address = QInputDialog::getText(m_window, tr("Import from Address"),
@@ -35,21 +35,21 @@ void AddressImport::ask(const Pad::FetchSettings &settings)
     start(address, settings, QDate::currentDate());
 }
 
-void AddressImport::start(const QString &address, const Pad::FetchSettings &settings, const QDate &today)
+void AddressImport::start(const QString &address, const Online::FetchSettings &settings, const QDate &today)
 {
     m_bar->dismiss();
     cancel();
-    if (const std::optional<QString> breach = Pad::addressBreach(address)) {
+    if (const std::optional<QString> breach = Online::addressBreach(address)) {
         refuse(address, tr("the address %1").arg(*breach));
         return;
     }
-    m_fetcher = std::make_unique<Pad::AddressFetcher>(settings);
+    m_fetcher = std::make_unique<Online::AddressFetcher>(settings);
     m_waiting = std::make_unique<QObject>();
-    m_fetcher->fetch(QUrl(address), Pad::FetchKind::PadFile, m_waiting.get(),
-                     [this, address, today](const Pad::FetchResult &result) {
+    m_fetcher->fetch(QUrl(address), Online::FetchKind::PadFile, m_waiting.get(),
+                     [this, address, today](const Online::FetchResult &result) {
                          QString reason;
                          const std::optional<Pad::PadDocument> document =
-                             Pad::readPublishedPad(result, today, &reason);
+                             Online::readPublishedPad(result, today, &reason);
                          // The fetcher and the context go once their call is over, not from inside it.
                          m_fetcher.release()->deleteLater();
                          m_waiting.release()->deleteLater();

@@ -26,9 +26,9 @@ public:
     ~AddressImport() override;
 
     // Asks for the address, proposing the last one, and starts reading it.
-    void ask(const Pad::FetchSettings &settings);
+    void ask(const Online::FetchSettings &settings);
     // Starts reading address, cancelling a read under way.
-    void start(const QString &address, const Pad::FetchSettings &settings, const QDate &today);
+    void start(const QString &address, const Online::FetchSettings &settings, const QDate &today);
     // Stops a read under way; nothing is handed on.
     void cancel();
     bool isRunning() const { return m_fetcher != nullptr; }
@@ -42,6 +42,6 @@ private:
     QWidget *const m_window;
     MessageBar *const m_bar;
     QString m_lastAddress;
-    std::unique_ptr<Pad::AddressFetcher> m_fetcher;
+    std::unique_ptr<Online::AddressFetcher> m_fetcher;
     std::unique_ptr<QObject> m_waiting; // the fetch's context: gone, the answer is dropped
 };

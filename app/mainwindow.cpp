@@ -330,7 +330,7 @@ void MainWindow::checkOnline()
         m_onlineCheck = new OnlineCheckWindow(this);
         connect(m_onlineCheck, &OnlineCheckWindow::fieldActivated, this, &MainWindow::showField);
     }
-    m_onlineCheck->start(Pad::onlineSubject(gatherValues(), m_session), m_fetchSettings, QDate::currentDate());
+    m_onlineCheck->start(Online::onlineSubject(gatherValues(), m_session), m_fetchSettings, QDate::currentDate());
     m_onlineCheck->show();
     m_onlineCheck->raise();
     m_onlineCheck->activateWindow();

@@ -57,7 +57,7 @@ public:
 
     // How Check Online and Import from Address fetch: the desktop's proxy
     // and the system's certificates unless tests say otherwise.
-    void setFetchSettings(const Pad::FetchSettings &settings) { m_fetchSettings = settings; }
+    void setFetchSettings(const Online::FetchSettings &settings) { m_fetchSettings = settings; }
     // The window of the last Check Online, or nullptr before the first.
     OnlineCheckWindow *onlineCheckWindow() const { return m_onlineCheck; }
 
@@ -115,7 +115,7 @@ private:
     // Whether Generate still has to say what it would leave out.
     bool m_askBeforeGenerate = false;
 
-    Pad::FetchSettings m_fetchSettings;
+    Online::FetchSettings m_fetchSettings;
     AddressImport *const m_addressImport;
     OnlineCheckWindow *m_onlineCheck = nullptr;
 

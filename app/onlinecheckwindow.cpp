@@ -105,15 +105,15 @@ OnlineCheckWindow::~OnlineCheckWindow()
     m_check.reset();
 }
 
-void OnlineCheckWindow::start(const Pad::OnlineSubject &subject, const Pad::FetchSettings &settings,
+void OnlineCheckWindow::start(const Online::OnlineSubject &subject, const Online::FetchSettings &settings,
                               const QDate &today)
 {
     m_check.reset();
-    m_fetcher = std::make_unique<Pad::AddressFetcher>(settings);
-    m_check = std::make_unique<Pad::OnlineCheck>(m_fetcher.get());
-    connect(m_check.get(), &Pad::OnlineCheck::addressChecked, this, &OnlineCheckWindow::addResult);
-    connect(m_check.get(), &Pad::OnlineCheck::progress, this, &OnlineCheckWindow::showProgress);
-    connect(m_check.get(), &Pad::OnlineCheck::finished, this, &OnlineCheckWindow::finish);
+    m_fetcher = std::make_unique<Online::AddressFetcher>(settings);
+    m_check = std::make_unique<Online::OnlineCheck>(m_fetcher.get());
+    connect(m_check.get(), &Online::OnlineCheck::addressChecked, this, &OnlineCheckWindow::addResult);
+    connect(m_check.get(), &Online::OnlineCheck::progress, this, &OnlineCheckWindow::showProgress);
+    connect(m_check.get(), &Online::OnlineCheck::finished, this, &OnlineCheckWindow::finish);
     m_list->clear();
     m_cancelButton->setEnabled(true);
     m_check->start(subject, today);
@@ -131,7 +131,7 @@ void OnlineCheckWindow::cancel()
         m_check->cancel();
 }
 
-void OnlineCheckWindow::addResult(const Pad::AddressResult &result)
+void OnlineCheckWindow::addResult(const Online::AddressResult &result)
 {
     if (result.ok()) {
         for (const QString &path : result.paths)

@@ -28,7 +28,7 @@ public:
     ~OnlineCheckWindow() override;
 
     // Checks subject, replacing whatever check was under way or shown.
-    void start(const Pad::OnlineSubject &subject, const Pad::FetchSettings &settings, const QDate &today);
+    void start(const Online::OnlineSubject &subject, const Online::FetchSettings &settings, const QDate &today);
     bool isRunning() const;
 
     QTreeWidget *resultList() const { return m_list; }
@@ -50,14 +50,14 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void addResult(const Pad::AddressResult &result);
+    void addResult(const Online::AddressResult &result);
     QTreeWidgetItem *addRow(const QString &verdict, const QString &path, const QString &address,
                             const QString &details);
     void showProgress(int checked, int total);
     void finish();
 
-    std::unique_ptr<Pad::AddressFetcher> m_fetcher;
-    std::unique_ptr<Pad::OnlineCheck> m_check;
+    std::unique_ptr<Online::AddressFetcher> m_fetcher;
+    std::unique_ptr<Online::OnlineCheck> m_check;
     QLabel *const m_status;
     QTreeWidget *const m_list;
     QProgressBar *const m_progress;

@@ -120,9 +120,9 @@ private:
     qint64 m_written = 0;
 };
 
-Pad::FetchSettings settings(int timeoutMs = 15000)
+Online::FetchSettings settings(int timeoutMs = 15000)
 {
-    Pad::FetchSettings s;
+    Online::FetchSettings s;
     s.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
     s.timeoutMs = timeoutMs;
     return s;
@@ -142,15 +142,15 @@ struct Timed
 };
 
 Timed runCheck(const QList<Pad::PathText> &addresses, const QList<Pad::PathText> &values,
-               const Pad::FetchSettings &fetchSettings)
+               const Online::FetchSettings &fetchSettings)
 {
-    Pad::AddressFetcher fetcher(fetchSettings);
-    Pad::OnlineCheck check(&fetcher);
-    Pad::OnlineSubject subject;
+    Online::AddressFetcher fetcher(fetchSettings);
+    Online::OnlineCheck check(&fetcher);
+    Online::OnlineSubject subject;
     subject.addresses = addresses;
     subject.values = values;
     QEventLoop loop;
-    QObject::connect(&check, &Pad::OnlineCheck::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&check, &Online::OnlineCheck::finished, &loop, &QEventLoop::quit);
     QElapsedTimer timer;
     timer.start();
     check.start(subject, QDate::currentDate());
@@ -178,7 +178,7 @@ void nineSlowAddresses()
     for (int i = 0; i < 9; ++i)
         addresses << Pad::PathText{Info, slow.url(QStringLiteral("page%1.html").arg(i))};
     const Timed together = runCheck(addresses, {}, settings());
-    Pad::FetchSettings oneByOne = settings();
+    Online::FetchSettings oneByOne = settings();
     oneByOne.maxPerHost = 1;
     oneByOne.maxConnections = 1;
     const Timed apart = runCheck(addresses, {}, oneByOne);
@@ -222,15 +222,15 @@ void fiftyMegabytePad()
     std::printf("a PAD address that answers 50 MiB:\n");
     for (const bool announce : {true, false}) {
         BenchServer server(BenchServer::Behaviour::Streamed, 50 * 1024 * 1024, 0, announce);
-        Pad::AddressFetcher fetcher(settings());
+        Online::AddressFetcher fetcher(settings());
         QEventLoop loop;
         QString reason;
         QElapsedTimer timer;
         timer.start();
         const long before = peakKilobytes();
-        fetcher.fetch(QUrl(server.url(QStringLiteral("pad.xml"))), Pad::FetchKind::PadFile, &loop,
-                      [&](const Pad::FetchResult &result) {
-                          Pad::fetchedPadBytes(result, &reason);
+        fetcher.fetch(QUrl(server.url(QStringLiteral("pad.xml"))), Online::FetchKind::PadFile, &loop,
+                      [&](const Online::FetchResult &result) {
+                          Online::fetchedPadBytes(result, &reason);
                           loop.quit();
                       });
         loop.exec();

@@ -42,7 +42,7 @@ struct Checked
     std::optional<Pad::PadDocument> document;
     std::optional<QUrl> readFrom;
     std::optional<QUrl> readFromFinal;
-    std::unique_ptr<Pad::OnlineCheck> online;
+    std::unique_ptr<Online::OnlineCheck> online;
 };
 
 } // namespace
@@ -71,7 +71,7 @@ int runCheck(const QStringList &files, const CheckOptions &options, const QDate 
 
     // One fetcher for every file: an address they share is fetched once,
     // and the limits on connections hold over all of them.
-    Pad::AddressFetcher fetcher(options.fetch);
+    Online::AddressFetcher fetcher(options.fetch);
     QEventLoop loop;
     bool interrupted = false;
     QObject reading;
@@ -103,18 +103,18 @@ int runCheck(const QStringList &files, const CheckOptions &options, const QDate 
                 item.check.reason = reason;
             continue;
         }
-        if (const std::optional<QString> breach = Pad::addressBreach(name)) {
+        if (const std::optional<QString> breach = Online::addressBreach(name)) {
             item.check.reason = QStringLiteral("this %1, so it was not read").arg(*breach);
             continue;
         }
         const QUrl url(name, QUrl::TolerantMode);
         item.readFrom = url;
         ++pending;
-        fetcher.fetch(url, Pad::FetchKind::PadFile, &reading,
-                      [&, i](const Pad::FetchResult &result) {
+        fetcher.fetch(url, Online::FetchKind::PadFile, &reading,
+                      [&, i](const Online::FetchResult &result) {
                           Checked &done = checked[std::size_t(i)];
                           QString reason;
-                          done.document = Pad::readPublishedPad(result, today, &reason);
+                          done.document = Online::readPublishedPad(result, today, &reason);
                           done.readFromFinal = result.finalUrl;
                           if (!done.document)
                               done.check.reason = QStringLiteral("the address ") + reason;
@@ -141,11 +141,11 @@ int runCheck(const QStringList &files, const CheckOptions &options, const QDate 
         for (Checked &item : checked) {
             if (!item.document)
                 continue;
-            Pad::OnlineSubject subject = Pad::onlineSubject(*item.document);
+            Online::OnlineSubject subject = Online::onlineSubject(*item.document);
             subject.readFrom = item.readFrom;
             subject.readFromFinal = item.readFromFinal;
-            item.online = std::make_unique<Pad::OnlineCheck>(&fetcher);
-            QObject::connect(item.online.get(), &Pad::OnlineCheck::finished, &loop, [&] {
+            item.online = std::make_unique<Online::OnlineCheck>(&fetcher);
+            QObject::connect(item.online.get(), &Online::OnlineCheck::finished, &loop, [&] {
                 if (--running == 0)
                     loop.quit();
             });

@@ -20,7 +20,7 @@ struct CheckOptions
     bool online = false;
     // How addresses are fetched (--online, and files given as http or https
     // addresses): the deadline per address, the proxy, TLS.
-    Pad::FetchSettings fetch;
+    Online::FetchSettings fetch;
     // Let Ctrl+C (SIGINT) stop the fetching and report what was checked.
     bool stopOnInterrupt = false;
 };

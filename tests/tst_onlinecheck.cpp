@@ -13,6 +13,7 @@
 #include <QTest>
 
 using namespace Pad;
+using namespace Online;
 
 namespace {
 

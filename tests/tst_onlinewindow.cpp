@@ -21,9 +21,9 @@ Q_DECLARE_METATYPE(Answer)
 
 namespace {
 
-Pad::FetchSettings testSettings()
+Online::FetchSettings testSettings()
 {
-    Pad::FetchSettings settings;
+    Online::FetchSettings settings;
     settings.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
     settings.timeoutMs = 5000;
     return settings;

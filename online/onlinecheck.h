@@ -19,7 +19,7 @@
 
 #include <optional>
 
-namespace Pad {
+namespace Online {
 
 // What a download site does with an address of a PAD file, and so how it is
 // checked online.
@@ -41,11 +41,11 @@ std::optional<AddressRole> addressRole(QStringView path);
 // address fields, and of any other element whose whole value is one http,
 // https or ftp address (an affiliate's order page, an element the format does
 // not know). Only the first element of a path counts, as for the reader.
-QList<PathText> webAddresses(const QList<PathText> &leaves);
+QList<Pad::PathText> webAddresses(const QList<Pad::PathText> &leaves);
 
 // The form's values where a file holds them: the text fields, the release
 // date's three numbers (when it is a date), the program type and the OS list.
-QList<PathText> formLeaves(const PadValues &values);
+QList<Pad::PathText> formLeaves(const Pad::PadValues &values);
 
 // Why a value cannot be fetched, or nullopt for an http or https address:
 // blanks or control characters inside, another scheme (file:, javascript:),
@@ -58,13 +58,13 @@ struct OnlineSubject
 {
     // The addresses to check, each with the path of the field that holds
     // it; findings come in this order.
-    QList<PathText> addresses;
+    QList<Pad::PathText> addresses;
     // What the published copy (at Application_XML_File_URL) must be: a
     // local file's bytes, to be matched byte for byte, and the values it is
     // compared with field by field when it differs. Without bytes (the
     // window's form, not yet saved) only the values given are compared.
     std::optional<QByteArray> fileBytes;
-    QList<PathText> values;
+    QList<Pad::PathText> values;
     // For a file read from an address: that address and where its redirects
     // ended; the file's Application_XML_File_URL must name one of them.
     std::optional<QUrl> readFrom;
@@ -72,13 +72,13 @@ struct OnlineSubject
 };
 
 // A file as read: its addresses, its bytes and its values.
-OnlineSubject onlineSubject(const PadDocument &document);
+OnlineSubject onlineSubject(const Pad::PadDocument &document);
 // The window's form and the More PAD Fields values, before any file.
-OnlineSubject onlineSubject(const PadValues &form, const OtherFields &other);
+OnlineSubject onlineSubject(const Pad::PadValues &form, const Pad::OtherFields &other);
 // The window's form and the author's other fields as they stand, their
 // published copy held to the file the session is bound to, or to the form
 // when it is bound to none.
-OnlineSubject onlineSubject(const PadValues &form, const PadSession &session);
+OnlineSubject onlineSubject(const Pad::PadValues &form, const Pad::PadSession &session);
 
 // What checking one address found.
 struct AddressResult
@@ -87,7 +87,7 @@ struct AddressResult
     QStringList paths; // the fields that hold it, in the subject's order
     // Each naming the field concerned (path) and the address (value); empty
     // when the address holds up for every field that names it.
-    QList<CheckProblem> problems;
+    QList<Pad::CheckProblem> problems;
     // The fetch, or nullopt when the value was not fetched (no http or https
     // address, or ftp:).
     std::optional<FetchResult> fetch;
@@ -99,7 +99,7 @@ struct AddressResult
 // The published copy, read from a PAD file fetch: the document, or nullopt
 // with why there is none ("https://…/pad.xml answers 404 Not Found", or an
 // HTML page or a document the reader refuses, with the reader's reason).
-std::optional<PadDocument> readPublishedPad(const FetchResult &result, const QDate &today, QString *reason);
+std::optional<Pad::PadDocument> readPublishedPad(const FetchResult &result, const QDate &today, QString *reason);
 
 // Checks a PAD file's addresses as download sites see them, asynchronously:
 // each distinct address is fetched once through the fetcher, and a result
@@ -132,10 +132,10 @@ public:
     // The results so far, in the order they came.
     const QList<AddressResult> &results() const { return m_results; }
     // Every finding so far, in the order of the subject's addresses.
-    QList<CheckProblem> problems() const;
+    QList<Pad::CheckProblem> problems() const;
 
 signals:
-    void addressChecked(const Pad::AddressResult &result);
+    void addressChecked(const Online::AddressResult &result);
     void progress(int checked, int total);
     void finished();
 
@@ -145,13 +145,13 @@ private:
     {
         QString text;              // as the first field holds it, without surrounding blanks
         QUrl url;                  // when it can be fetched
-        QList<PathText> fields;    // path and value as written
+        QList<Pad::PathText> fields;    // path and value as written
         FetchKind kind = FetchKind::Probe;
     };
     void judge(int index, const std::optional<FetchResult> &fetch);
-    void judgePadFile(const PathText &field, const FetchResult &fetch, AddressResult &result);
-    void judgeDownload(const PathText &field, const FetchResult &fetch, AddressResult &result);
-    void judgeImage(const PathText &field, const FetchResult &fetch, AddressResult &result);
+    void judgePadFile(const Pad::PathText &field, const FetchResult &fetch, AddressResult &result);
+    void judgeDownload(const Pad::PathText &field, const FetchResult &fetch, AddressResult &result);
+    void judgeImage(const Pad::PathText &field, const FetchResult &fetch, AddressResult &result);
     void report(AddressResult result);
 
     QPointer<AddressFetcher> m_fetcher;
@@ -164,6 +164,6 @@ private:
     int m_generation = 0; // a start's queued work is dropped once another start or cancel came
 };
 
-} // namespace Pad
+} // namespace Online
 
-Q_DECLARE_METATYPE(Pad::AddressResult)
+Q_DECLARE_METATYPE(Online::AddressResult)

@@ -19,7 +19,7 @@
 
 class QNetworkAccessManager;
 
-namespace Pad {
+namespace Online {
 
 // A check never waits longer than this for one address, redirects and all,
 // unless told otherwise (--timeout).
@@ -198,4 +198,4 @@ private:
 // Found"), or the answer passed MaxPadFileSize.
 std::optional<QByteArray> fetchedPadBytes(const FetchResult &result, QString *reason);
 
-} // namespace Pad
+} // namespace Online

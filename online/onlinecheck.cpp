@@ -11,7 +11,9 @@
 
 #include <algorithm>
 
-namespace Pad {
+namespace Online {
+
+using namespace Pad;
 
 namespace {
 
@@ -386,7 +388,7 @@ std::optional<PadDocument> readPublishedPad(const FetchResult &result, const QDa
 OnlineCheck::OnlineCheck(AddressFetcher *fetcher, QObject *parent)
     : QObject(parent), m_fetcher(fetcher)
 {
-    qRegisterMetaType<Pad::AddressResult>();
+    qRegisterMetaType<Online::AddressResult>();
 }
 
 OnlineCheck::~OnlineCheck()
@@ -682,4 +684,4 @@ void OnlineCheck::report(AddressResult result)
     }
 }
 
-} // namespace Pad
+} // namespace Online

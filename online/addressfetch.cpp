@@ -16,7 +16,10 @@
 
 #include <algorithm>
 
-namespace Pad {
+namespace Online {
+
+
+using namespace Pad;
 
 namespace {
 
@@ -583,4 +586,4 @@ std::optional<QByteArray> fetchedPadBytes(const FetchResult &result, QString *re
     return result.body;
 }
 
-} // namespace Pad
+} // namespace Online
