@@ -145,12 +145,13 @@ CheckStatus worstStatus(const QList<FileCheck> &checks)
 
 QStringList checkLines(const FileCheck &check)
 {
-    const QString start = QDir::toNativeSeparators(check.path) + QStringLiteral(": ");
+    // Lines go to a terminal: nothing from a file, a name or a server may steer it.
+    const QString start = escapedControls(QDir::toNativeSeparators(check.path)) + QStringLiteral(": ");
     if (check.reason)
-        return {start + severityName(Severity::Error) + QStringLiteral(": ") + *check.reason};
+        return {start + severityName(Severity::Error) + QStringLiteral(": ") + escapedControls(*check.reason)};
     QStringList lines;
     for (const CheckProblem &problem : check.problems)
-        lines << start + severityName(problem.severity) + QStringLiteral(": ") + problem.message;
+        lines << start + severityName(problem.severity) + QStringLiteral(": ") + escapedControls(problem.message);
     return lines;
 }
 

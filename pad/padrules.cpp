@@ -38,22 +38,40 @@ QString characterNameAt(QStringView value, qsizetype index)
     return characterName(value[index]);
 }
 
+namespace {
+
+void appendEscaped(QString &out, QChar c)
+{
+    if (c == u'\n')
+        out += QStringLiteral("\\n");
+    else if (c == u'\r')
+        out += QStringLiteral("\\r");
+    else if (c == u'\t')
+        out += QStringLiteral("\\t");
+    else if (c.category() == QChar::Other_Control)
+        out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, u'0');
+    else
+        out += c;
+}
+
+} // namespace
+
+QString escapedControls(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text)
+        appendEscaped(out, c);
+    return out;
+}
+
 QString quotedValue(const QString &value)
 {
     constexpr qsizetype ShownValueLength = 60;
     QString shown;
     qsizetype i = 0;
-    for (; i < value.size() && shown.size() < ShownValueLength; ++i) {
-        const QChar c = value[i];
-        if (c == u'\n')
-            shown += QStringLiteral("\\n");
-        else if (c == u'\r')
-            shown += QStringLiteral("\\r");
-        else if (c == u'\t')
-            shown += QStringLiteral("\\t");
-        else
-            shown += c;
-    }
+    for (; i < value.size() && shown.size() < ShownValueLength; ++i)
+        appendEscaped(shown, value[i]);
     if (i < value.size()) {
         // Not between the halves of a character beyond the BMP.
         if (shown.back().isHighSurrogate())

@@ -33,10 +33,15 @@ QString characterName(QChar c);
 // The character at index of value, whole when a surrogate pair makes it up.
 QString characterNameAt(QStringView value, qsizetype index);
 
-// A value as a problem shows it: quoted, with line breaks and tabs as \n, \r
-// and \t so that it stays on its line, and cut to about 60 characters with an
-// ellipsis.
+// A value as a problem shows it: quoted, with its control characters
+// escaped as escapedControls() does, so that it stays on its line, and cut to
+// about 60 characters with an ellipsis.
 QString quotedValue(const QString &value);
+
+// text with every control character written out, so that a terminal shows
+// it rather than obeying it: line breaks and tabs as \n, \r and \t, the
+// others (escape, bell, C1 controls, ...) as \x1b and the like.
+QString escapedControls(QStringView text);
 
 // One part of a rule, such as a length or the characters a value may hold:
 // for a value that breaks it, what exactly is wrong ("is too long: 512 of 450
