@@ -4,9 +4,48 @@
 #include "messages.h"
 #include "onlinecheck.h"
 
-#include <QInputDialog>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
+#include <QVBoxLayout>
+
+AddressDialog::AddressDialog(const QString &address, bool allowPrivate, QWidget *parent)
+    : QDialog(parent)
+    , m_address(new QLineEdit(address))
+    , m_allowPrivate(new QCheckBox(tr("Fetch addresses on &private networks too (a local test server)")))
+{
+    setObjectName(QStringLiteral("addressDialog"));
+    setWindowTitle(tr("Import from Address"));
+    auto *label = new QLabel(tr("The &address of the PAD file (http:// or https://):"));
+    label->setBuddy(m_address);
+    m_address->setObjectName(QStringLiteral("addressEdit"));
+    m_address->selectAll();
+    m_allowPrivate->setObjectName(QStringLiteral("addressAllowPrivate"));
+    m_allowPrivate->setChecked(allowPrivate);
+    m_allowPrivate->setToolTip(tr("Addresses on loopback, private and link-local networks are never "
+                                  "fetched unless this is ticked: download sites cannot reach them."));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto *column = new QVBoxLayout(this);
+    column->addWidget(label);
+    column->addWidget(m_address);
+    column->addWidget(m_allowPrivate);
+    column->addWidget(buttons);
+    setMinimumWidth(480);
+}
+
+QString AddressDialog::address() const
+{
+    return m_address->text().trimmed();
+}
+
+bool AddressDialog::allowPrivateAddresses() const
+{
+    return m_allowPrivate->isChecked();
+}
 
 AddressImport::AddressImport(QWidget *window, MessageBar *bar)
     : QObject(window)
@@ -24,15 +63,14 @@ AddressImport::~AddressImport()
 
 void AddressImport::ask(const Online::FetchSettings &settings)
 {
-    bool chosen = false;
-    const QString address = QInputDialog::getText(m_window, tr("Import from Address"),
-                                                   tr("The address of the PAD file (http:// or https://):"),
-                                                   QLineEdit::Normal, m_lastAddress, &chosen)
-                                .trimmed();
-    if (!chosen || address.isEmpty())
+    AddressDialog dialog(m_lastAddress, m_allowPrivate.value_or(settings.allowPrivateAddresses), m_window);
+    if (dialog.exec() != QDialog::Accepted || dialog.address().isEmpty())
         return;
-    m_lastAddress = address;
-    start(address, settings, QDate::currentDate());
+    m_lastAddress = dialog.address();
+    m_allowPrivate = dialog.allowPrivateAddresses();
+    Online::FetchSettings chosen = settings;
+    chosen.allowPrivateAddresses = *m_allowPrivate;
+    start(m_lastAddress, chosen, QDate::currentDate());
 }
 
 void AddressImport::start(const QString &address, const Online::FetchSettings &settings, const QDate &today)

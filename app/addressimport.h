@@ -4,13 +4,34 @@
 #include "padreader.h"
 
 #include <QDate>
+#include <QDialog>
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class MessageBar;
+class QCheckBox;
+class QLineEdit;
 class QWidget;
+
+// What Import from Address asks: the address, and whether an address on a
+// private network (a local test server) may be fetched.
+class AddressDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    AddressDialog(const QString &address, bool allowPrivate, QWidget *parent = nullptr);
+
+    QString address() const;
+    bool allowPrivateAddresses() const;
+
+private:
+    QLineEdit *const m_address;
+    QCheckBox *const m_allowPrivate;
+};
 
 // File, Import from Address: asks for the address of a PAD file and reads it
 // in the background with the online check's fetcher (its limits, its
@@ -25,7 +46,8 @@ public:
     AddressImport(QWidget *window, MessageBar *bar);
     ~AddressImport() override;
 
-    // Asks for the address, proposing the last one, and starts reading it.
+    // Asks for the address, proposing the last one and the last answer on
+    // private networks, and starts reading it.
     void ask(const Online::FetchSettings &settings);
     // Starts reading address, cancelling a read under way.
     void start(const QString &address, const Online::FetchSettings &settings, const QDate &today);
@@ -42,6 +64,8 @@ private:
     QWidget *const m_window;
     MessageBar *const m_bar;
     QString m_lastAddress;
+    std::optional<bool> m_allowPrivate; // the author's last answer; at first the settings'
+
     std::unique_ptr<Online::AddressFetcher> m_fetcher;
     std::unique_ptr<QObject> m_waiting; // the fetch's context: gone, the answer is dropped
 };

@@ -29,6 +29,7 @@ int main(int argc, char *argv[])
             options.json = request.json;
             options.online = request.online;
             options.fetch.timeoutMs = request.timeoutMs;
+            options.fetch.allowPrivateAddresses = request.allowPrivateAddresses;
             options.stopOnInterrupt = true;
             // The proxies of the environment (http_proxy, ...) and the desktop.
             QNetworkProxyFactory::setUseSystemConfiguration(true);

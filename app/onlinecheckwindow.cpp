@@ -3,6 +3,7 @@
 #include "padrules.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -19,6 +20,7 @@ namespace {
 
 enum Column { ResultColumn, FieldColumn, AddressColumn, DetailsColumn };
 constexpr int PathRole = Qt::UserRole;
+constexpr int MessageRole = Qt::UserRole + 1; // the whole finding, as Copy Results gives it
 
 QString severityText(Pad::Severity severity)
 {
@@ -52,6 +54,7 @@ OnlineCheckWindow::OnlineCheckWindow(QWidget *parent)
     : QDialog(parent)
     , m_status(new QLabel)
     , m_list(new QTreeWidget)
+    , m_allowPrivate(new QCheckBox(tr("Fetch addresses on &private networks too (a local test server)")))
     , m_progress(new QProgressBar)
     , m_cancelButton(new QPushButton(tr("&Cancel")))
     , m_copyButton(new QPushButton(tr("C&opy Results")))
@@ -70,6 +73,12 @@ OnlineCheckWindow::OnlineCheckWindow(QWidget *parent)
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setAccessibleName(tr("Addresses checked"));
     m_list->header()->setStretchLastSection(true);
+    for (const int column : {ResultColumn, FieldColumn, AddressColumn})
+        m_list->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    m_allowPrivate->setObjectName(QStringLiteral("onlineCheckAllowPrivate"));
+    m_allowPrivate->setToolTip(tr("Addresses on loopback, private and link-local networks are errors, "
+                                  "and never fetched: download sites cannot reach them. Tick this to "
+                                  "fetch them anyway, for a site tried on a local server first."));
     m_progress->setObjectName(QStringLiteral("onlineCheckProgress"));
     m_cancelButton->setObjectName(QStringLiteral("onlineCheckCancel"));
     m_copyButton->setObjectName(QStringLiteral("onlineCheckCopy"));
@@ -84,6 +93,10 @@ OnlineCheckWindow::OnlineCheckWindow(QWidget *parent)
             emit fieldActivated(path);
     });
     connect(m_cancelButton, &QPushButton::clicked, this, &OnlineCheckWindow::cancel);
+    connect(m_allowPrivate, &QCheckBox::toggled, this, [this] {
+        if (m_check)
+            run();
+    });
     connect(m_copyButton, &QPushButton::clicked, this, &OnlineCheckWindow::copyResults);
     connect(m_closeButton, &QPushButton::clicked, this, &QDialog::close);
 
@@ -95,6 +108,7 @@ OnlineCheckWindow::OnlineCheckWindow(QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->addWidget(m_status);
     column->addWidget(m_list, 1);
+    column->addWidget(m_allowPrivate);
     column->addLayout(buttons);
     resize(820, 360);
 }
@@ -108,7 +122,21 @@ OnlineCheckWindow::~OnlineCheckWindow()
 void OnlineCheckWindow::start(const Online::OnlineSubject &subject, const Online::FetchSettings &settings,
                               const QDate &today)
 {
+    m_subject = subject;
+    m_settings = settings;
+    m_today = today;
+    if (settings.allowPrivateAddresses) {
+        const QSignalBlocker quiet(m_allowPrivate);
+        m_allowPrivate->setChecked(true);
+    }
+    run();
+}
+
+void OnlineCheckWindow::run()
+{
     m_check.reset();
+    Online::FetchSettings settings = m_settings;
+    settings.allowPrivateAddresses = m_allowPrivate->isChecked();
     m_fetcher = std::make_unique<Online::AddressFetcher>(settings);
     m_check = std::make_unique<Online::OnlineCheck>(m_fetcher.get());
     connect(m_check.get(), &Online::OnlineCheck::addressChecked, this, &OnlineCheckWindow::addResult);
@@ -116,7 +144,7 @@ void OnlineCheckWindow::start(const Online::OnlineSubject &subject, const Online
     connect(m_check.get(), &Online::OnlineCheck::finished, this, &OnlineCheckWindow::finish);
     m_list->clear();
     m_cancelButton->setEnabled(true);
-    m_check->start(subject, today);
+    m_check->start(m_subject, m_today);
     showProgress(0, m_check->addressCount());
 }
 
@@ -135,23 +163,30 @@ void OnlineCheckWindow::addResult(const Online::AddressResult &result)
 {
     if (result.ok()) {
         for (const QString &path : result.paths)
-            addRow(tr("OK"), path, result.address, QString());
+            addRow(tr("OK"), path, result.address, QString(), QString());
         return;
     }
-    for (const Pad::CheckProblem &problem : result.problems) {
-        QTreeWidgetItem *row = addRow(severityText(problem.severity), problem.path.value_or(QString()),
-                                      result.address, problem.message);
-        row->setIcon(ResultColumn, style()->standardIcon(severityIcon(problem.severity), nullptr, this));
-    }
+    for (const Pad::CheckProblem &problem : result.problems)
+        addProblemRow(problem, result.address);
+}
+
+void OnlineCheckWindow::addProblemRow(const Pad::CheckProblem &problem, const QString &address)
+{
+    QTreeWidgetItem *row = addRow(severityText(problem.severity), problem.path.value_or(QString()), address,
+                                  Online::whatWasFound(problem), problem.message);
+    row->setIcon(ResultColumn, style()->standardIcon(severityIcon(problem.severity), nullptr, this));
 }
 
 QTreeWidgetItem *OnlineCheckWindow::addRow(const QString &verdict, const QString &path, const QString &address,
-                                           const QString &details)
+                                           const QString &found, const QString &message)
 {
-    auto *row = new QTreeWidgetItem(m_list, {verdict, Pad::fieldDisplayName(path), address, details});
+    const QString field = path.isEmpty() ? QString() : Pad::fieldDisplayName(path);
+    auto *row = new QTreeWidgetItem(m_list, {verdict, field, Pad::escapedControls(address), Pad::escapedControls(found)});
     row->setData(FieldColumn, PathRole, path);
+    row->setData(DetailsColumn, MessageRole, message);
     row->setToolTip(FieldColumn, path);
-    row->setToolTip(DetailsColumn, details);
+    // The whole line, for a finding the column cuts short.
+    row->setToolTip(DetailsColumn, message.isEmpty() ? found : Pad::escapedControls(message));
     if (!m_list->currentItem())
         m_list->setCurrentItem(row);
     return row;
@@ -187,6 +222,8 @@ void OnlineCheckWindow::finish()
     }
     m_status->setText(status);
     m_progress->setValue(total == 0 ? m_progress->maximum() : checked);
+    if (const std::optional<Pad::CheckProblem> note = m_check->notCheckedNote())
+        addProblemRow(*note, QString());
 }
 
 QString OnlineCheckWindow::resultsText(bool selectedOnly) const
@@ -197,8 +234,9 @@ QString OnlineCheckWindow::resultsText(bool selectedOnly) const
         if (selectedOnly && !row->isSelected())
             continue;
         QStringList cells;
-        for (int column = ResultColumn; column <= DetailsColumn; ++column)
+        for (int column = ResultColumn; column < DetailsColumn; ++column)
             cells << row->text(column);
+        cells << row->data(DetailsColumn, MessageRole).toString();
         lines << cells.join(u'\t');
     }
     return lines.join(u'\n');

@@ -1,18 +1,22 @@
 // Prints what the online check costs, against servers of its own on
 // 127.0.0.1 (never the internet):
-//   build/bench/quillet_onlinebench
+//   build/bench/quillet_onlinebench [slow|download|silent|pad|malformed|many|flood]...
 // nine addresses on one slow host at once and one after another, a 4 GiB
 // download against a small one (time, peak memory, bytes the server sent),
-// a server that never answers, a PAD address that answers 50 MiB, and a
-// malformed address.
+// a server that never answers, a PAD address that answers 50 MiB, a
+// malformed address, a file of 20,000 addresses, and servers (in a thread of
+// their own, as a real one would be) that send an endless chunk or endless
+// headers as fast as the client reads.
 #include "onlinecheck.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -125,14 +129,44 @@ Online::FetchSettings settings(int timeoutMs = 15000)
     Online::FetchSettings s;
     s.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
     s.timeoutMs = timeoutMs;
+    s.allowPrivateAddresses = true; // its servers are on 127.0.0.1
     return s;
+}
+
+// A line of /proc/self/status in KiB, such as VmHWM (the peak resident size).
+long statusKilobytes(const char *name)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(name))
+            return line.mid(qstrlen(name) + 1).trimmed().split(' ').constFirst().toLong();
+    }
+    return 0;
+}
+
+// Starts a new peak: Linux resets the peak resident size on "5" in clear_refs,
+// so that each scenario's peak is its own. Returns the resident size now.
+long startPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+    return statusKilobytes("VmRSS");
 }
 
 long peakKilobytes()
 {
+    return statusKilobytes("VmHWM");
+}
+
+double cpuSeconds()
+{
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 struct Timed
@@ -193,7 +227,7 @@ void bigDownload()
     std::printf("a download that the server streams whole, ignoring the range:\n");
     for (const qint64 size : {qint64(1024), qint64(4) << 30}) {
         BenchServer server(BenchServer::Behaviour::Streamed, size);
-        const long before = peakKilobytes();
+        const long before = startPeak();
         const Timed run = runCheck({{Primary, server.url(QStringLiteral("setup.exe"))}},
                                    {{Size, QString::number(size)}}, settings());
         // Let the server see the hang-up before counting what it sent.
@@ -227,7 +261,7 @@ void fiftyMegabytePad()
         QString reason;
         QElapsedTimer timer;
         timer.start();
-        const long before = peakKilobytes();
+        const long before = startPeak();
         fetcher.fetch(QUrl(server.url(QStringLiteral("pad.xml"))), Online::FetchKind::PadFile, &loop,
                       [&](const Online::FetchResult &result) {
                           Online::fetchedPadBytes(result, &reason);
@@ -253,15 +287,178 @@ void malformedAddress()
                 server.requests(), qPrintable(firstMessage(run.problems)));
 }
 
+
+// A file of 20,000 distinct addresses on one host that refuses every
+// connection at once, so that what is measured is the scheduling, not the
+// answers.
+void manyAddresses()
+{
+    QTcpServer taken;
+    taken.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = taken.serverPort();
+    taken.close();
+    QList<Pad::PathText> addresses;
+    constexpr int Count = 20000;
+    for (int i = 0; i < Count; ++i)
+        addresses << Pad::PathText{QStringLiteral("Extra/Link_%1").arg(i),
+                                   QStringLiteral("http://127.0.0.1:%1/a%2").arg(port).arg(i)};
+    const double cpuBefore = cpuSeconds();
+    const Timed run = runCheck(addresses, {}, settings());
+    std::printf("a file of %d addresses on a host that refuses them:\n"
+                "  the check                  %6.2f s, %6.2f s of CPU, %d findings\n",
+                Count, run.seconds, cpuSeconds() - cpuBefore, int(run.problems.size()));
+
+    Online::AddressFetcher fetcher(settings());
+    QEventLoop loop;
+    int left = Count;
+    QElapsedTimer timer;
+    timer.start();
+    const double fetchCpuBefore = cpuSeconds();
+    for (int i = 0; i < Count; ++i) {
+        fetcher.fetch(QUrl(QStringLiteral("http://127.0.0.1:%1/b%2").arg(port).arg(i)), Online::FetchKind::Probe,
+                      &loop, [&](const Online::FetchResult &) {
+                          if (--left == 0)
+                              loop.quit();
+                      });
+    }
+    loop.exec();
+    std::printf("  the same number of fetches in one fetcher: %6.2f s, %6.2f s of CPU\n",
+                timer.nsecsElapsed() / 1e9, cpuSeconds() - fetchCpuBefore);
+}
+
+// Answers every request at once with an endless chunk, or endless headers,
+// written as fast as the client takes them; it lives in a thread of its own.
+class FloodServer : public QObject
+{
+public:
+    enum class Behaviour { EndlessChunk, EndlessHeaders };
+
+    explicit FloodServer(Behaviour behaviour) : m_behaviour(behaviour)
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection())
+                serve(socket);
+        });
+    }
+    quint16 listen()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        return m_server.serverPort();
+    }
+
+private:
+    void serve(QTcpSocket *socket)
+    {
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+            const QByteArray request = socket->readAll();
+            if (socket->property("answered").toBool() || !request.contains("\r\n\r\n"))
+                return;
+            socket->setProperty("answered", true);
+            const bool head = request.startsWith("HEAD ");
+            if (head && m_behaviour == Behaviour::EndlessChunk) {
+                socket->write("HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\n\r\n");
+                socket->setProperty("answered", false);
+                return;
+            }
+            socket->write(m_behaviour == Behaviour::EndlessChunk
+                              ? QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n"
+                                           "Transfer-Encoding: chunked\r\n\r\n7fffffffffffffff\r\n")
+                              : QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n"));
+            const QByteArray filler = m_behaviour == Behaviour::EndlessChunk
+                ? QByteArray(64 * 1024, 'z')
+                : QByteArray("X-Filler: ").append(QByteArray(64 * 1024 - 12, 'z')).append("\r\n");
+            auto more = [socket, filler] {
+                if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 256 * 1024)
+                    socket->write(filler);
+            };
+            connect(socket, &QTcpSocket::bytesWritten, socket, more);
+            more();
+            more();
+        });
+    }
+
+    Behaviour m_behaviour;
+    QTcpServer m_server{this}; // a child, so that it moves to the server's thread
+};
+
+void endlessFastAnswers()
+{
+    std::printf("a server that floods its answer as fast as the client reads (in another thread):\n");
+    BenchServer healthy(BenchServer::Behaviour::Sized, 10);
+    const struct
+    {
+        const char *name;
+        FloodServer::Behaviour behaviour;
+        QString path;
+    } cases[] = {
+        {"endless chunk, PAD file", FloodServer::Behaviour::EndlessChunk,
+         QStringLiteral("Web_Info/Application_URLs/Application_XML_File_URL")},
+        {"endless chunk, download", FloodServer::Behaviour::EndlessChunk, Primary},
+        {"endless headers, PAD file", FloodServer::Behaviour::EndlessHeaders,
+         QStringLiteral("Web_Info/Application_URLs/Application_XML_File_URL")},
+    };
+    for (const auto &c : cases) {
+        QThread thread;
+        auto *server = new FloodServer(c.behaviour);
+        server->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, server, &QObject::deleteLater);
+        thread.start();
+        quint16 port = 0;
+        QMetaObject::invokeMethod(server, [&] { port = server->listen(); }, Qt::BlockingQueuedConnection);
+        const QString flood = QStringLiteral("http://127.0.0.1:%1/pad.xml").arg(port);
+        QList<Pad::PathText> addresses{{c.path, flood}};
+        for (int i = 0; i < 5; ++i)
+            addresses << Pad::PathText{Info + QString::number(i), healthy.url(QStringLiteral("p%1.html").arg(i))};
+        Online::AddressFetcher fetcher(settings());
+        Online::OnlineCheck check(&fetcher);
+        Online::OnlineSubject subject;
+        subject.addresses = addresses;
+        QEventLoop loop;
+        QElapsedTimer timer;
+        double floodSeconds = 0, slowestHealthy = 0;
+        QString floodVerdict;
+        QObject::connect(&check, &Online::OnlineCheck::addressChecked, &loop, [&](const Online::AddressResult &r) {
+            const double at = timer.nsecsElapsed() / 1e9;
+            if (r.address == flood) {
+                floodSeconds = at;
+                floodVerdict = r.problems.isEmpty() ? QStringLiteral("(no finding)") : r.problems.first().message;
+            } else {
+                slowestHealthy = std::max(slowestHealthy, at);
+            }
+        });
+        QObject::connect(&check, &Online::OnlineCheck::finished, &loop, &QEventLoop::quit);
+        const long before = startPeak();
+        timer.start();
+        check.start(subject, QDate::currentDate());
+        loop.exec();
+        std::printf("  %-26s verdict after %6.3f s, healthy addresses after %6.3f s, peak memory +%ld KiB: %s\n",
+                    c.name, floodSeconds, slowestHealthy, peakKilobytes() - before,
+                    qPrintable(floodVerdict.left(110)));
+        thread.quit();
+        thread.wait();
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    nineSlowAddresses();
-    bigDownload();
-    silentServer();
-    fiftyMegabytePad();
-    malformedAddress();
+    // Scenarios by name; without names, all of them.
+    const QList<std::pair<QString, void (*)()>> scenarios{
+        {QStringLiteral("slow"), nineSlowAddresses},   {QStringLiteral("download"), bigDownload},
+        {QStringLiteral("silent"), silentServer},      {QStringLiteral("pad"), fiftyMegabytePad},
+        {QStringLiteral("malformed"), malformedAddress}, {QStringLiteral("many"), manyAddresses},
+        {QStringLiteral("flood"), endlessFastAnswers},
+    };
+    const QStringList wanted = app.arguments().mid(1);
+    for (const auto &[name, run] : scenarios) {
+        if (wanted.isEmpty() || wanted.contains(name)) {
+            run();
+            std::fflush(stdout);
+        }
+    }
     return 0;
 }

@@ -75,6 +75,7 @@ const QString Check = QStringLiteral("check");
 const QString Json = QStringLiteral("json");
 const QString Online = QStringLiteral("online");
 const QString Timeout = QStringLiteral("timeout");
+const QString AllowPrivate = QStringLiteral("allow-private-addresses");
 const QString Update = QStringLiteral("update");
 const QString Set = QStringLiteral("set");
 const QString DryRun = QStringLiteral("dry-run");
@@ -104,30 +105,9 @@ QString examples()
              setName(Pad::TextField::File_Size_Bytes), setName(Pad::TextField::Primary_Download_URL));
 }
 
-// Quillet's own options first, then Qt's, which only --help-all lists.
-void describeOptions(QCommandLineParser &parser, bool listQtOptions)
+// The options of --check --online.
+void describeOnlineOptions(QCommandLineParser &parser)
 {
-    parser.setApplicationDescription(QCoreApplication::translate(
-        "main", "Writes PAD files (Portable Application Description) from one window of "
-                "fields and reads them back."));
-    // Qt's options begin with one dash, as in -style Fusion.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addOption(QCommandLineOption(
-        Check,
-        QCoreApplication::translate(
-            "main", "Check each FILE against the field rules of the download sites, and its "
-                    "other fields against the PAD format's rules, without a window: one line "
-                    "per problem, as \"FILE: severity: Field: \"value\" what is wrong\", the severity being error (download sites refuse it), warning "
-                    "(advice) or note (what an import could not take over). Exit status 0 when "
-                    "no file has an error, 1 when some file has one, 2 when a file cannot be "
-                    "read as a PAD file.")));
-    parser.addOption(QCommandLineOption(
-        Json, QCoreApplication::translate(
-                  "main", "With --check: print one JSON document instead, {\"files\": [{\"file\", "
-                          "\"status\", \"reason\", \"problems\": [{\"field\", \"value\", "
-                          "\"severity\", \"message\"}]}]}, with the same exit status.")));
     parser.addOption(QCommandLineOption(
         Online,
         QCoreApplication::translate(
@@ -145,6 +125,18 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
             "main", "With --check: wait at most SECONDS for each address fetched, redirects and "
                     "all (15 by default)."),
         QStringLiteral("SECONDS")));
+    parser.addOption(QCommandLineOption(
+        AllowPrivate,
+        QCoreApplication::translate(
+            "main", "With --check --online, or a FILE given as an address: fetch addresses on "
+                    "loopback, private and link-local networks too (a local server tried "
+                    "first). Without it they are errors and never fetched: download sites "
+                    "cannot reach them.")));
+}
+
+// The options of --update.
+void describeUpdateOptions(QCommandLineParser &parser)
+{
     parser.addOption(QCommandLineOption(
         Update,
         QCoreApplication::translate(
@@ -173,14 +165,11 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
         DryRun, QCoreApplication::translate("main", "With --update: print each change as "
                                                     "\"Field: old -> new\" and the problems the "
                                                     "updated file would have, and write nothing.")));
-    parser.addPositionalArgument(
-        QStringLiteral("file"),
-        QCoreApplication::translate("main", "A PAD file to import when the window opens; with "
-                                            "--check, the files to check, each a path or an http "
-                                            "or https address (URL) to read it from, at most "
-                                            "1 MiB; an address that cannot be read counts as an "
-                                            "unreadable file."),
-        QStringLiteral("[FILE...]"));
+}
+
+// Qt's own options; only --help-all lists them.
+void describeQtOptions(QCommandLineParser &parser, bool listQtOptions)
+{
     for (const QtOption &qt : qtOptions) {
         QCommandLineOption option(QLatin1String(qt.name),
                                   QCoreApplication::translate("main", qt.description));
@@ -190,6 +179,43 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
             option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
+}
+
+// Quillet's own options first, then Qt's, which only --help-all lists.
+void describeOptions(QCommandLineParser &parser, bool listQtOptions)
+{
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "main", "Writes PAD files (Portable Application Description) from one window of "
+                "fields and reads them back."));
+    // Qt's options begin with one dash, as in -style Fusion.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(QCommandLineOption(
+        Check,
+        QCoreApplication::translate(
+            "main", "Check each FILE against the field rules of the download sites, and its "
+                    "other fields against the PAD format's rules, without a window: one line "
+                    "per problem, as \"FILE: severity: Field: \"value\" what is wrong\", the severity being error (download sites refuse it), warning "
+                    "(advice) or note (what an import could not take over). Exit status 0 when "
+                    "no file has an error, 1 when some file has one, 2 when a file cannot be "
+                    "read as a PAD file.")));
+    parser.addOption(QCommandLineOption(
+        Json, QCoreApplication::translate(
+                  "main", "With --check: print one JSON document instead, {\"files\": [{\"file\", "
+                          "\"status\", \"reason\", \"problems\": [{\"field\", \"value\", "
+                          "\"severity\", \"message\"}]}]}, with the same exit status.")));
+    describeOnlineOptions(parser);
+    describeUpdateOptions(parser);
+    parser.addPositionalArgument(
+        QStringLiteral("file"),
+        QCoreApplication::translate("main", "A PAD file to import when the window opens; with "
+                                            "--check, the files to check, each a path or an http "
+                                            "or https address (URL) to read it from, at most "
+                                            "1 MiB; an address that cannot be read counts as an "
+                                            "unreadable file."),
+        QStringLiteral("[FILE...]"));
+    describeQtOptions(parser, listQtOptions);
 }
 
 } // namespace
@@ -233,7 +259,8 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
     request.json = parser.isSet(Json);
     if (parser.isSet(Update)) {
         if (parser.isSet(Check) || request.json || !request.files.isEmpty()
-            || parser.isSet(Online) || parser.isSet(Timeout) || parser.values(Update).size() > 1)
+            || parser.isSet(Online) || parser.isSet(Timeout) || parser.isSet(AllowPrivate)
+            || parser.values(Update).size() > 1)
             return fail(QCoreApplication::translate("main", "--update takes one FILE and nothing else to do."));
         request.mode = StartRequest::Mode::Update;
         request.files = parser.values(Update);
@@ -241,8 +268,8 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
         request.dryRun = parser.isSet(DryRun);
         return request;
     }
-    if ((parser.isSet(Online) || parser.isSet(Timeout)) && !parser.isSet(Check))
-        return fail(QCoreApplication::translate("main", "--online and --timeout go with --check."));
+    if ((parser.isSet(Online) || parser.isSet(Timeout) || parser.isSet(AllowPrivate)) && !parser.isSet(Check))
+        return fail(QCoreApplication::translate("main", "--online, --timeout and --allow-private-addresses go with --check."));
     if (parser.isSet(Timeout)) {
         bool ok = false;
         const double seconds = parser.value(Timeout).toDouble(&ok);
@@ -256,6 +283,7 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
         request.timeoutMs = std::max(1, int(seconds * 1000));
     }
     request.online = parser.isSet(Online);
+    request.allowPrivateAddresses = parser.isSet(AllowPrivate);
     if (parser.isSet(Set) || parser.isSet(DryRun))
         return fail(QCoreApplication::translate("main", "--set and --dry-run go with --update FILE."));
     if (parser.isSet(Check)) {

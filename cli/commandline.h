@@ -23,6 +23,7 @@ struct StartRequest
     bool json = false; // with Check: one JSON document instead of lines
     bool online = false; // with Check: fetch each file's addresses too
     int timeoutMs = 15000; // with Check: the deadline per address fetched
+    bool allowPrivateAddresses = false; // with Check: fetch loopback and private networks too
     QStringList settings; // with Update: each --set NAME=VALUE, in order
     bool dryRun = false;  // with Update: show the changes, write nothing
     int exitCode = 0;

@@ -1,17 +1,12 @@
 #include "addressfetch.h"
 
 #include "padreader.h"
+#include "padrules.h"
 
 #include "quilletinfo.h"
 
 #include <QLocale>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QPointer>
 #include <QSet>
-#include <QSslCertificate>
-#include <QSslError>
 #include <QTimer>
 
 #include <algorithm>
@@ -22,11 +17,6 @@ namespace Online {
 using namespace Pad;
 
 namespace {
-
-// What a probe keeps of an answer that is no success (a 404 page, say)
-// before it hangs up: enough to let a short answer end by itself and keep
-// its connection for the next request.
-constexpr qint64 DiscardLimit = 16 * 1024;
 
 bool isProbe(FetchKind kind)
 {
@@ -45,6 +35,17 @@ qint64 bodyLimit(FetchKind kind)
         break;
     }
     return ProbeBytes;
+}
+
+// Text a server sent, safe to show on one line of a terminal.
+QString serverText(QByteArrayView bytes)
+{
+    return escapedControls(QString::fromUtf8(bytes));
+}
+
+QString kindInWords(FetchKind kind)
+{
+    return kind == FetchKind::PadFile ? QStringLiteral("PAD file") : QStringLiteral("screenshot or icon");
 }
 
 bool isHttp(const QUrl &url)
@@ -96,7 +97,8 @@ QString FetchResult::problem() const
         what = QStringLiteral("answers %1 %2").arg(status).arg(reasonPhrase).trimmed();
     else
         return QString();
-    if (!redirects.isEmpty() && failure != FetchFailure::RedirectLoop
+    // A failure that tells the way itself is said once.
+    if (!redirects.isEmpty() && failure != FetchFailure::RedirectLoop && failure != FetchFailure::BadRedirect
         && failure != FetchFailure::TooManyRedirects && failure != FetchFailure::Cancelled) {
         return QStringLiteral("leads to %1, which %2")
             .arg(finalUrl.toDisplayString(), what);
@@ -120,38 +122,33 @@ struct AddressFetcher::Job
     FetchResult result;
     QList<Waiter> waiters;
     QUrl current;
+    QString hostKey; // of current, worked out once per request
     QByteArray method;
-    QNetworkReply *reply = nullptr;
-    QString slotHost; // the host whose connection the running request holds
+    HttpExchange *exchange = nullptr;
+    bool holdsConnection = false;
     QTimer deadline;
     QSet<QString> seen; // addresses visited, to notice a loop
-    QList<QSslError> sslErrors;
-    QSslCertificate peer;
-    qint64 received = 0; // bytes of the current answer read so far
     bool triedGet = false;
     bool queued = false;
+    bool started = false;
     bool done = false;
 };
 
 AddressFetcher::AddressFetcher(const FetchSettings &settings, QObject *parent)
-    : QObject(parent), m_settings(settings), m_manager(new QNetworkAccessManager(this))
+    : QObject(parent), m_settings(settings)
 {
-    if (m_settings.proxy)
-        m_manager->setProxy(*m_settings.proxy);
     if (m_settings.userAgent.isEmpty())
         m_settings.userAgent = QByteArray("Quillet/") + Quillet::ApplicationVersion;
     m_settings.maxConnections = std::max(1, m_settings.maxConnections);
     m_settings.maxPerHost = std::max(1, m_settings.maxPerHost);
+    m_exchangeSettings = {m_settings.proxy, m_settings.sslConfiguration, m_settings.allowPrivateAddresses,
+                          m_settings.userAgent};
 }
 
 AddressFetcher::~AddressFetcher()
 {
-    for (auto &[key, job] : m_jobs) {
-        if (job->reply) {
-            job->reply->disconnect(this);
-            job->reply->abort();
-        }
-    }
+    for (auto &[key, job] : m_jobs)
+        delete job->exchange;
 }
 
 void AddressFetcher::fetch(const QUrl &url, FetchKind kind, QObject *context,
@@ -176,7 +173,7 @@ void AddressFetcher::fetch(const QUrl &url, FetchKind kind, QObject *context,
             job->result.failureText = QStringLiteral("is not an http or https address");
             job->done = true;
         } else {
-            schedule(job);
+            enqueue(job);
         }
     }
     Job *job = slot.get();
@@ -208,15 +205,9 @@ void AddressFetcher::cancel(QObject *context)
         job->waiters.removeIf([context](const Waiter &w) { return w.context == context; });
         if (!job->done && job->waiters.isEmpty()) {
             // No one waits for it: stop it, and let a later fetch start afresh.
-            if (job->reply) {
-                QNetworkReply *reply = job->reply;
-                job->reply = nullptr;
-                reply->disconnect(this);
-                reply->abort();
-                reply->deleteLater();
-                releaseSlot(job);
-            }
-            std::erase(m_waiting, job);
+            dropExchange(job);
+            if (job->queued)
+                std::erase(m_hosts[job->hostKey].waiting, job);
             it = m_jobs.erase(it);
         } else {
             ++it;
@@ -225,221 +216,175 @@ void AddressFetcher::cancel(QObject *context)
     pump();
 }
 
-QString AddressFetcher::hostKey(const QUrl &url) const
+void AddressFetcher::enqueue(Job *job, bool first)
 {
-    return url.scheme() + QStringLiteral("://") + url.host() + u':'
+    const QUrl &url = job->current;
+    job->hostKey = url.scheme() + QStringLiteral("://") + url.host() + u':'
         + QString::number(url.port(url.scheme() == u"https" ? 443 : 80));
+    Host &host = m_hosts[job->hostKey];
+    if (first)
+        host.waiting.push_front(job);
+    else
+        host.waiting.push_back(job);
+    job->queued = true;
+    markReady(job->hostKey, host);
+    pump();
 }
 
-void AddressFetcher::schedule(Job *job)
+void AddressFetcher::markReady(const QString &hostKey, Host &host)
 {
-    job->queued = true;
-    m_waiting.push_back(job);
-    pump();
+    if (!host.ready && !host.waiting.empty() && host.running < m_settings.maxPerHost) {
+        host.ready = true;
+        m_ready.push_back(hostKey);
+    }
 }
 
 void AddressFetcher::pump()
 {
-    for (auto it = m_waiting.begin(); it != m_waiting.end() && m_running < m_settings.maxConnections;) {
-        Job *job = *it;
-        const QString host = hostKey(job->current);
-        if (m_perHost.value(host) >= m_settings.maxPerHost) {
-            ++it;
+    while (m_running < m_settings.maxConnections && !m_ready.empty()) {
+        const QString key = m_ready.front();
+        m_ready.pop_front();
+        Host &host = m_hosts[key];
+        host.ready = false;
+        // Jobs that ended while they waited (at their deadline) are passed over.
+        while (!host.waiting.empty() && !host.waiting.front()->queued)
+            host.waiting.pop_front();
+        if (host.waiting.empty())
             continue;
-        }
-        it = m_waiting.erase(it);
+        Job *job = host.waiting.front();
+        host.waiting.pop_front();
         job->queued = false;
+        ++host.running;
+        ++m_running;
+        job->holdsConnection = true;
+        markReady(key, host); // behind the other hosts, which take their turn first
         send(job);
-        // send() may have completed jobs and changed the queue: start over.
-        it = m_waiting.begin();
     }
-}
-
-void AddressFetcher::releaseSlot(Job *job)
-{
-    if (job->slotHost.isEmpty())
-        return;
-    if (--m_perHost[job->slotHost] <= 0)
-        m_perHost.remove(job->slotHost);
-    job->slotHost.clear();
-    --m_running;
 }
 
 void AddressFetcher::send(Job *job)
 {
-    QNetworkRequest request(job->current);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setHeader(QNetworkRequest::UserAgentHeader, m_settings.userAgent);
-    // A compressed answer would state the compressed size, not the file's.
-    request.setRawHeader("Accept-Encoding", "identity");
-    if (job->current.scheme() == u"https" && m_settings.sslConfiguration)
-        request.setSslConfiguration(*m_settings.sslConfiguration);
-    if (isProbe(job->kind) && job->method == "GET")
-        request.setRawHeader("Range", "bytes=0-0");
-
-    job->slotHost = hostKey(job->current);
-    ++m_perHost[job->slotHost];
-    ++m_running;
     ++m_requestsSent;
-    job->received = 0;
-    job->sslErrors.clear();
-    job->result.finalUrl = job->current;
-    job->result.method = job->method;
-    job->result.body.clear();
-    if (!job->deadline.isActive() && job->result.redirects.isEmpty() && !job->triedGet)
+    if (!job->started) {
+        job->started = true;
         job->deadline.start();
-
-    QNetworkReply *reply = job->method == "HEAD" ? m_manager->head(request) : m_manager->get(request);
-    job->reply = reply;
-    // A probe never wants more than its first bytes in memory, however much
-    // a server that ignores the range sends.
-    if (isProbe(job->kind))
-        reply->setReadBufferSize(DiscardLimit);
-    connect(reply, &QNetworkReply::metaDataChanged, this, [this, job] { onMetaData(job); });
-    connect(reply, &QNetworkReply::readyRead, this, [this, job] { onReadyRead(job); });
-    connect(reply, &QNetworkReply::finished, this, [this, job] { onFinished(job); });
-    connect(reply, &QNetworkReply::sslErrors, this, [job, reply](const QList<QSslError> &errors) {
-        job->sslErrors = errors;
-        job->peer = reply->sslConfiguration().peerCertificate();
-        if (job->peer.isNull() && !errors.isEmpty())
-            job->peer = errors.constFirst().certificate();
-    });
-}
-
-void AddressFetcher::readHeaders(Job *job)
-{
-    QNetworkReply *reply = job->reply;
-    FetchResult &r = job->result;
-    r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    r.reasonPhrase = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-    r.contentType = reply->rawHeader("Content-Type").split(';').constFirst().trimmed().toLower();
-    r.size.reset();
-    if (r.status == 206) {
-        r.size = contentRangeTotal(reply->rawHeader("Content-Range"));
-    } else if (r.status >= 200 && r.status < 300 && reply->hasRawHeader("Content-Length")) {
-        bool ok = false;
-        const qint64 length = reply->rawHeader("Content-Length").trimmed().toLongLong(&ok);
-        if (ok && length >= 0)
-            r.size = length;
     }
+    FetchResult &r = job->result;
+    r.finalUrl = job->current;
+    r.method = job->method;
+    const bool wholeBody = !isProbe(job->kind);
+    auto *exchange = new HttpExchange(m_exchangeSettings, this);
+    job->exchange = exchange;
+    connect(exchange, &HttpExchange::headersReceived, this, [this, job] { onHeaders(job); });
+    connect(exchange, &HttpExchange::finished, this, [this, job] { onExchangeFinished(job); });
+    // A whole body is read to one byte past its limit, to tell one that goes on.
+    const qint64 keep = wholeBody ? bodyLimit(job->kind) + 1 : ProbeBytes;
+    exchange->start({job->current, job->method,
+                     isProbe(job->kind) && job->method == "GET" ? QByteArrayLiteral("bytes=0-0") : QByteArray(),
+                     keep, keep});
 }
 
-void AddressFetcher::onMetaData(Job *job)
+void AddressFetcher::onHeaders(Job *job)
 {
-    if (!job->reply)
+    const HttpResponseParser &answer = job->exchange->response();
+    FetchResult &r = job->result;
+    r.status = answer.status();
+    r.reasonPhrase = serverText(answer.reasonPhrase());
+    r.contentType = answer.header("Content-Type").value_or(QByteArray()).split(';').constFirst().trimmed().toLower();
+    r.size.reset();
+    const bool success = r.status >= 200 && r.status < 300;
+    if (r.status == 206)
+        r.size = contentRangeTotal(answer.header("Content-Range").value_or(QByteArray()));
+    else if (success)
+        r.size = answer.contentLength();
+    const std::optional<QByteArray> location = answer.header("Location");
+    if (r.status >= 300 && r.status < 400 && location && !location->isEmpty()) {
+        followRedirect(job, *location);
         return;
-    readHeaders(job);
-    const FetchResult &r = job->result;
-    // A body past the limit is refused before any of it is read.
-    if (!isProbe(job->kind) && r.status >= 200 && r.status < 300 && r.size && *r.size > bodyLimit(job->kind)) {
+    }
+    if (isProbe(job->kind) && job->method == "HEAD" && !job->triedGet
+        && (r.status >= 400 || (success && job->kind == FetchKind::Download && !r.size))) {
+        // The server refuses HEAD (405, 403, 501, ...) or does not state the
+        // size: its first byte will tell.
+        job->triedGet = true;
+        nextRequest(job, job->current, QByteArrayLiteral("GET"));
+        return;
+    }
+    if (!success) {
+        complete(job); // the status is the verdict; the page that comes with it is not read
+        return;
+    }
+    if (!isProbe(job->kind) && r.size && *r.size > bodyLimit(job->kind)) {
+        // Refused before any of the body is read.
         fail(job, FetchFailure::TooLarge,
              QStringLiteral("answers with %1 (%2 bytes), more than the %3 a %4 may have")
                  .arg(sizeInWords(*r.size))
                  .arg(*r.size)
-                 .arg(sizeInWords(bodyLimit(job->kind)),
-                      job->kind == FetchKind::PadFile ? QStringLiteral("PAD file")
-                                                      : QStringLiteral("screenshot or icon")));
+                 .arg(sizeInWords(bodyLimit(job->kind)), kindInWords(job->kind)));
     }
 }
 
-void AddressFetcher::onReadyRead(Job *job)
+void AddressFetcher::onExchangeFinished(Job *job)
 {
-    QNetworkReply *reply = job->reply;
-    if (!reply)
-        return;
-    const int status = job->result.status;
-    const bool success = status >= 200 && status < 300;
-    const bool wholeBody = !isProbe(job->kind) && success;
-    const qint64 keep = wholeBody ? bodyLimit(job->kind) : ProbeBytes;
-    while (reply->bytesAvailable() > 0) {
-        const QByteArray chunk = reply->read(64 * 1024);
-        job->received += chunk.size();
-        const qint64 room = keep - job->result.body.size();
-        if (room > 0)
-            job->result.body.append(chunk.left(room));
-    }
-    if (wholeBody && job->received > keep) {
-        fail(job, FetchFailure::TooLarge,
-             QStringLiteral("answers with more than the %1 a %2 may have")
-                 .arg(sizeInWords(keep), job->kind == FetchKind::PadFile
-                                             ? QStringLiteral("PAD file")
-                                             : QStringLiteral("screenshot or icon")));
-        return;
-    }
-    // A probe has what it came for with the first bytes; the rest of a file
-    // (or of a long error page) stays on the server.
-    if (!wholeBody && job->received >= (success ? ProbeBytes : DiscardLimit))
-        answered(job);
-}
-
-void AddressFetcher::onFinished(Job *job)
-{
-    QNetworkReply *reply = job->reply;
-    if (!reply)
-        return;
-    const QNetworkReply::NetworkError error = reply->error();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status > 0) {
-        readHeaders(job);
-        onReadyRead(job);
-        if (!job->reply)
-            return;
-        // The server hung up before the whole of a body that counts.
-        const bool cut = error == QNetworkReply::RemoteHostClosedError
-            || error == QNetworkReply::UnknownNetworkError || error == QNetworkReply::ProtocolFailure
-            || error == QNetworkReply::NetworkSessionFailedError;
-        if (cut && !isProbe(job->kind) && status >= 200 && status < 300) {
-            fail(job, FetchFailure::Closed,
-                 job->result.size ? QStringLiteral("closed the connection after %1 of the %2 bytes it announced")
-                                        .arg(job->received)
-                                        .arg(*job->result.size)
-                                  : QStringLiteral("closed the connection before the answer was whole"));
-            return;
-        }
-        answered(job);
-        return;
-    }
-    switch (error) {
-    case QNetworkReply::ConnectionRefusedError:
-        fail(job, FetchFailure::Refused, QStringLiteral("cannot be reached: the connection was refused"));
-        return;
-    case QNetworkReply::HostNotFoundError:
-        fail(job, FetchFailure::HostNotFound,
-             QStringLiteral("cannot be reached: there is no such host (%1)").arg(job->current.host()));
-        return;
-    case QNetworkReply::SslHandshakeFailedError: {
-        QStringList errors;
-        for (const QSslError &e : std::as_const(job->sslErrors))
-            errors << e.errorString();
-        if (errors.isEmpty())
-            errors << reply->errorString();
-        QString text = QStringLiteral("fails the TLS check: ") + errors.join(QStringLiteral("; "));
-        if (!job->peer.isNull()) {
-            job->result.certificateSubject = job->peer.subjectDisplayName();
-            job->result.certificateExpiry = job->peer.expiryDate();
-            text += QStringLiteral(" (the certificate of \"%1\", valid until %2)")
-                        .arg(job->result.certificateSubject,
-                             job->result.certificateExpiry.toUTC().toString(Qt::ISODate));
-        }
-        fail(job, FetchFailure::Tls, text);
-        return;
-    }
-    case QNetworkReply::RemoteHostClosedError:
+    HttpExchange *exchange = job->exchange;
+    const HttpResponseParser &answer = exchange->response();
+    if (!answer.headersComplete()) {
         // Some servers hang up on HEAD; a GET of the first byte may do.
-        if (job->method == "HEAD" && !job->triedGet) {
+        if (exchange->failure() == FetchFailure::Closed && job->method == "HEAD" && !job->triedGet) {
             job->triedGet = true;
             nextRequest(job, job->current, QByteArrayLiteral("GET"));
             return;
         }
-        fail(job, FetchFailure::Closed, QStringLiteral("closed the connection without answering"));
-        return;
-    case QNetworkReply::TimeoutError:
-        fail(job, FetchFailure::TimedOut, timeoutText());
-        return;
-    default:
-        fail(job, FetchFailure::Other, QStringLiteral("cannot be fetched: ") + reply->errorString());
+        job->result.certificateSubject = exchange->certificateSubject();
+        job->result.certificateExpiry = exchange->certificateExpiry();
+        fail(job, exchange->failure(), exchange->failureText());
         return;
     }
+    job->result.body = answer.body();
+    if (!isProbe(job->kind)) {
+        if (exchange->bodyBeyondLimit()) {
+            job->result.body.clear();
+            fail(job, FetchFailure::TooLarge,
+                 QStringLiteral("answers with more than the %1 a %2 may have")
+                     .arg(sizeInWords(bodyLimit(job->kind)), kindInWords(job->kind)));
+            return;
+        }
+        if (exchange->failure() != FetchFailure::None) {
+            fail(job, exchange->failure(), exchange->failureText());
+            return;
+        }
+    }
+    // A probe has what it came for with the first bytes, however the rest goes.
+    complete(job);
+}
+
+void AddressFetcher::followRedirect(Job *job, const QByteArray &location)
+{
+    FetchResult &r = job->result;
+    const QUrl target = fetchKey(job->current.resolved(QUrl::fromEncoded(location.trimmed())));
+    r.redirects.append({job->current, r.status, target});
+    r.finalUrl = target;
+    if (!target.isValid() || !isHttp(target) || target.host().isEmpty()) {
+        fail(job, FetchFailure::BadRedirect,
+             QStringLiteral("redirects to %1, which is not an http or https address; not fetched")
+                 .arg(serverText(location.left(200))));
+        return;
+    }
+    const QString key = target.toString(QUrl::FullyEncoded);
+    if (job->seen.contains(key)) {
+        QStringList chain;
+        for (const Redirect &hop : std::as_const(r.redirects))
+            chain << hop.from.toDisplayString();
+        chain << target.toDisplayString();
+        fail(job, FetchFailure::RedirectLoop, QStringLiteral("redirects in a loop: ") + chain.join(QStringLiteral(" -> ")));
+        return;
+    }
+    if (r.redirects.size() > MaxRedirects) {
+        fail(job, FetchFailure::TooManyRedirects, QStringLiteral("redirects more than %1 times").arg(MaxRedirects));
+        return;
+    }
+    job->seen.insert(key);
+    nextRequest(job, target, job->method);
 }
 
 QString AddressFetcher::timeoutText() const
@@ -447,70 +392,29 @@ QString AddressFetcher::timeoutText() const
     return QStringLiteral("did not answer within %1 s").arg(QLocale::c().toString(m_settings.timeoutMs / 1000.0, 'g', 4));
 }
 
-void AddressFetcher::answered(Job *job)
-{
-    FetchResult &r = job->result;
-    const int status = r.status;
-    const QByteArray location = job->reply ? job->reply->rawHeader("Location") : QByteArray();
-    if (status >= 300 && status < 400 && !location.isEmpty()) {
-        const QUrl target = fetchKey(job->current.resolved(QUrl::fromEncoded(location.trimmed())));
-        r.redirects.append({job->current, status, target});
-        r.finalUrl = target;
-        if (!target.isValid() || !isHttp(target) || target.host().isEmpty()) {
-            fail(job, FetchFailure::BadRedirect,
-                 QStringLiteral("redirects to \"%1\", which is no http or https address")
-                     .arg(QString::fromLatin1(location.left(200))));
-            return;
-        }
-        const QString key = target.toString(QUrl::FullyEncoded);
-        if (job->seen.contains(key)) {
-            QStringList chain;
-            for (const Redirect &hop : std::as_const(r.redirects))
-                chain << hop.from.toDisplayString();
-            chain << target.toDisplayString();
-            fail(job, FetchFailure::RedirectLoop,
-                 QStringLiteral("redirects in a loop: ") + chain.join(QStringLiteral(" -> ")));
-            return;
-        }
-        if (r.redirects.size() > MaxRedirects) {
-            fail(job, FetchFailure::TooManyRedirects,
-                 QStringLiteral("redirects more than %1 times").arg(MaxRedirects));
-            return;
-        }
-        job->seen.insert(key);
-        nextRequest(job, target, job->method);
-        return;
-    }
-    const bool success = status >= 200 && status < 300;
-    if (isProbe(job->kind) && job->method == "HEAD" && !job->triedGet
-        && (status >= 400 || (success && job->kind == FetchKind::Download && !r.size))) {
-        // The server refuses HEAD (405, 403, 501, ...) or does not state the
-        // size: its first byte will tell.
-        job->triedGet = true;
-        nextRequest(job, job->current, QByteArrayLiteral("GET"));
-        return;
-    }
-    complete(job);
-}
-
 void AddressFetcher::nextRequest(Job *job, const QUrl &url, const QByteArray &method)
 {
-    dropReply(job);
+    dropExchange(job);
     job->current = url;
     job->method = method;
-    schedule(job);
+    // Ahead of requests not yet begun: this address's deadline already runs.
+    enqueue(job, true);
 }
 
-void AddressFetcher::dropReply(Job *job)
+void AddressFetcher::dropExchange(Job *job)
 {
-    if (QNetworkReply *reply = job->reply) {
-        job->reply = nullptr;
-        reply->disconnect(this);
-        if (reply->isRunning())
-            reply->abort();
-        reply->deleteLater();
+    if (HttpExchange *exchange = std::exchange(job->exchange, nullptr)) {
+        exchange->disconnect(this);
+        exchange->abort();
+        exchange->deleteLater();
     }
-    releaseSlot(job);
+    if (job->holdsConnection) {
+        job->holdsConnection = false;
+        Host &host = m_hosts[job->hostKey];
+        --host.running;
+        --m_running;
+        markReady(job->hostKey, host);
+    }
 }
 
 void AddressFetcher::fail(Job *job, FetchFailure failure, const QString &text)
@@ -524,29 +428,28 @@ void AddressFetcher::onDeadline(Job *job)
 {
     if (job->done)
         return;
-    // A probe whose answer began has what it needs, even if the rest never comes.
-    if (job->reply && isProbe(job->kind) && job->result.status > 0 && job->method == "GET") {
-        answered(job);
+    // A probe whose last request answered has its verdict, even if the first bytes never come.
+    if (job->exchange && isProbe(job->kind) && job->exchange->response().headersComplete()) {
+        job->result.body = job->exchange->response().body();
+        complete(job);
         return;
     }
-    if (job->queued)
-        std::erase(m_waiting, job);
-    job->queued = false;
-    fail(job, FetchFailure::TimedOut, timeoutText());
+    const bool began = job->exchange && job->exchange->response().headersComplete();
+    fail(job, FetchFailure::TimedOut,
+         began ? QStringLiteral("did not send its whole answer within %1 s")
+                     .arg(QLocale::c().toString(m_settings.timeoutMs / 1000.0, 'g', 4))
+               : timeoutText());
 }
 
 void AddressFetcher::complete(Job *job)
 {
-    dropReply(job);
-    if (job->queued) {
-        std::erase(m_waiting, job);
-        job->queued = false;
-    }
+    dropExchange(job);
+    job->queued = false; // a stale place in its host's queue is passed over
     job->deadline.stop();
     job->done = true;
     for (const Waiter &waiter : std::as_const(job->waiters))
         queueDelivery(job, waiter.id);
-    // Called from the reply's own signals: the queue moves on from the event loop.
+    // Called from an exchange's own signals: the queue moves on from the event loop.
     QMetaObject::invokeMethod(this, &AddressFetcher::pump, Qt::QueuedConnection);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "httpexchange.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -16,8 +18,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-
-class QNetworkAccessManager;
 
 namespace Online {
 
@@ -56,22 +56,10 @@ struct FetchSettings
     // request needs them, not whenever settings are made.
     std::optional<QSslConfiguration> sslConfiguration;
     QByteArray userAgent; // empty: "Quillet/VERSION"
-};
-
-// Why a fetch gave no answer to judge.
-enum class FetchFailure {
-    None,
-    TimedOut,
-    Refused,
-    HostNotFound,
-    RedirectLoop,
-    TooManyRedirects,
-    BadRedirect,   // a Location that is no http or https address
-    Tls,           // the certificate or the handshake failed
-    TooLarge,      // a body past its kind's limit
-    Closed,        // the server hung up before the answer was whole
-    Cancelled,
-    Other,
+    // Fetch hosts that are, or resolve to, loopback, private, link-local or
+    // other addresses that download sites cannot reach (an author trying a
+    // site on a local server first); otherwise each is refused unfetched.
+    bool allowPrivateAddresses = false;
 };
 
 struct Redirect
@@ -119,13 +107,15 @@ struct FetchResult
 QUrl fetchKey(const QUrl &url);
 
 // Fetches addresses for the online check and for reading a PAD file from an
-// address, with Qt Network only. Each address and kind is fetched once for
+// address, each request an HttpExchange of its own. Each address and kind is fetched once for
 // the fetcher's life, however many ask for it, so make one fetcher per run
 // (a check, or one "--check --online" over many files): a fetcher made
 // later sees a server's new answers. Requests go out at most maxPerHost at
 // once to a host and maxConnections at once in all; the rest wait their turn.
 // A download is never downloaded: a HEAD, or a GET of its first byte,
-// hung up after the first bytes when the server ignores the range.
+// hung up after the first bytes when the server ignores the range. Each
+// address has timeoutMs from its first request to its verdict, redirects and
+// retries included, and only the request that answered gives the verdict.
 class AddressFetcher : public QObject
 {
     Q_OBJECT
@@ -158,33 +148,38 @@ private:
         QObject *context;
         std::function<void(const FetchResult &)> done;
     };
+    // The requests of one scheme, host and port: those running, and those
+    // waiting for a connection, in their order.
+    struct Host
+    {
+        int running = 0;
+        std::deque<Job *> waiting;
+        bool ready = false; // in m_ready
+    };
 
-    void schedule(Job *job);
+    void enqueue(Job *job, bool first = false);
+    void markReady(const QString &hostKey, Host &host);
     void pump();
     void send(Job *job);
-    void readHeaders(Job *job);
-    void onMetaData(Job *job);
-    void onReadyRead(Job *job);
-    void onFinished(Job *job);
+    void onHeaders(Job *job);
+    void onExchangeFinished(Job *job);
     void onDeadline(Job *job);
-    // The answer is in: follow a redirect, try GET after HEAD, or finish.
-    void answered(Job *job);
+    void followRedirect(Job *job, const QByteArray &location);
     void nextRequest(Job *job, const QUrl &url, const QByteArray &method);
     void fail(Job *job, FetchFailure failure, const QString &text);
     void complete(Job *job);
-    void dropReply(Job *job);
-    void releaseSlot(Job *job);
+    void dropExchange(Job *job);
     void queueDelivery(Job *job, quint64 waiterId);
     void deliver();
-    QString hostKey(const QUrl &url) const;
     QString timeoutText() const;
 
     FetchSettings m_settings;
-    QNetworkAccessManager *m_manager;
+    ExchangeSettings m_exchangeSettings;
     // Every fetch by its key, finished ones too: they are the run's memory.
     std::map<std::pair<QString, int>, std::unique_ptr<Job>> m_jobs;
-    std::deque<Job *> m_waiting; // jobs whose next request waits for a free connection
-    QHash<QString, int> m_perHost;
+    QHash<QString, Host> m_hosts;
+    // Hosts with a request waiting and a connection free, served in turn.
+    std::deque<QString> m_ready;
     int m_running = 0;
     int m_requestsSent = 0;
     quint64 m_nextWaiterId = 1;

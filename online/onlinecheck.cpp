@@ -93,10 +93,15 @@ AddressRole roleOf(const QString &path)
     return addressRole(path).value_or(AddressRole::Page);
 }
 
+// What a finding's message puts before what was found.
+QString findingPrefix(const QString &path, const QString &value)
+{
+    return fieldDisplayName(path) + QStringLiteral(": ") + quotedValue(value) + u' ';
+}
+
 CheckProblem finding(Severity severity, const PathText &field, const QString &what)
 {
-    return {severity, field.path, field.text,
-            fieldDisplayName(field.path) + QStringLiteral(": ") + quotedValue(field.text) + u' ' + what};
+    return {severity, field.path, field.text, findingPrefix(field.path, field.text) + what};
 }
 
 bool isHtmlType(const QByteArray &type)
@@ -119,7 +124,7 @@ bool isPage(const FetchResult &fetch)
 
 QString typeInWords(const QByteArray &type)
 {
-    return type.isEmpty() ? QStringLiteral("no content type") : QString::fromLatin1(type);
+    return type.isEmpty() ? QStringLiteral("no content type") : escapedControls(QString::fromLatin1(type));
 }
 
 std::optional<qint64> statedSize(const QList<PathText> &values)
@@ -263,6 +268,16 @@ QString publishedDifferences(const QList<PathText> &published, const QList<PathT
 
 } // namespace
 
+QString whatWasFound(const CheckProblem &problem)
+{
+    if (problem.path && problem.value) {
+        const QString prefix = findingPrefix(*problem.path, *problem.value);
+        if (problem.message.startsWith(prefix))
+            return problem.message.mid(prefix.size());
+    }
+    return problem.message;
+}
+
 std::optional<AddressRole> addressRole(QStringView path)
 {
     if (path == padFileUrlPath())
@@ -330,8 +345,7 @@ std::optional<QString> addressBreach(QStringView value)
     if (!url.isValid() || scheme.isEmpty())
         return QStringLiteral("is not an http or https address");
     if (scheme != u"http" && scheme != u"https") {
-        return QStringLiteral("is a %1: address, not an http or https one, so it was not fetched")
-            .arg(scheme);
+        return QStringLiteral("is a %1: address, not an http or https one").arg(scheme);
     }
     if (url.host().isEmpty())
         return QStringLiteral("names no host");
@@ -408,7 +422,10 @@ void OnlineCheck::start(const OnlineSubject &subject, const QDate &today)
     m_running = true;
     m_cancelled = false;
 
+    m_notChecked = 0;
     QHash<QString, int> byKey;
+    constexpr int NotChecked = -2;
+    int fetchable = 0;
     for (const PathText &field : subject.addresses) {
         const QString text = field.text.trimmed();
         if (text.isEmpty())
@@ -423,7 +440,15 @@ void OnlineCheck::start(const OnlineSubject &subject, const QDate &today)
             key = u'\n' + text;
         }
         int index = byKey.value(key, -1);
+        if (index == NotChecked)
+            continue;
+        if (index < 0 && url.isValid() && fetchable == MaxAddressesPerFile) {
+            ++m_notChecked;
+            byKey.insert(key, NotChecked);
+            continue;
+        }
         if (index < 0) {
+            fetchable += url.isValid();
             index = int(m_addresses.size());
             byKey.insert(key, index);
             m_addresses.append(Address{text, url, {}, FetchKind::Probe});
@@ -491,7 +516,21 @@ QList<CheckProblem> OnlineCheck::problems() const
     std::stable_sort(all.begin(), all.end(), [&](const CheckProblem &a, const CheckProblem &b) {
         return order.value(a.path.value_or(QString())) < order.value(b.path.value_or(QString()));
     });
+    if (const std::optional<CheckProblem> note = notCheckedNote())
+        all << *note;
     return all;
+}
+
+std::optional<CheckProblem> OnlineCheck::notCheckedNote() const
+{
+    if (m_notChecked == 0)
+        return std::nullopt;
+    return CheckProblem{Severity::Note, std::nullopt, std::nullopt,
+                        QStringLiteral("%1 more %2 not checked: an online check fetches at most %3 "
+                                       "distinct addresses of one file")
+                            .arg(m_notChecked)
+                            .arg(m_notChecked == 1 ? QStringLiteral("address was") : QStringLiteral("addresses were"))
+                            .arg(MaxAddressesPerFile)};
 }
 
 void OnlineCheck::judge(int index, const std::optional<FetchResult> &fetch)
@@ -513,7 +552,8 @@ void OnlineCheck::judge(int index, const std::optional<FetchResult> &fetch)
                                                           "does not fetch; it was not checked"));
             } else {
                 result.problems << finding(Severity::Error, field,
-                                           addressBreach(field.text).value_or(QString()));
+                                           addressBreach(field.text).value_or(QString())
+                                               + QStringLiteral("; not fetched"));
             }
             continue;
         }

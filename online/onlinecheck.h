@@ -53,6 +53,15 @@ QList<Pad::PathText> formLeaves(const Pad::PadValues &values);
 std::optional<QString> addressBreach(QStringView value);
 bool isFtpAddress(QStringView value);
 
+// An online check fetches at most this many distinct addresses of one file:
+// real files hold a few dozen, and whoever checks a file they did not write
+// sends no more requests than this on its behalf.
+inline constexpr int MaxAddressesPerFile = 200;
+
+// A finding of the online check without the field and the address it
+// begins with: "cannot be reached: there is no such host (example.invalid)".
+QString whatWasFound(const Pad::CheckProblem &problem);
+
 // What an online check is given.
 struct OnlineSubject
 {
@@ -131,8 +140,12 @@ public:
 
     // The results so far, in the order they came.
     const QList<AddressResult> &results() const { return m_results; }
-    // Every finding so far, in the order of the subject's addresses.
+    // Every finding so far, in the order of the subject's addresses, and
+    // last the note on the addresses past MaxAddressesPerFile, if any.
     QList<Pad::CheckProblem> problems() const;
+    // Distinct addresses past MaxAddressesPerFile, which are not fetched.
+    int notCheckedCount() const { return m_notChecked; }
+    std::optional<Pad::CheckProblem> notCheckedNote() const;
 
 signals:
     void addressChecked(const Online::AddressResult &result);
@@ -161,6 +174,7 @@ private:
     QList<AddressResult> m_results;
     bool m_running = false;
     bool m_cancelled = false;
+    int m_notChecked = 0;
     int m_generation = 0; // a start's queued work is dropped once another start or cancel came
 };
 

@@ -1,5 +1,6 @@
 // File, Check Online and File, Import from Address in the real window,
 // driven by keys, against web servers of the test's own on 127.0.0.1.
+#include "addressimport.h"
 #include "modaldriver.h"
 #include "morefieldsdialog.h"
 #include "onlinecheckwindow.h"
@@ -26,6 +27,7 @@ Online::FetchSettings testSettings()
     Online::FetchSettings settings;
     settings.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
     settings.timeoutMs = 5000;
+    settings.allowPrivateAddresses = true; // the test servers are on 127.0.0.1
     return settings;
 }
 
@@ -64,8 +66,8 @@ QStringList rows(const OnlineCheckWindow &check)
 // The driver's next dialog asks for an address: it is typed, and Return pressed.
 void typeAddress(ModalDriver &driver, const QString &address)
 {
-    driver.then<QInputDialog>([address](QInputDialog *dialog) {
-        auto *edit = dialog->findChild<QLineEdit *>();
+    driver.then<AddressDialog>([address](AddressDialog *dialog) {
+        auto *edit = dialog->findChild<QLineEdit *>(u"addressEdit"_s);
         QTest::keyClicks(edit, address);
         QTest::keyClick(edit, Qt::Key_Return);
     });
