@@ -121,6 +121,20 @@ FieldHints::FieldHints(QWidget *window, const FormControls &controls)
         followRule(edit, [field](const QString &text) { return Pad::ruleHint(field, text); });
     }
 
+    followDescription(controls, icon);
+    QLineEdit *keywords = controls.lineEdit(TextField::Keywords);
+    LengthCounter *keywordsCounter = controls.counter(Pad::formField(TextField::Keywords));
+    connect(keywords, &QLineEdit::textChanged, keywordsCounter,
+            [keywordsCounter](const QString &text) { keywordsCounter->setCount(text.size()); });
+    keywordsCounter->setCount(keywords->text().size());
+
+    followReleaseDate(controls, icon);
+    followProgramType(controls);
+    followTickedSystems(controls.osSupport(), this);
+}
+
+void FieldHints::followDescription(const FormControls &controls, const QIcon &icon)
+{
     // The memo has no room for an icon among its text, but its horizontal
     // scroll bar, always shown, gives up its right end to one.
     DescriptionEdit *description = controls.description();
@@ -144,12 +158,10 @@ FieldHints::FieldHints(QWidget *window, const FormControls &controls)
     connect(description, &QPlainTextEdit::textChanged, this, updateDescription);
     updateDescription();
 
-    QLineEdit *keywords = controls.lineEdit(TextField::Keywords);
-    LengthCounter *keywordsCounter = controls.counter(Pad::formField(TextField::Keywords));
-    connect(keywords, &QLineEdit::textChanged, keywordsCounter,
-            [keywordsCounter](const QString &text) { keywordsCounter->setCount(text.size()); });
-    keywordsCounter->setCount(keywords->text().size());
+}
 
+void FieldHints::followReleaseDate(const FormControls &controls, const QIcon &icon)
+{
     // The date's own line edit carries the icon, inside the field like the
     // others. A date edit has exactly one, though only its subclasses may ask
     // for it; should a style ever build it otherwise, the hint still reaches
@@ -176,6 +188,10 @@ FieldHints::FieldHints(QWidget *window, const FormControls &controls)
     connect(releaseDate, &QDateEdit::dateChanged, this, updateDate);
     updateDate();
 
+}
+
+void FieldHints::followProgramType(const FormControls &controls)
+{
     // The list holds no choice only after an import of a type it lacks, or of
     // none; Generate then writes the empty type the field shows.
     QComboBox *programType = controls.programType();
@@ -188,7 +204,6 @@ FieldHints::FieldHints(QWidget *window, const FormControls &controls)
     };
     connect(programType, &QComboBox::currentIndexChanged, this, updateType);
     updateType();
-    followTickedSystems(controls.osSupport(), this);
 }
 
 QAction *followRule(QLineEdit *edit, const HintRule &rule)

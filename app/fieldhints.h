@@ -47,12 +47,19 @@ private:
 // Keywords and the description follow their texts. Typed and imported values
 // are treated alike, since both change the controls' text. Nothing here stops
 // the author.
+class QIcon;
+
 class FieldHints : public QObject
 {
     Q_OBJECT
 
 public:
     FieldHints(QWidget *window, const FormControls &controls);
+
+private:
+    void followDescription(const FormControls &controls, const QIcon &icon);
+    void followReleaseDate(const FormControls &controls, const QIcon &icon);
+    void followProgramType(const FormControls &controls);
 };
 
 class QLineEdit;

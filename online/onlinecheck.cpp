@@ -422,43 +422,7 @@ void OnlineCheck::start(const OnlineSubject &subject, const QDate &today)
     m_running = true;
     m_cancelled = false;
 
-    m_notChecked = 0;
-    QHash<QString, int> byKey;
-    constexpr int NotChecked = -2;
-    int fetchable = 0;
-    for (const PathText &field : subject.addresses) {
-        const QString text = field.text.trimmed();
-        if (text.isEmpty())
-            continue;
-        QUrl url;
-        QString key;
-        if (!addressBreach(text)) {
-            url = fetchKey(QUrl(text, QUrl::TolerantMode));
-            key = url.toString(QUrl::FullyEncoded);
-        } else {
-            // Never fetched: each value stands for itself.
-            key = u'\n' + text;
-        }
-        int index = byKey.value(key, -1);
-        if (index == NotChecked)
-            continue;
-        if (index < 0 && url.isValid() && fetchable == MaxAddressesPerFile) {
-            ++m_notChecked;
-            byKey.insert(key, NotChecked);
-            continue;
-        }
-        if (index < 0) {
-            fetchable += url.isValid();
-            index = int(m_addresses.size());
-            byKey.insert(key, index);
-            m_addresses.append(Address{text, url, {}, FetchKind::Probe});
-        }
-        Address &address = m_addresses[index];
-        address.fields << field;
-        const FetchKind kind = kindFor(roleOf(field.path));
-        if (weight(kind) > weight(address.kind))
-            address.kind = kind;
-    }
+    collectAddresses(subject.addresses);
 
     // Values that are no address are judged at once, but reported from the
     // event loop like every other result.
@@ -490,6 +454,49 @@ void OnlineCheck::start(const OnlineSubject &subject, const QDate &today)
             m_fetcher->fetch(address.url, address.kind, this,
                              [this, i](const FetchResult &fetch) { judge(i, fetch); });
         }
+    }
+}
+
+// One entry per distinct address, with every field that names it, up to
+// MaxAddressesPerFile that can be fetched; the rest are counted.
+void OnlineCheck::collectAddresses(const QList<PathText> &fields)
+{
+    m_notChecked = 0;
+    QHash<QString, int> byKey;
+    constexpr int NotChecked = -2;
+    int fetchable = 0;
+    for (const PathText &field : fields) {
+        const QString text = field.text.trimmed();
+        if (text.isEmpty())
+            continue;
+        QUrl url;
+        QString key;
+        if (!addressBreach(text)) {
+            url = fetchKey(QUrl(text, QUrl::TolerantMode));
+            key = url.toString(QUrl::FullyEncoded);
+        } else {
+            // Never fetched: each value stands for itself.
+            key = u'\n' + text;
+        }
+        int index = byKey.value(key, -1);
+        if (index == NotChecked)
+            continue;
+        if (index < 0 && url.isValid() && fetchable == MaxAddressesPerFile) {
+            ++m_notChecked;
+            byKey.insert(key, NotChecked);
+            continue;
+        }
+        if (index < 0) {
+            fetchable += url.isValid();
+            index = int(m_addresses.size());
+            byKey.insert(key, index);
+            m_addresses.append(Address{text, url, {}, FetchKind::Probe});
+        }
+        Address &address = m_addresses[index];
+        address.fields << field;
+        const FetchKind kind = kindFor(roleOf(field.path));
+        if (weight(kind) > weight(address.kind))
+            address.kind = kind;
     }
 }
 

@@ -161,6 +161,7 @@ private:
         QList<Pad::PathText> fields;    // path and value as written
         FetchKind kind = FetchKind::Probe;
     };
+    void collectAddresses(const QList<Pad::PathText> &fields);
     void judge(int index, const std::optional<FetchResult> &fetch);
     void judgePadFile(const Pad::PathText &field, const FetchResult &fetch, AddressResult &result);
     void judgeDownload(const Pad::PathText &field, const FetchResult &fetch, AddressResult &result);
