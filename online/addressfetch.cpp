@@ -277,11 +277,12 @@ void AddressFetcher::send(Job *job)
     job->exchange = exchange;
     connect(exchange, &HttpExchange::headersReceived, this, [this, job] { onHeaders(job); });
     connect(exchange, &HttpExchange::finished, this, [this, job] { onExchangeFinished(job); });
-    // A whole body is read to one byte past its limit, to tell one that goes on.
-    const qint64 keep = wholeBody ? bodyLimit(job->kind) + 1 : ProbeBytes;
+    // A whole body is read to one byte past its limit, which tells one that
+    // goes on; a probe stops once it has its first bytes.
+    const qint64 keep = wholeBody ? bodyLimit(job->kind) : ProbeBytes;
     exchange->start({job->current, job->method,
                      isProbe(job->kind) && job->method == "GET" ? QByteArrayLiteral("bytes=0-0") : QByteArray(),
-                     keep, keep});
+                     keep, wholeBody ? keep : keep - 1});
 }
 
 void AddressFetcher::onHeaders(Job *job)
@@ -342,7 +343,7 @@ void AddressFetcher::onExchangeFinished(Job *job)
     }
     job->result.body = answer.body();
     if (!isProbe(job->kind)) {
-        if (exchange->bodyBeyondLimit()) {
+        if (answer.bodyReceived() > bodyLimit(job->kind)) {
             job->result.body.clear();
             fail(job, FetchFailure::TooLarge,
                  QStringLiteral("answers with more than the %1 a %2 may have")

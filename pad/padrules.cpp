@@ -49,7 +49,7 @@ void appendEscaped(QString &out, QChar c)
     else if (c == u'\t')
         out += QStringLiteral("\\t");
     else if (c.category() == QChar::Other_Control)
-        out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, u'0');
+        out += QStringLiteral("\\x%1").arg(uint(c.unicode()), 2, 16, QChar(u'0'));
     else
         out += c;
 }

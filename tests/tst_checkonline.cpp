@@ -88,6 +88,8 @@ private slots:
     void readFromAddress();
     void addressNotRead_data();
     void addressNotRead();
+    void privateAddressNotRead();
+    void serverTextIsEscaped();
     void interruptedByCtrlC_data();
     void interruptedByCtrlC();
 
@@ -115,19 +117,24 @@ void TestCheckOnline::options_data()
     QTest::addColumn<int>("exitCode"); // -1: a check is asked for
     QTest::addColumn<bool>("online");
     QTest::addColumn<int>("timeoutMs");
+    QTest::addColumn<bool>("allowPrivate");
 
-    QTest::newRow("--check") << QStringList{"--check", "a.xml"} << -1 << false << 15000;
-    QTest::newRow("--online") << QStringList{"--check", "--online", "a.xml"} << -1 << true << 15000;
+    QTest::newRow("--check") << QStringList{"--check", "a.xml"} << -1 << false << 15000 << false;
+    QTest::newRow("--online") << QStringList{"--check", "--online", "a.xml"} << -1 << true << 15000 << false;
     QTest::newRow("--timeout") << QStringList{"--check", "--online", "--timeout", "2.5", "a.xml"} << -1 << true
-                               << 2500;
-    QTest::newRow("--check URL") << QStringList{"--check", "https://example.com/pad.xml"} << -1 << false << 15000;
-    QTest::newRow("--online without --check") << QStringList{"--online", "a.xml"} << 2 << false << 15000;
-    QTest::newRow("--timeout without --check") << QStringList{"--timeout", "3", "a.xml"} << 2 << false << 15000;
-    QTest::newRow("--timeout 0") << QStringList{"--check", "--timeout", "0", "a.xml"} << 2 << false << 15000;
-    QTest::newRow("--timeout -1") << QStringList{"--check", "--timeout=-1", "a.xml"} << 2 << false << 15000;
+                               << 2500 << false;
+    QTest::newRow("--check URL") << QStringList{"--check", "https://example.com/pad.xml"} << -1 << false << 15000 << false;
+    QTest::newRow("--online without --check") << QStringList{"--online", "a.xml"} << 2 << false << 15000 << false;
+    QTest::newRow("--timeout without --check") << QStringList{"--timeout", "3", "a.xml"} << 2 << false << 15000 << false;
+    QTest::newRow("--timeout 0") << QStringList{"--check", "--timeout", "0", "a.xml"} << 2 << false << 15000 << false;
+    QTest::newRow("--timeout -1") << QStringList{"--check", "--timeout=-1", "a.xml"} << 2 << false << 15000 << false;
     QTest::newRow("--timeout not a number") << QStringList{"--check", "--timeout", "soon", "a.xml"} << 2 << false
-                                            << 15000;
-    QTest::newRow("--online with --update") << QStringList{"--update", "a.xml", "--online"} << 2 << false << 15000;
+                                            << 15000 << false;
+    QTest::newRow("--online with --update") << QStringList{"--update", "a.xml", "--online"} << 2 << false << 15000 << false;
+    QTest::newRow("--allow-private-addresses")
+        << QStringList{"--check", "--online", "--allow-private-addresses", "a.xml"} << -1 << true << 15000 << true;
+    QTest::newRow("--allow-private-addresses without --check")
+        << QStringList{"--allow-private-addresses", "a.xml"} << 2 << false << 15000 << false;
 }
 
 void TestCheckOnline::options()
@@ -136,6 +143,7 @@ void TestCheckOnline::options()
     QFETCH(int, exitCode);
     QFETCH(bool, online);
     QFETCH(int, timeoutMs);
+    QFETCH(bool, allowPrivate);
     QString outText;
     QString errText;
     QTextStream out(&outText);
@@ -152,6 +160,7 @@ void TestCheckOnline::options()
     QCOMPARE(request.mode, Cli::StartRequest::Mode::Check);
     QCOMPARE(request.online, online);
     QCOMPARE(request.timeoutMs, timeoutMs);
+    QCOMPARE(request.allowPrivateAddresses, allowPrivate);
 
     // --help names what the online check takes.
     QString help;
@@ -159,6 +168,7 @@ void TestCheckOnline::options()
     Cli::parseCommandLine({QStringLiteral("quillet"), QStringLiteral("--help")}, helpOut, err);
     QVERIFY(help.contains(QLatin1String("--online")));
     QVERIFY(help.contains(QLatin1String("--timeout <SECONDS>")));
+    QVERIFY(help.contains(QLatin1String("--allow-private-addresses")));
     QVERIFY(help.simplified().contains(QLatin1String("http or https address (URL)")));
 }
 
@@ -252,11 +262,15 @@ void TestCheckOnline::readFromAddress()
 
 void TestCheckOnline::addressNotRead_data()
 {
-    QTest::addColumn<int>("server"); // 0: the web server, 1: silent, 2: 50 MiB announced, 3: 50 MiB unannounced
+    // -1: the path is the address; 0: the web server, 1: silent, 2: 50 MiB
+    // announced, 3: 50 MiB unannounced
+    QTest::addColumn<int>("server");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("reason");
 
     QTest::newRow("404") << 0 << "nothing.xml" << "the address answers 404 Not Found";
+    QTest::newRow("ftp, never fetched") << -1 << "ftp://ftp.example.com/pad.xml"
+                                        << "this is a ftp: address, not an http or https one, so it was not read";
     QTest::newRow("blank inside, never fetched") << 0 << "my pad.xml" << "this is not an address: it holds a blank, "
                                                                           "which an address cannot, so it was not read";
     QTest::newRow("silent past the deadline") << 1 << "pad.xml" << "the address did not answer within 0.3 s";
@@ -277,7 +291,7 @@ void TestCheckOnline::addressNotRead()
     RawServer announced(RawServer::Behaviour::Endless, fiftyMiB);
     RawServer unannounced(RawServer::Behaviour::Unsized, 0, fiftyMiB);
     const QList<RawServer *> raw{nullptr, &silent, &announced, &unannounced};
-    const QString address = server == 0 ? m_web.url(path) : raw[server]->url(path);
+    const QString address = server < 0 ? path : server == 0 ? m_web.url(path) : raw[server]->url(path);
     const qsizetype before = m_web.requests().size();
 
     for (const bool online : {false, true}) {
@@ -295,6 +309,49 @@ void TestCheckOnline::addressNotRead()
         QVERIFY2(raw[server]->bytesWritten() < 2 * 8 * 1024 * 1024,
                  qPrintable(QString::number(raw[server]->bytesWritten())));
     }
+}
+
+// Without --allow-private-addresses, a file on a private network is not read
+// and the server sees nothing.
+void TestCheckOnline::privateAddressNotRead()
+{
+    const qsizetype before = m_web.requests().size();
+    Cli::CheckOptions options = onlineOptions();
+    options.fetch.allowPrivateAddresses = false;
+    const QString pad = m_web.url(QStringLiteral("pad.xml"));
+    const Output output = check({pad}, options);
+    QCOMPARE(output.status, 2);
+    QCOMPARE(output.lines(), QStringList{pad + QStringLiteral(": error: the address points at a private network "
+                                                             "address that download sites cannot reach; not fetched")});
+    QCOMPARE(m_web.requests().size(), before);
+}
+
+// A reason phrase with escape codes and a bare carriage return reaches the
+// terminal written out, never obeyed.
+void TestCheckOnline::serverTextIsEscaped()
+{
+    HostileServer hostile(HostileServer::Behaviour::EscapeCodes);
+    Pad::PadValues form = cleanForm(m_web, m_web.url(QStringLiteral("pad.xml")));
+    form.text(Pad::TextField::Application_Info_URL) = hostile.url(QStringLiteral("info"));
+    const QString path = m_dir.filePath(QStringLiteral("escapes.xml"));
+    QVERIFY(writeFile(path, bytesOf(form)));
+    Output output = check({path}, onlineOptions());
+    const QString shown = QStringLiteral("answers 404 \\x1b[2J\\x1b[31mPWNED\\x1b]0;title\\x07\\rPAD XML File URL: "
+                                         "all fine here");
+    QVERIFY2(output.text.contains(shown), qPrintable(output.text));
+    for (const QChar control : {QChar(0x1b), QChar(0x07), QChar(u'\r')})
+        QVERIFY2(!output.text.contains(control), qPrintable(output.text));
+    QCOMPARE(output.status, 1);
+
+    Cli::CheckOptions json = onlineOptions();
+    json.json = true;
+    output = check({path}, json);
+    const QJsonArray problems =
+        QJsonDocument::fromJson(output.text.toUtf8()).object()[QLatin1String("files")][0][QLatin1String("problems")].toArray();
+    QStringList messages;
+    for (const QJsonValue &problem : problems)
+        messages << problem[QLatin1String("message")].toString();
+    QVERIFY2(messages.join(u'\n').contains(shown), qPrintable(messages.join(u'\n')));
 }
 
 void TestCheckOnline::interruptedByCtrlC_data()

@@ -4,10 +4,12 @@
 #include "onlineserver.h"
 
 #include "onlinecheck.h"
+#include "privateaddress.h"
 #include "padwriter.h"
 #include "quilletinfo.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -114,6 +116,14 @@ private slots:
     void connectionLimits();
     void cancelStopsAtOnce();
     void downloadIsNeverDownloaded();
+    void bodyLimits_data();
+    void bodyLimits();
+    void privateRanges_data();
+    void privateRanges();
+    void privateAddresses_data();
+    void privateAddresses();
+    void manyAddresses();
+    void floodDelaysNoOtherAddress();
 
 private:
     std::unique_ptr<TestWebServer> m_web;
@@ -121,6 +131,13 @@ private:
     std::unique_ptr<RawServer> m_silent;
     std::unique_ptr<RawServer> m_unsized;
     std::unique_ptr<RawServer> m_cutShort;
+    std::unique_ptr<HostileServer> m_stalledRedirect;
+    std::unique_ptr<HostileServer> m_headRefused;
+    std::unique_ptr<HostileServer> m_headUnsized;
+    std::unique_ptr<HostileServer> m_endlessChunk;
+    std::unique_ptr<HostileServer> m_endlessHeaders;
+    std::unique_ptr<HostileServer> m_endlessHeaderLine;
+    std::unique_ptr<HostileServer> m_redirects;
 };
 
 void TestOnlineCheck::initTestCase()
@@ -153,6 +170,15 @@ void TestOnlineCheck::initTestCase()
     m_silent = std::make_unique<RawServer>(RawServer::Behaviour::Silent);
     m_unsized = std::make_unique<RawServer>(RawServer::Behaviour::Unsized, 0, 1234);
     m_cutShort = std::make_unique<RawServer>(RawServer::Behaviour::CutShort, 5000, 100);
+    using Hostile = HostileServer::Behaviour;
+    m_stalledRedirect = std::make_unique<HostileServer>(Hostile::StalledRedirect, 1300);
+    m_headRefused = std::make_unique<HostileServer>(Hostile::HeadRefused);
+    m_headUnsized = std::make_unique<HostileServer>(Hostile::HeadUnsized);
+    m_endlessChunk = std::make_unique<HostileServer>(Hostile::EndlessChunk);
+    m_endlessHeaders = std::make_unique<HostileServer>(Hostile::EndlessHeaders);
+    m_endlessHeaderLine = std::make_unique<HostileServer>(Hostile::EndlessHeaderLine);
+    m_redirects = std::make_unique<HostileServer>(Hostile::Redirects);
+    m_tls->set(QStringLiteral("up.exe"), Answer{.status = 302, .location = m_tls->url(QStringLiteral("ok.exe")).toUtf8()});
 }
 
 void TestOnlineCheck::addresses_data()
@@ -231,6 +257,40 @@ void TestOnlineCheck::addresses_data()
     QTest::newRow("no such host") << InfoPath << QStringLiteral("https://nosuch.invalid/info.html") << 10000
                                   << false << QStringList{"error: there is no such host (nosuch.invalid)"}
                                   << QStringList{};
+    QTest::newRow("https to https") << PrimaryPath << tls("up.exe") << 5000 << true << QStringList{}
+                                    << QStringList{};
+    QTest::newRow("as many redirects as allowed")
+        << InfoPath << m_redirects->url(QStringLiteral("r%1").arg(MaxRedirects)) << 5000 << false << QStringList{}
+        << QStringList{};
+    QTest::newRow("one redirect more than allowed")
+        << InfoPath << m_redirects->url(QStringLiteral("r%1").arg(MaxRedirects + 1)) << 5000 << false
+        << QStringList{"error: redirects more than 10 times"} << QStringList{};
+    // Hostile servers: each verdict within its deadline, memory bounded.
+    QTest::newRow("redirect that stalls at the deadline")
+        << PrimaryPath << m_stalledRedirect->url(QStringLiteral("a")) << 1500 << false
+        << QStringList{"error: leads to " + m_stalledRedirect->url(QStringLiteral("hang"))
+                       + ", which did not answer within 1.5 s",
+                       plainHttp}
+        << QStringList{};
+    QTest::newRow("HEAD refused, GET silent") << InfoPath << m_headRefused->url(QStringLiteral("a")) << 1500 << false
+                                              << QStringList{"error: did not answer within 1.5 s"} << QStringList{};
+    QTest::newRow("HEAD without a size, GET silent")
+        << PrimaryPath << m_headUnsized->url(QStringLiteral("a")) << 1500 << false
+        << QStringList{"error: did not answer within 1.5 s", plainHttp} << QStringList{};
+    QTest::newRow("endless chunk, PAD file")
+        << PadPath << m_endlessChunk->url(QStringLiteral("pad.xml")) << 5000 << false
+        << QStringList{"error: answers with more than the 1 MiB a PAD file may have"} << QStringList{};
+    QTest::newRow("endless chunk, screenshot")
+        << ShotPath << m_endlessChunk->url(QStringLiteral("shot.png")) << 5000 << false
+        << QStringList{"error: answers with more than the 8 MiB a screenshot or icon may have"} << QStringList{};
+    QTest::newRow("endless chunk, download after HEAD refused")
+        << PrimaryPath << m_endlessChunk->url(QStringLiteral("setup.exe")) << 5000 << false
+        << QStringList{"note: gives no size", plainHttp} << QStringList{};
+    QTest::newRow("endless headers") << PadPath << m_endlessHeaders->url(QStringLiteral("pad.xml")) << 5000 << false
+                                     << QStringList{"error: sends headers larger than 64 KiB"} << QStringList{};
+    QTest::newRow("one endless header") << InfoPath << m_endlessHeaderLine->url(QStringLiteral("a")) << 5000
+                                        << false << QStringList{"error: sends headers larger than 64 KiB"}
+                                        << QStringList{};
     QTest::newRow("ftp") << PrimaryPath << QStringLiteral("ftp://127.0.0.1/setup.exe") << 5000 << false
                          << QStringList{"note: is an ftp address|not checked"} << QStringList{};
     QTest::newRow("blank inside") << InfoPath << web("info page.html") << 5000 << false
@@ -255,8 +315,15 @@ void TestOnlineCheck::addresses()
     if (trust)
         settings.sslConfiguration = trustingTestCertificate();
     const qsizetype before = m_web->requests().size();
+    const PeakMemory memory;
+    QElapsedTimer clock;
+    clock.start();
     const Run run = runOnline(subjectFor(path, address), settings);
     QVERIFY(run.finished);
+    // Whatever a server does, the verdict comes within the address's deadline
+    // (a second more for a loaded machine), and what was held stays small.
+    QVERIFY2(clock.elapsed() < timeoutMs + 1000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(memory.growthKiB() < 64 * 1024, qPrintable(QString::number(memory.growthKiB())));
 
     const QStringList found = described(run.problems);
     QCOMPARE(found.size(), expected.size());
@@ -476,6 +543,155 @@ void TestOnlineCheck::downloadIsNeverDownloaded()
     QTRY_COMPARE_WITH_TIMEOUT(endless.closedByClient(), endless.connections(), 20000);
     // What the socket buffers took before the client hung up, no more.
     QVERIFY2(endless.bytesWritten() < 64 * 1024 * 1024, qPrintable(QString::number(endless.bytesWritten())));
+}
+
+// A body of exactly its kind's limit is read; one byte more is refused,
+// whether its length is announced or the chunks run past it.
+void TestOnlineCheck::bodyLimits_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("chunked");
+    for (const auto &[name, kind, limit] : {std::tuple{"PAD file", FetchKind::PadFile, Pad::MaxPadFileSize},
+                                            std::tuple{"image", FetchKind::Image, MaxImageSize}}) {
+        for (const bool chunked : {false, true}) {
+            const char *framing = chunked ? "chunked" : "with its length";
+            QTest::addRow("%s at the limit, %s", name, framing) << int(kind) << qint64(limit) << chunked;
+            QTest::addRow("%s one byte past, %s", name, framing) << int(kind) << qint64(limit + 1) << chunked;
+        }
+    }
+}
+
+void TestOnlineCheck::bodyLimits()
+{
+    QFETCH(int, kind);
+    QFETCH(qint64, size);
+    QFETCH(bool, chunked);
+    const qint64 limit = FetchKind(kind) == FetchKind::PadFile ? Pad::MaxPadFileSize : MaxImageSize;
+    TestWebServer sized;
+    sized.set(QStringLiteral("body"), Answer{.body = QByteArray(size, 'x')});
+    HostileServer chunks(HostileServer::Behaviour::Chunked, size);
+    const QString address = chunked ? chunks.url(QStringLiteral("body")) : sized.url(QStringLiteral("body"));
+
+    AddressFetcher fetcher(testSettings());
+    std::optional<FetchResult> result;
+    QObject context;
+    fetcher.fetch(QUrl(address), FetchKind(kind), &context, [&](const FetchResult &r) { result = r; });
+    QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 20000);
+    if (size <= limit) {
+        QVERIFY2(result->succeeded(), qPrintable(result->problem()));
+        QCOMPARE(result->body.size(), size);
+    } else {
+        QCOMPARE(result->failure, FetchFailure::TooLarge);
+        QVERIFY(result->body.isEmpty());
+    }
+}
+
+void TestOnlineCheck::privateRanges_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("range"); // empty: public
+    const QList<std::pair<const char *, const char *>> rows{
+        {"127.0.0.1", "loopback"},       {"127.255.255.254", "loopback"}, {"::1", "loopback"},
+        {"10.1.2.3", "private"},         {"172.16.0.1", "private"},       {"172.31.255.255", "private"},
+        {"192.168.1.1", "private"},      {"100.64.0.1", "private"},       {"fd12:3456::1", "private"},
+        {"169.254.169.254", "link-local"}, {"fe80::1", "link-local"},     {"0.0.0.0", "unspecified"},
+        {"::", "unspecified"},           {"224.0.0.251", "multicast"},    {"ff02::1", "multicast"},
+        {"255.255.255.255", "broadcast"}, {"::ffff:127.0.0.1", "loopback"}, {"::ffff:192.168.0.1", "private"},
+        {"8.8.8.8", ""},                 {"172.32.0.1", ""},              {"172.15.255.255", ""},
+        {"192.169.0.1", ""},             {"100.128.0.1", ""},             {"2001:4860:4860::8888", ""},
+        {"::ffff:8.8.8.8", ""},
+    };
+    for (const auto &[address, range] : rows)
+        QTest::newRow(address) << QString::fromLatin1(address) << QString::fromLatin1(range);
+}
+
+void TestOnlineCheck::privateRanges()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, range);
+    const std::optional<QString> found = privateRange(QHostAddress(address));
+    QCOMPARE(found.value_or(QString()), range);
+}
+
+// Without the option a private address is an error and nothing reaches it,
+// by address or by a name that resolves to one; with it, it is fetched.
+void TestOnlineCheck::privateAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("served"); // the test's server answers it when allowed
+    const QString port = QString::number(QUrl(m_web->url(QString())).port());
+    QTest::newRow("loopback") << m_web->url(QStringLiteral("home.html")) << true;
+    QTest::newRow("localhost by name") << QStringLiteral("http://localhost:%1/home.html").arg(port) << true;
+    QTest::newRow("IPv4 as IPv6") << QStringLiteral("http://[::ffff:127.0.0.1]:%1/home.html").arg(port) << true;
+    QTest::newRow("cloud metadata") << QStringLiteral("http://169.254.169.254/latest/meta-data/") << false;
+    QTest::newRow("private network") << QStringLiteral("http://192.168.0.1/") << false;
+    QTest::newRow("unspecified") << QStringLiteral("http://0.0.0.0:%1/home.html").arg(port) << false;
+}
+
+void TestOnlineCheck::privateAddresses()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, served);
+    m_web->set(QStringLiteral("home.html"), Answer{.body = "<html></html>", .contentType = "text/html"});
+    FetchSettings settings = testSettings();
+    settings.allowPrivateAddresses = false;
+    const qsizetype before = m_web->requests().size();
+    Run run = runOnline(subjectFor(InfoPath, address), settings);
+    QCOMPARE(described(run.problems),
+             QStringList{"error: Application Info URL: \"" + address
+                         + "\" points at a private network address that download sites cannot reach; not fetched"});
+    QCOMPARE(m_web->requests().size(), before);
+    if (!served)
+        return;
+    settings.allowPrivateAddresses = true;
+    run = runOnline(subjectFor(InfoPath, address), settings);
+    QCOMPARE(described(run.problems), QStringList());
+    QCOMPARE(m_web->requests().size(), before + 1);
+}
+
+// A file of 20,000 addresses: the first 200 are fetched, and one note says
+// how many were not.
+void TestOnlineCheck::manyAddresses()
+{
+    TestWebServer server;
+    server.set(QStringLiteral("page.html"), Answer{.body = "<html></html>", .contentType = "text/html"});
+    OnlineSubject subject;
+    for (int i = 0; i < 20000; ++i) {
+        subject.addresses << PathText{QStringLiteral("Extra/Link_%1").arg(i),
+                                      server.url(QStringLiteral("page.html?%1").arg(i))};
+    }
+    // The same address again counts once, and is not "more".
+    subject.addresses << PathText{QStringLiteral("Extra/Again"), server.url(QStringLiteral("page.html?0"))};
+    const Run run = runOnline(subject, testSettings());
+    QCOMPARE(run.results.size(), MaxAddressesPerFile);
+    QCOMPARE(server.requestsFor(QStringLiteral("page.html")), MaxAddressesPerFile);
+    QCOMPARE(described(run.problems),
+             QStringList{"note: 19800 more addresses were not checked: an online check fetches at most 200 "
+                         "distinct addresses of one file"});
+}
+
+// A server flooding its answer holds up no other address's verdict.
+void TestOnlineCheck::floodDelaysNoOtherAddress()
+{
+    OnlineSubject subject = subjectFor(PadPath, m_endlessChunk->url(QStringLiteral("flood.xml")));
+    for (int i = 0; i < 5; ++i)
+        subject.addresses << PathText{InfoPath, m_web->url(QStringLiteral("ok.exe?%1").arg(i))};
+    AddressFetcher fetcher(testSettings(10000));
+    OnlineCheck check(&fetcher);
+    QElapsedTimer clock;
+    qint64 slowest = 0;
+    connect(&check, &OnlineCheck::addressChecked, this, [&](const AddressResult &result) {
+        if (result.address.contains(QLatin1String("ok.exe")))
+            slowest = std::max(slowest, clock.elapsed());
+    });
+    QSignalSpy finished(&check, &OnlineCheck::finished);
+    clock.start();
+    check.start(subject, Today);
+    QVERIFY(finished.wait(20000));
+    QVERIFY2(slowest < 2000, qPrintable(QString::number(slowest)));
+    QCOMPARE(check.problems().size(), 1);
+    QVERIFY(check.problems().first().message.contains(QLatin1String("more than the 1 MiB")));
 }
 
 QTEST_GUILESS_MAIN(TestOnlineCheck)

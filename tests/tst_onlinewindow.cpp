@@ -8,6 +8,7 @@
 #include "padwriter.h"
 #include "windowsupport.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QInputDialog>
 #include <QProgressBar>
@@ -106,6 +107,7 @@ private slots:
     void importFromAddress_data();
     void importFromAddress();
     void importFromAddressCanBeCancelled();
+    void privateAddressesNeedTheBox();
 
 private:
     QTemporaryDir m_dir;
@@ -143,11 +145,26 @@ void TestOnlineWindow::checkFillsTheListAndARowLeadsToItsField()
     QVERIFY2(check->findChild<QLabel *>(u"onlineCheckStatus"_s)->text().startsWith(u"Checked 5 addresses. 1 error"_s),
              qPrintable(check->findChild<QLabel *>(u"onlineCheckStatus"_s)->text()));
 
-    // Copied, every row comes along as text.
+    // The last column says what was found, the field and the address having
+    // their own, each as wide as its contents; the whole finding is the tooltip.
+    const QTreeWidget *list = check->resultList();
+    const QList<QTreeWidgetItem *> errors = list->findItems(u"Error"_s, Qt::MatchExactly, 0);
+    QCOMPARE(errors.size(), 1);
+    const QTreeWidgetItem *error = errors.first();
+    QCOMPARE(error->text(3), u"answers 404 Not Found"_s);
+    const QString whole = u"Application Screenshot URL: \""_s + server.url(u"missing.png"_s)
+        + u"\" answers 404 Not Found"_s;
+    QCOMPARE(error->toolTip(3), whole);
+    for (const int column : {1, 2}) {
+        QVERIFY2(list->columnWidth(column) >= list->fontMetrics().horizontalAdvance(error->text(column)),
+                 qPrintable(error->text(column)));
+    }
+
+    // Copied, every row comes along as text, each finding whole.
     QTest::keyClick(check->resultList(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(check->resultList(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text().split(u'\n').size(), 5);
-    QVERIFY(QApplication::clipboard()->text().contains(u"answers 404"_s));
+    QVERIFY(QApplication::clipboard()->text().contains(u"\t"_s + whole));
 
     // The main window stays usable, and Return on a row puts the cursor in its field.
     QVERIFY(window.isEnabled());
@@ -336,6 +353,63 @@ void TestOnlineWindow::importFromAddressCanBeCancelled()
     QTest::qWait(100);
     QCOMPARE(shownValues(window), before);
     QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+}
+
+// Without the settings' leave, addresses on 127.0.0.1 are errors and never
+// fetched; ticking the box (Alt+P) in Check Online checks them again, and in
+// Import from Address reads the file.
+void TestOnlineWindow::privateAddressesNeedTheBox()
+{
+    TestWebServer server;
+    QVERIFY(server.isListening());
+    Online::FetchSettings settings = testSettings();
+    settings.allowPrivateAddresses = false;
+    MainWindow window;
+    window.setFetchSettings(settings);
+    fillForm(window, formOn(server));
+    QVERIFY(showActive(window));
+
+    pressCheckOnline(window);
+    OnlineCheckWindow *check = window.onlineCheckWindow();
+    QTRY_VERIFY(!check->isRunning());
+    const QTreeWidget *list = check->resultList();
+    // Each of the five addresses, and the download's plain http besides.
+    const QList<QTreeWidgetItem *> errors = list->findItems(u"Error"_s, Qt::MatchExactly, 0);
+    QCOMPARE(errors.size(), 5);
+    for (const QTreeWidgetItem *error : errors)
+        QCOMPARE(error->text(3), u"points at a private network address that download sites cannot reach; not fetched"_s);
+    QCOMPARE(server.requests().size(), 0);
+    QApplication::setActiveWindow(check);
+    QTest::keyClick(check->windowHandle(), Qt::Key_P, Qt::AltModifier);
+    QTRY_VERIFY(check->privateAddressesBox()->isChecked()); // a mnemonic clicks after a moment
+    QTRY_VERIFY(!check->isRunning());
+    QCOMPARE(rows(*check).first(), u"Error | Application Screenshot URL | "_s + server.url(u"missing.png"_s));
+    QCOMPARE(rows(*check).filter(u"OK | "_s).size(), 3);
+
+    server.set(u"pad.xml"_s, Answer{.body = readAll(testDataPath(u"update/rich.xml"_s)), .contentType = "text/xml"});
+    ModalDriver refused;
+    typeAddress(refused, server.url(u"pad.xml"_s));
+    refused.answer(QMessageBox::Ok);
+    control<QAction>(window, u"importFromAddressAction"_s)->trigger();
+    QTRY_VERIFY(refused.done());
+    QVERIFY2(refused.boxes().first().text.endsWith(
+                 u"points at a private network address that download sites cannot reach; not fetched"_s),
+             qPrintable(refused.boxes().first().text));
+
+    const int fetched = server.requestsFor(u"pad.xml"_s); // by the check
+    ModalDriver allowed;
+    allowed.then<AddressDialog>([](AddressDialog *dialog) {
+        auto *edit = dialog->findChild<QLineEdit *>(u"addressEdit"_s);
+        QCOMPARE(QApplication::focusWidget(), edit); // the last address, ready to take Return
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_P, Qt::AltModifier);
+        QTRY_VERIFY(dialog->allowPrivateAddresses());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    control<QAction>(window, u"importFromAddressAction"_s)->trigger();
+    QTRY_VERIFY(allowed.done());
+    QVERIFY2(allowed.unexpected().isEmpty(), qPrintable(allowed.unexpected()));
+    QTRY_COMPARE(window.otherFields().values.isEmpty(), false);
+    QCOMPARE(server.requestsFor(u"pad.xml"_s), fetched + 1);
 }
 
 QTEST_MAIN(TestOnlineWindow)

@@ -340,6 +340,9 @@ void TestPadCheck::quotedValue_data()
     QTest::newRow("512 characters") << QString(512, u'd') << u'"' + QString(60, u'd') + u"\u2026\""_s;
     QTest::newRow("line breaks and a tab")
         << u"one\r\ntwo\tthree"_s << u"\"one\\r\\ntwo\\tthree\""_s;
+    // A file's value may hold C1 controls and DEL, which XML allows and some terminals obey.
+    QTest::newRow("other control characters")
+        << u"a\u0085b\u009bc\u007fd\u0007e"_s << u"\"a\\x85b\\x9bc\\x7fd\\x07e\""_s;
     QTest::newRow("a character beyond the BMP at the cut")
         << QString(59, u'x') + u"\U0001F600"_s + u"more"_s << u'"' + QString(59, u'x') + u"\u2026\""_s;
 }
