@@ -157,6 +157,7 @@ void TestOnlineCheck::initTestCase()
     m_web->set(QStringLiteral("short.exe"), Answer{.body = QByteArray(999, 'x')});
     m_web->set(QStringLiteral("loopA"), Answer{.status = 302, .location = m_web->url(QStringLiteral("loopB")).toUtf8()});
     m_web->set(QStringLiteral("loopB"), Answer{.status = 302, .location = "/loopA"});
+    m_web->set(QStringLiteral("tofile"), Answer{.status = 302, .location = "file:///etc/passwd"});
     m_web->set(QStringLiteral("pad1.xml"), Answer{.status = 301, .location = "/pad2.xml"});
     m_web->set(QStringLiteral("pad2.xml"), Answer{.status = 308, .location = "/pad.xml"});
     m_web->set(QStringLiteral("pad.xml"), Answer{.body = padBytes(QStringLiteral("1.3")), .contentType = "text/xml"});
@@ -212,6 +213,12 @@ void TestOnlineCheck::addresses_data()
     QTest::newRow("https to http") << PrimaryPath << tls("down.exe") << 5000 << true
                                    << QStringList{"error: redirects from https to plain http|" + web("ok.exe")}
                                    << QStringList{};
+    // Said once: no "leads to file:///etc/passwd, which redirects to ...".
+    QTest::newRow("redirect to a file") << InfoPath << web("tofile") << 5000 << false
+                                        << QStringList{"error: Application Info URL: \"" + web("tofile")
+                                                       + "\" redirects to file:///etc/passwd, which is not an "
+                                                         "http or https address; not fetched"}
+                                        << QStringList{"HEAD"};
     QTest::newRow("redirect loop") << InfoPath << web("loopA") << 5000 << false
                                    << QStringList{"error: redirects in a loop|loopB"} << QStringList{"HEAD"};
     QTest::newRow("page instead of the file")
