@@ -7,16 +7,15 @@
 // malformed address, a file of 20,000 addresses, and servers (in a thread of
 // their own, as a real one would be) that send an endless chunk or endless
 // headers as fast as the client reads.
+#include "hostileserver.h"
 #include "onlinecheck.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QThread>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -133,34 +132,6 @@ Online::FetchSettings settings(int timeoutMs = 15000)
     return s;
 }
 
-// A line of /proc/self/status in KiB, such as VmHWM (the peak resident size).
-long statusKilobytes(const char *name)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(name))
-            return line.mid(qstrlen(name) + 1).trimmed().split(' ').constFirst().toLong();
-    }
-    return 0;
-}
-
-// Starts a new peak: Linux resets the peak resident size on "5" in clear_refs,
-// so that each scenario's peak is its own. Returns the resident size now.
-long startPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-    return statusKilobytes("VmRSS");
-}
-
-long peakKilobytes()
-{
-    return statusKilobytes("VmHWM");
-}
-
 double cpuSeconds()
 {
     rusage usage{};
@@ -227,7 +198,7 @@ void bigDownload()
     std::printf("a download that the server streams whole, ignoring the range:\n");
     for (const qint64 size : {qint64(1024), qint64(4) << 30}) {
         BenchServer server(BenchServer::Behaviour::Streamed, size);
-        const long before = startPeak();
+        const PeakMemory memory;
         const Timed run = runCheck({{Primary, server.url(QStringLiteral("setup.exe"))}},
                                    {{Size, QString::number(size)}}, settings());
         // Let the server see the hang-up before counting what it sent.
@@ -235,7 +206,7 @@ void bigDownload()
         QTimer::singleShot(200, &settle, &QEventLoop::quit);
         settle.exec();
         std::printf("  %-12s %6.3f s, peak memory +%ld KiB, %lld bytes sent before the hang-up, errors: %d\n",
-                    size > 1024 ? "4 GiB" : "1 KiB", run.seconds, peakKilobytes() - before,
+                    size > 1024 ? "4 GiB" : "1 KiB", run.seconds, memory.growthKiB(),
                     static_cast<long long>(server.written()),
                     int(std::count_if(run.problems.begin(), run.problems.end(), [](const Pad::CheckProblem &p) {
                         return p.severity == Pad::Severity::Error;
@@ -261,7 +232,7 @@ void fiftyMegabytePad()
         QString reason;
         QElapsedTimer timer;
         timer.start();
-        const long before = startPeak();
+        const PeakMemory memory;
         fetcher.fetch(QUrl(server.url(QStringLiteral("pad.xml"))), Online::FetchKind::PadFile, &loop,
                       [&](const Online::FetchResult &result) {
                           Online::fetchedPadBytes(result, &reason);
@@ -274,7 +245,7 @@ void fiftyMegabytePad()
         settle.exec();
         std::printf("  %-24s %6.3f s, peak memory +%ld KiB, %lld bytes sent: %s\n",
                     announce ? "with Content-Length" : "without Content-Length", seconds,
-                    peakKilobytes() - before, static_cast<long long>(server.written()), qPrintable(reason));
+                    memory.growthKiB(), static_cast<long long>(server.written()), qPrintable(reason));
     }
 }
 
@@ -326,88 +297,24 @@ void manyAddresses()
                 timer.nsecsElapsed() / 1e9, cpuSeconds() - fetchCpuBefore);
 }
 
-// Answers every request at once with an endless chunk, or endless headers,
-// written as fast as the client takes them; it lives in a thread of its own.
-class FloodServer : public QObject
-{
-public:
-    enum class Behaviour { EndlessChunk, EndlessHeaders };
-
-    explicit FloodServer(Behaviour behaviour) : m_behaviour(behaviour)
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection())
-                serve(socket);
-        });
-    }
-    quint16 listen()
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        return m_server.serverPort();
-    }
-
-private:
-    void serve(QTcpSocket *socket)
-    {
-        socket->setParent(this);
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-            const QByteArray request = socket->readAll();
-            if (socket->property("answered").toBool() || !request.contains("\r\n\r\n"))
-                return;
-            socket->setProperty("answered", true);
-            const bool head = request.startsWith("HEAD ");
-            if (head && m_behaviour == Behaviour::EndlessChunk) {
-                socket->write("HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\n\r\n");
-                socket->setProperty("answered", false);
-                return;
-            }
-            socket->write(m_behaviour == Behaviour::EndlessChunk
-                              ? QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n"
-                                           "Transfer-Encoding: chunked\r\n\r\n7fffffffffffffff\r\n")
-                              : QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n"));
-            const QByteArray filler = m_behaviour == Behaviour::EndlessChunk
-                ? QByteArray(64 * 1024, 'z')
-                : QByteArray("X-Filler: ").append(QByteArray(64 * 1024 - 12, 'z')).append("\r\n");
-            auto more = [socket, filler] {
-                if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 256 * 1024)
-                    socket->write(filler);
-            };
-            connect(socket, &QTcpSocket::bytesWritten, socket, more);
-            more();
-            more();
-        });
-    }
-
-    Behaviour m_behaviour;
-    QTcpServer m_server{this}; // a child, so that it moves to the server's thread
-};
-
 void endlessFastAnswers()
 {
     std::printf("a server that floods its answer as fast as the client reads (in another thread):\n");
     BenchServer healthy(BenchServer::Behaviour::Sized, 10);
+    const QString padFile = QStringLiteral("Web_Info/Application_URLs/Application_XML_File_URL");
     const struct
     {
         const char *name;
-        FloodServer::Behaviour behaviour;
+        HostileServer::Behaviour behaviour;
         QString path;
     } cases[] = {
-        {"endless chunk, PAD file", FloodServer::Behaviour::EndlessChunk,
-         QStringLiteral("Web_Info/Application_URLs/Application_XML_File_URL")},
-        {"endless chunk, download", FloodServer::Behaviour::EndlessChunk, Primary},
-        {"endless headers, PAD file", FloodServer::Behaviour::EndlessHeaders,
-         QStringLiteral("Web_Info/Application_URLs/Application_XML_File_URL")},
+        {"endless chunk, PAD file", HostileServer::Behaviour::EndlessChunk, padFile},
+        {"endless chunk, download", HostileServer::Behaviour::EndlessChunk, Primary},
+        {"endless headers, PAD file", HostileServer::Behaviour::EndlessHeaders, padFile},
     };
     for (const auto &c : cases) {
-        QThread thread;
-        auto *server = new FloodServer(c.behaviour);
-        server->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, server, &QObject::deleteLater);
-        thread.start();
-        quint16 port = 0;
-        QMetaObject::invokeMethod(server, [&] { port = server->listen(); }, Qt::BlockingQueuedConnection);
-        const QString flood = QStringLiteral("http://127.0.0.1:%1/pad.xml").arg(port);
+        HostileServer server(c.behaviour);
+        const QString flood = server.url(QStringLiteral("pad.xml"));
         QList<Pad::PathText> addresses{{c.path, flood}};
         for (int i = 0; i < 5; ++i)
             addresses << Pad::PathText{Info + QString::number(i), healthy.url(QStringLiteral("p%1.html").arg(i))};
@@ -429,15 +336,14 @@ void endlessFastAnswers()
             }
         });
         QObject::connect(&check, &Online::OnlineCheck::finished, &loop, &QEventLoop::quit);
-        const long before = startPeak();
+        const PeakMemory memory;
         timer.start();
         check.start(subject, QDate::currentDate());
         loop.exec();
-        std::printf("  %-26s verdict after %6.3f s, healthy addresses after %6.3f s, peak memory +%ld KiB: %s\n",
-                    c.name, floodSeconds, slowestHealthy, peakKilobytes() - before,
-                    qPrintable(floodVerdict.left(110)));
-        thread.quit();
-        thread.wait();
+        std::printf("  %-26s verdict after %6.3f s, healthy addresses after %6.3f s, peak memory +%ld KiB, "
+                    "%lld bytes sent: %s\n",
+                    c.name, floodSeconds, slowestHealthy, memory.growthKiB(),
+                    static_cast<long long>(server.bytesWritten()), qPrintable(floodVerdict.left(110)));
     }
 }
 
