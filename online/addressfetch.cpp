@@ -13,7 +13,6 @@
 
 namespace Online {
 
-
 using namespace Pad;
 
 namespace {
@@ -74,13 +73,6 @@ std::optional<qint64> contentRangeTotal(const QByteArray &header)
 }
 
 } // namespace
-
-bool FetchResult::leftHttps() const
-{
-    return std::any_of(redirects.begin(), redirects.end(), [](const Redirect &r) {
-        return r.from.scheme() == u"https" && r.to.scheme() == u"http";
-    });
-}
 
 bool FetchResult::permanentlyMoved() const
 {

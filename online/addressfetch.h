@@ -93,8 +93,6 @@ struct FetchResult
 
     // An answer came, and after redirects it is 2xx.
     bool succeeded() const { return failure == FetchFailure::None && status >= 200 && status < 300; }
-    // A redirect led from https to http.
-    bool leftHttps() const;
     // A 301 or 308 on the way.
     bool permanentlyMoved() const;
     // What went wrong, as a finding says it after the address, or an empty

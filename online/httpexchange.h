@@ -88,17 +88,12 @@ public:
     void setBodySink(std::function<void(QByteArrayView)> sink);
 
     const HttpResponseParser &response() const { return m_response; }
-    bool isFinished() const { return m_finished; }
-    // Whether the body went past the read limit (and reading stopped there).
-    bool bodyBeyondLimit() const;
     FetchFailure failure() const { return m_failure; }
     // In words, as a finding ends: "cannot be reached: the connection was refused".
     const QString &failureText() const { return m_failureText; }
     // For a TLS failure: what the server's certificate says of itself.
     const QString &certificateSubject() const { return m_certificateSubject; }
     const QDateTime &certificateExpiry() const { return m_certificateExpiry; }
-    // The address connected to, once known (none through a proxy).
-    const QHostAddress &peerAddress() const { return m_peer; }
 
 signals:
     // The answer's status and headers are in; a receiver may abort().
@@ -121,6 +116,8 @@ private:
     void finish();
     QSslCertificate peerCertificate() const;
     QString tlsFailureText() const;
+    // Whether the body went past the read limit, where reading stops.
+    bool bodyBeyondLimit() const;
 
     ExchangeSettings m_settings;
     Request m_request;
