@@ -22,6 +22,7 @@ bool isProbe(FetchKind kind)
     return kind == FetchKind::Probe || kind == FetchKind::Download;
 }
 
+// The body that a kind reads, at most (a stream's is its caller's).
 qint64 bodyLimit(FetchKind kind)
 {
     switch (kind) {
@@ -31,6 +32,7 @@ qint64 bodyLimit(FetchKind kind)
         return MaxImageSize;
     case FetchKind::Probe:
     case FetchKind::Download:
+    case FetchKind::Stream:
         break;
     }
     return ProbeBytes;
@@ -44,7 +46,17 @@ QString serverText(QByteArrayView bytes)
 
 QString kindInWords(FetchKind kind)
 {
-    return kind == FetchKind::PadFile ? QStringLiteral("PAD file") : QStringLiteral("screenshot or icon");
+    switch (kind) {
+    case FetchKind::PadFile:
+        return QStringLiteral("PAD file");
+    case FetchKind::Image:
+        return QStringLiteral("screenshot or icon");
+    case FetchKind::Probe:
+    case FetchKind::Download:
+    case FetchKind::Stream:
+        break;
+    }
+    return QStringLiteral("download");
 }
 
 bool isHttp(const QUrl &url)
@@ -111,6 +123,9 @@ QUrl fetchKey(const QUrl &url)
 struct AddressFetcher::Job
 {
     FetchKind kind;
+    qint64 limit = 0; // of the body read
+    std::function<void(QByteArrayView)> sink; // a stream's
+    StreamProgress progress;
     FetchResult result;
     QList<Waiter> waiters;
     QUrl current;
@@ -148,27 +163,54 @@ void AddressFetcher::fetch(const QUrl &url, FetchKind kind, QObject *context,
 {
     const QUrl key = fetchKey(url);
     std::unique_ptr<Job> &slot = m_jobs[{key.toString(QUrl::FullyEncoded), int(kind)}];
+    Job *job = slot ? slot.get() : newJob(url, kind, slot);
+    wait(job, context, std::move(done));
+}
+
+void AddressFetcher::stream(const QUrl &url, qint64 limit, QObject *context,
+                            std::function<void(QByteArrayView)> sink, StreamProgress progress,
+                            std::function<void(const FetchResult &)> done)
+{
+    // Never shared: each stream has a key of its own.
+    std::unique_ptr<Job> &slot = m_jobs[{QStringLiteral("\n%1").arg(++m_streams), int(FetchKind::Stream)}];
+    slot = std::make_unique<Job>();
+    Job *job = slot.get();
+    job->limit = limit;
+    job->sink = std::move(sink);
+    job->progress = std::move(progress);
+    newJob(url, FetchKind::Stream, slot);
+    wait(job, context, std::move(done));
+}
+
+AddressFetcher::Job *AddressFetcher::newJob(const QUrl &url, FetchKind kind, std::unique_ptr<Job> &slot)
+{
     if (!slot) {
         slot = std::make_unique<Job>();
-        Job *job = slot.get();
-        job->kind = kind;
-        job->result.url = url;
-        job->result.finalUrl = url;
-        job->current = key;
-        job->method = isProbe(kind) ? QByteArrayLiteral("HEAD") : QByteArrayLiteral("GET");
-        job->seen.insert(key.toString(QUrl::FullyEncoded));
-        job->deadline.setSingleShot(true);
-        job->deadline.setInterval(m_settings.timeoutMs);
-        connect(&job->deadline, &QTimer::timeout, this, [this, job] { onDeadline(job); });
-        if (!isHttp(key) || key.host().isEmpty()) {
-            job->result.failure = FetchFailure::Other;
-            job->result.failureText = QStringLiteral("is not an http or https address");
-            job->done = true;
-        } else {
-            enqueue(job);
-        }
+        slot->limit = bodyLimit(kind);
     }
     Job *job = slot.get();
+    const QUrl key = fetchKey(url);
+    job->kind = kind;
+    job->result.url = url;
+    job->result.finalUrl = url;
+    job->current = key;
+    job->method = isProbe(kind) ? QByteArrayLiteral("HEAD") : QByteArrayLiteral("GET");
+    job->seen.insert(key.toString(QUrl::FullyEncoded));
+    job->deadline.setSingleShot(true);
+    job->deadline.setInterval(m_settings.timeoutMs);
+    connect(&job->deadline, &QTimer::timeout, this, [this, job] { onDeadline(job); });
+    if (!isHttp(key) || key.host().isEmpty()) {
+        job->result.failure = FetchFailure::Other;
+        job->result.failureText = QStringLiteral("is not an http or https address");
+        job->done = true;
+    } else {
+        enqueue(job);
+    }
+    return job;
+}
+
+void AddressFetcher::wait(Job *job, QObject *context, std::function<void(const FetchResult &)> done)
+{
     const quint64 id = m_nextWaiterId++;
     job->waiters.append({id, context, std::move(done)});
     if (!m_watched.contains(context)) {
@@ -269,12 +311,24 @@ void AddressFetcher::send(Job *job)
     job->exchange = exchange;
     connect(exchange, &HttpExchange::headersReceived, this, [this, job] { onHeaders(job); });
     connect(exchange, &HttpExchange::finished, this, [this, job] { onExchangeFinished(job); });
+    if (job->kind == FetchKind::Stream) {
+        exchange->setBodySink([job, exchange](QByteArrayView bytes) {
+            const int status = exchange->response().status();
+            if (status >= 200 && status < 300)
+                job->sink(bytes);
+        });
+        connect(exchange, &HttpExchange::bodyReceived, this, [job](qint64 received) {
+            job->deadline.start(); // from each piece of the body anew
+            if (job->progress)
+                job->progress(received, job->result.size);
+        });
+    }
     // A whole body is read to one byte past its limit, which tells one that
-    // goes on; a probe stops once it has its first bytes.
-    const qint64 keep = wholeBody ? bodyLimit(job->kind) : ProbeBytes;
+    // goes on; a probe stops once it has its first bytes; a stream holds none.
+    const qint64 keep = job->kind == FetchKind::Stream ? 0 : job->limit;
     exchange->start({job->current, job->method,
                      isProbe(job->kind) && job->method == "GET" ? QByteArrayLiteral("bytes=0-0") : QByteArray(),
-                     keep, wholeBody ? keep : keep - 1});
+                     keep, wholeBody ? job->limit : job->limit - 1});
 }
 
 void AddressFetcher::onHeaders(Job *job)
@@ -307,14 +361,17 @@ void AddressFetcher::onHeaders(Job *job)
         complete(job); // the status is the verdict; the page that comes with it is not read
         return;
     }
-    if (!isProbe(job->kind) && r.size && *r.size > bodyLimit(job->kind)) {
+    if (!isProbe(job->kind) && r.size && *r.size > job->limit) {
         // Refused before any of the body is read.
         fail(job, FetchFailure::TooLarge,
              QStringLiteral("answers with %1 (%2 bytes), more than the %3 a %4 may have")
                  .arg(sizeInWords(*r.size))
                  .arg(*r.size)
-                 .arg(sizeInWords(bodyLimit(job->kind)), kindInWords(job->kind)));
+                 .arg(sizeInWords(job->limit), kindInWords(job->kind)));
+        return;
     }
+    if (job->kind == FetchKind::Stream)
+        job->deadline.start(); // from the headers on, each piece of the body has a deadline of its own
 }
 
 void AddressFetcher::onExchangeFinished(Job *job)
@@ -335,11 +392,11 @@ void AddressFetcher::onExchangeFinished(Job *job)
     }
     job->result.body = answer.body();
     if (!isProbe(job->kind)) {
-        if (answer.bodyReceived() > bodyLimit(job->kind)) {
+        if (answer.bodyReceived() > job->limit) {
             job->result.body.clear();
             fail(job, FetchFailure::TooLarge,
                  QStringLiteral("answers with more than the %1 a %2 may have")
-                     .arg(sizeInWords(bodyLimit(job->kind)), kindInWords(job->kind)));
+                     .arg(sizeInWords(job->limit), kindInWords(job->kind)));
             return;
         }
         if (exchange->failure() != FetchFailure::None) {
@@ -428,10 +485,13 @@ void AddressFetcher::onDeadline(Job *job)
         return;
     }
     const bool began = job->exchange && job->exchange->response().headersComplete();
-    fail(job, FetchFailure::TimedOut,
-         began ? QStringLiteral("did not send its whole answer within %1 s")
-                     .arg(QLocale::c().toString(m_settings.timeoutMs / 1000.0, 'g', 4))
-               : timeoutText());
+    const QString seconds = QLocale::c().toString(m_settings.timeoutMs / 1000.0, 'g', 4);
+    if (!began)
+        fail(job, FetchFailure::TimedOut, timeoutText());
+    else if (job->kind == FetchKind::Stream)
+        fail(job, FetchFailure::TimedOut, QStringLiteral("stopped sending for %1 s").arg(seconds));
+    else
+        fail(job, FetchFailure::TimedOut, QStringLiteral("did not send its whole answer within %1 s").arg(seconds));
 }
 
 void AddressFetcher::complete(Job *job)

@@ -40,7 +40,12 @@ enum class FetchKind {
     Download, // the same, and the size, with a GET of the first byte when HEAD gives none
     PadFile,  // the whole answer, up to MaxPadFileSize
     Image,    // the whole answer, up to MaxImageSize
+    Stream,   // the whole answer handed on as it comes and never held (stream())
 };
+
+// What a stream() is told as its body comes: the bytes so far, and the
+// size the server states, if it does.
+using StreamProgress = std::function<void(qint64 received, std::optional<qint64> size)>;
 
 struct FetchSettings
 {
@@ -131,6 +136,17 @@ public:
     void fetch(const QUrl &url, FetchKind kind, QObject *context,
                std::function<void(const FetchResult &)> done);
 
+    // Streams the body of url to sink as it comes (an installer to hash,
+    // say), never holding it, and calls progress as it goes and done at the
+    // end, as fetch() does. Redirects, private addresses and limits on
+    // connections as for any fetch, but never shared. Its deadline runs until
+    // the answer's headers and then again from each piece of the body, so
+    // that a large file takes what it takes while a server that falls
+    // silent ends it. A body past limit bytes (stated or sent) is refused
+    // (TooLarge) and reading stops there. sink sees only a 2xx answer's body.
+    void stream(const QUrl &url, qint64 limit, QObject *context, std::function<void(QByteArrayView)> sink,
+                StreamProgress progress, std::function<void(const FetchResult &)> done);
+
     // Forgets what context waits for; a fetch that no one else waits for
     // stops at once, its connection closed.
     void cancel(QObject *context);
@@ -155,6 +171,8 @@ private:
         bool ready = false; // in m_ready
     };
 
+    Job *newJob(const QUrl &key, FetchKind kind, std::unique_ptr<Job> &slot);
+    void wait(Job *job, QObject *context, std::function<void(const FetchResult &)> done);
     void enqueue(Job *job, bool first = false);
     void markReady(const QString &hostKey, Host &host);
     void pump();
@@ -181,6 +199,7 @@ private:
     int m_running = 0;
     int m_requestsSent = 0;
     quint64 m_nextWaiterId = 1;
+    quint64 m_streams = 0;
     std::deque<std::pair<Job *, quint64>> m_deliveries;
     bool m_deliveryPosted = false;
     QSet<QObject *> m_watched; // contexts whose destruction cancels their waits

@@ -34,6 +34,7 @@ public:
         EscapeCodes,        // 404 whose reason phrase and content type hold escape codes and a bare CR
         Chunked,            // 200, size bytes of body in chunks of 1000, no length
         Redirects,          // /rN redirects to /r(N-1), and /r0 answers 200
+        Stalls,             // 200 announcing size bytes, sends half of them, then nothing
     };
 
     explicit HostileServer(Behaviour behaviour, qint64 size = 0)
@@ -155,6 +156,10 @@ private:
                     write(socket, QByteArray::number(chunk, 16) + "\r\n" + QByteArray(chunk, 'x') + "\r\n");
                 }
                 write(socket, "0\r\n\r\n");
+                return;
+            case Behaviour::Stalls:
+                write(socket, "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(m_size) + "\r\n\r\n"
+                                  + QByteArray(m_size / 2, 'x'));
                 return;
             case Behaviour::Redirects: {
                 const int hop = target.mid(2).toInt();

@@ -9,6 +9,7 @@
 #include "quilletinfo.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QSignalSpy>
@@ -124,6 +125,8 @@ private slots:
     void privateAddresses();
     void manyAddresses();
     void floodDelaysNoOtherAddress();
+    void stream_data();
+    void stream();
 
 private:
     std::unique_ptr<TestWebServer> m_web;
@@ -138,6 +141,7 @@ private:
     std::unique_ptr<HostileServer> m_endlessHeaders;
     std::unique_ptr<HostileServer> m_endlessHeaderLine;
     std::unique_ptr<HostileServer> m_redirects;
+    std::unique_ptr<HostileServer> m_stalls;
 };
 
 void TestOnlineCheck::initTestCase()
@@ -179,6 +183,7 @@ void TestOnlineCheck::initTestCase()
     m_endlessHeaders = std::make_unique<HostileServer>(Hostile::EndlessHeaders);
     m_endlessHeaderLine = std::make_unique<HostileServer>(Hostile::EndlessHeaderLine);
     m_redirects = std::make_unique<HostileServer>(Hostile::Redirects);
+    m_stalls = std::make_unique<HostileServer>(Hostile::Stalls, 100000);
     m_tls->set(QStringLiteral("up.exe"), Answer{.status = 302, .location = m_tls->url(QStringLiteral("ok.exe")).toUtf8()});
 }
 
@@ -699,6 +704,65 @@ void TestOnlineCheck::floodDelaysNoOtherAddress()
     QVERIFY2(slowest < 2000, qPrintable(QString::number(slowest)));
     QCOMPARE(check.problems().size(), 1);
     QVERIFY(check.problems().first().message.contains(QLatin1String("more than the 1 MiB")));
+}
+
+// A stream hands on every byte of the body, holds none, and stops at its
+// limit or when the server falls silent.
+void TestOnlineCheck::stream_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<QByteArray>("expected"); // the bytes handed on, when it succeeds
+    QTest::addColumn<QString>("failure");     // part of the problem, when it fails
+    QByteArray file(3 * 1024 * 1024 + 17, Qt::Uninitialized);
+    for (qsizetype i = 0; i < file.size(); ++i)
+        file[i] = char((i * 7919) >> 8);
+    m_web->set(QStringLiteral("setup.exe"), Answer{.body = file});
+    m_web->set(QStringLiteral("moved.exe"), Answer{.status = 302, .body = "<html>moved</html>", .location = "/setup.exe"});
+    QTest::newRow("whole, after a redirect") << m_web->url(QStringLiteral("moved.exe")) << file.size() << file << QString();
+    QTest::newRow("stated past the limit") << m_web->url(QStringLiteral("setup.exe")) << file.size() - 1 << QByteArray()
+                                           << QStringLiteral("answers with 3 MiB (3145745 bytes), more than the 3 MiB a download may have");
+    QTest::newRow("sent past the limit") << m_endlessChunk->url(QStringLiteral("setup.exe")) << qint64(1024 * 1024)
+                                         << QByteArray() << QStringLiteral("answers with more than the 1 MiB a download may have");
+    QTest::newRow("falls silent") << m_stalls->url(QStringLiteral("setup.exe")) << qint64(1 << 30) << QByteArray()
+                                  << QStringLiteral("stopped sending for 1 s");
+    QTest::newRow("not found") << m_web->url(QStringLiteral("gone.exe")) << qint64(1 << 30) << QByteArray()
+                               << QStringLiteral("answers 404 Not Found");
+}
+
+void TestOnlineCheck::stream()
+{
+    QFETCH(QString, address);
+    QFETCH(qint64, limit);
+    QFETCH(QByteArray, expected);
+    QFETCH(QString, failure);
+    AddressFetcher fetcher(testSettings(1000));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    qint64 handedOn = 0;
+    qint64 lastProgress = 0;
+    std::optional<FetchResult> result;
+    QObject context;
+    const PeakMemory memory;
+    fetcher.stream(QUrl(address), limit, &context,
+                   [&](QByteArrayView bytes) {
+                       hash.addData(bytes);
+                       handedOn += bytes.size();
+                   },
+                   [&](qint64 received, std::optional<qint64>) { lastProgress = received; },
+                   [&](const FetchResult &r) { result = r; });
+    QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 20000);
+    QVERIFY(result->body.isEmpty());
+    if (failure.isEmpty()) {
+        QVERIFY2(result->succeeded(), qPrintable(result->problem()));
+        QCOMPARE(handedOn, expected.size());
+        QCOMPARE(hash.result(), QCryptographicHash::hash(expected, QCryptographicHash::Sha256));
+        QCOMPARE(lastProgress, expected.size());
+    } else {
+        QVERIFY2(result->problem().endsWith(failure), qPrintable(result->problem()));
+        // Reading stops at the limit, give or take one read of the socket.
+        QVERIFY2(handedOn <= limit + 64 * 1024, qPrintable(QString::number(handedOn)));
+    }
+    QVERIFY2(memory.growthKiB() < 64 * 1024, qPrintable(QString::number(memory.growthKiB())));
 }
 
 QTEST_GUILESS_MAIN(TestOnlineCheck)
