@@ -152,7 +152,7 @@ QWidget *ExportDialog::makeFolderRow()
     auto *row = new QWidget;
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto *label = new QLabel(tr("Save &into folder:"));
+    auto *label = new QLabel(tr("Save in &folder:"));
     label->setBuddy(m_folderEdit);
     m_folderEdit->setObjectName(QStringLiteral("exportFolder"));
     QSettings settings;

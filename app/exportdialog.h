@@ -48,8 +48,7 @@ public slots:
     void cancelReading();
     // Writes the files into the folder shown and lists their paths.
     void save();
-
-protected:
+    // Stops a read under way and closes.
     void reject() override;
 
 private:
