@@ -150,6 +150,37 @@ QString examples()
                     "          --id Tarnwick.Widget --license Freeware --silent /S --out winget-pkgs\n");
 }
 
+// --export and the options that go with it.
+void describeExportOptions(QCommandLineParser &parser)
+{
+    parser.addOption(QCommandLineOption(
+        ExportOption,
+        QCoreApplication::translate(
+            "main", "Export the PAD FILE to a catalog, without a window: winget writes the three files "
+                    "of a winget manifest (version 1.12.0) in the catalog's folders, "
+                    "manifests/<letter>/<Publisher>/<Name>/<version>/; appstream writes "
+                    "<id>.metainfo.xml. Prints the files written, then one line per problem as --check "
+                    "does (--json: one JSON document). The PAD file is never changed. Exit status 0 "
+                    "when written, 1 when written with warnings, 2 when nothing was written (a value "
+                    "missing or refused, an unreadable installer)."),
+        QStringLiteral("CATALOG")));
+    parser.addOption(QCommandLineOption(
+        Out, QCoreApplication::translate("main", "With --export: the folder to write into (the current one "
+                                                 "by default)."),
+        QStringLiteral("DIR")));
+    parser.addOption(QCommandLineOption(
+        Installer,
+        QCoreApplication::translate("main", "With --export winget: the installer, read for its SHA-256, its "
+                                            "size (compared with File_Size_Bytes), its kind (msi, msix, zip, "
+                                            "inno, nullsoft, burn or exe) and its processor."),
+        QStringLiteral("FILE")));
+    for (int i = 0; i < Export::QuestionCount; ++i) {
+        const auto question = Export::Question(i);
+        parser.addOption(QCommandLineOption(Export::questionName(question), answerHelp(question),
+                                            QStringLiteral("VALUE")));
+    }
+}
+
 // Quillet's own options first, then Qt's, which only --help-all lists.
 void describeOptions(QCommandLineParser &parser, bool listQtOptions)
 {
@@ -220,32 +251,7 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
                                                     "\"Field: old -> new\" and the problems the "
                                                     "updated file would have, and write nothing. With "
                                                     "--export: print the files instead of writing them.")));
-    parser.addOption(QCommandLineOption(
-        ExportOption,
-        QCoreApplication::translate(
-            "main", "Export the PAD FILE to a catalog, without a window: winget writes the three files "
-                    "of a winget manifest (version 1.12.0) in the catalog's folders, "
-                    "manifests/<letter>/<Publisher>/<Name>/<version>/; appstream writes "
-                    "<id>.metainfo.xml. Prints the files written, then one line per problem as --check "
-                    "does (--json: one JSON document). The PAD file is never changed. Exit status 0 "
-                    "when written, 1 when written with warnings, 2 when nothing was written (a value "
-                    "missing or refused, an unreadable installer)."),
-        QStringLiteral("CATALOG")));
-    parser.addOption(QCommandLineOption(
-        Out, QCoreApplication::translate("main", "With --export: the folder to write into (the current one "
-                                                 "by default)."),
-        QStringLiteral("DIR")));
-    parser.addOption(QCommandLineOption(
-        Installer,
-        QCoreApplication::translate("main", "With --export winget: the installer, read for its SHA-256, its "
-                                            "size (compared with File_Size_Bytes), its kind (msi, msix, zip, "
-                                            "inno, nullsoft, burn or exe) and its processor."),
-        QStringLiteral("FILE")));
-    for (int i = 0; i < Export::QuestionCount; ++i) {
-        const auto question = Export::Question(i);
-        parser.addOption(QCommandLineOption(Export::questionName(question), answerHelp(question),
-                                            QStringLiteral("VALUE")));
-    }
+    describeExportOptions(parser);
     parser.addPositionalArgument(
         QStringLiteral("file"),
         QCoreApplication::translate("main", "A PAD file to import when the window opens, or to "
@@ -286,6 +292,16 @@ std::optional<QString> readExport(const QCommandLineParser &parser, StartRequest
     request.dryRun = parser.isSet(DryRun);
     for (int i = 0; i < Export::QuestionCount; ++i)
         request.answers[Export::Question(i)] = parser.value(Export::questionName(Export::Question(i)));
+    return std::nullopt;
+}
+
+// Why an option that goes with --export was given without it, or nullopt.
+std::optional<QString> misplacedExportOption(const QCommandLineParser &parser)
+{
+    for (const QString &name : exportOnlyOptions()) {
+        if (parser.isSet(name))
+            return QCoreApplication::translate("main", "--%1 goes with --export.").arg(name);
+    }
     return std::nullopt;
 }
 
@@ -333,10 +349,8 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
             return fail(*wrong);
         return request;
     }
-    for (const QString &name : exportOnlyOptions()) {
-        if (parser.isSet(name))
-            return fail(QCoreApplication::translate("main", "--%1 goes with --export.").arg(name));
-    }
+    if (const std::optional<QString> misplaced = misplacedExportOption(parser))
+        return fail(*misplaced);
     if (parser.isSet(Update)) {
         if (parser.isSet(Check) || request.json || !request.files.isEmpty()
             || parser.isSet(Online) || parser.isSet(Timeout) || parser.values(Update).size() > 1)

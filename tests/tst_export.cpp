@@ -3,6 +3,7 @@
 // here in the tests' own words) and read back, the AppStream file through
 // appstreamcli, the installer's kind told from crafted bytes, and the
 // command line.
+#include "commandline.h"
 #include "exportcommand.h"
 #include "exportfixture.h"
 #include "exportplan.h"
@@ -218,6 +219,8 @@ private slots:
     void commandLine_data();
     void commandLine();
     void commandLineJsonAndDryRun();
+    void parseExport_data();
+    void parseExport();
 };
 
 void TestExport::mapping_data()
@@ -740,6 +743,54 @@ void TestExport::commandLineJsonAndDryRun()
     errors.clear();
     QCOMPARE(Cli::runExport(request, Today, out, err), 2);
     QVERIFY(errors.contains(u"Cannot read the installer"));
+}
+
+void TestExport::parseExport_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("refusal"); // empty: taken
+    QTest::newRow("winget with answers")
+        << QStringList{"--export", "winget", "pad.xml", "--installer", "s.exe", "--id", "A.B", "--silent", "/S",
+                       "--out", "o", "--dry-run", "--json"}
+        << "";
+    QTest::newRow("appstream") << QStringList{"--export", "AppStream", "pad.xml", "--appstream-id", "a.b.C"} << "";
+    QTest::newRow("unknown catalog") << QStringList{"--export", "chocolatey", "pad.xml"} << "takes winget or appstream";
+    QTest::newRow("no file") << QStringList{"--export", "winget"} << "one PAD_FILE";
+    QTest::newRow("two files") << QStringList{"--export", "winget", "a.xml", "b.xml"} << "one PAD_FILE";
+    QTest::newRow("with check") << QStringList{"--export", "winget", "--check", "a.xml"} << "neither --check";
+    QTest::newRow("installer for appstream") << QStringList{"--export", "appstream", "a.xml", "--installer", "s.exe"}
+                                             << "--installer goes with --export winget";
+    QTest::newRow("answer without export") << QStringList{"--check", "a.xml", "--license", "MIT"}
+                                           << "--license goes with --export";
+}
+
+void TestExport::parseExport()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, refusal);
+    QString printed;
+    QString errors;
+    QTextStream out(&printed);
+    QTextStream err(&errors);
+    const Cli::StartRequest request = Cli::parseCommandLine(QStringList{"quillet"} + arguments, out, err);
+    if (!refusal.isEmpty()) {
+        QCOMPARE(request.exitCode, 2);
+        QVERIFY2(errors.contains(refusal), qPrintable(errors));
+        return;
+    }
+    QCOMPARE(request.mode, Cli::StartRequest::Mode::Export);
+    QCOMPARE(request.files, QStringList{"pad.xml"});
+    if (arguments.contains("--id")) {
+        QCOMPARE(request.catalog, Catalog::Winget);
+        QCOMPARE(request.answers[Question::Identifier], u"A.B");
+        QCOMPARE(request.answers[Question::Silent], u"/S");
+        QCOMPARE(request.installer, u"s.exe");
+        QCOMPARE(request.outDir, u"o");
+        QVERIFY(request.dryRun && request.json);
+    } else {
+        QCOMPARE(request.catalog, Catalog::AppStream);
+        QCOMPARE(request.answers[Question::AppStreamId], u"a.b.C");
+    }
 }
 
 QTEST_GUILESS_MAIN(TestExport)
