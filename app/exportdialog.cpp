@@ -89,8 +89,12 @@ ExportDialog::ExportDialog(Export::Catalog catalog, const Export::ExportSource &
 
     auto *column = new QVBoxLayout(this);
     column->addWidget(makeAnswers());
-    if (catalog == Export::Catalog::Winget)
-        column->addWidget(makeInstallerRow());
+    // AppStream describes no installer; the row is made all the same, so
+    // that every widget the dialog holds has its place.
+    QWidget *installerRow = makeInstallerRow();
+    column->addWidget(installerRow);
+    if (catalog == Export::Catalog::AppStream)
+        installerRow->hide();
     column->addWidget(valuesLabel);
     column->addWidget(m_values, 1);
     column->addWidget(notesLabel);

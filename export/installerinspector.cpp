@@ -56,6 +56,8 @@ constexpr QByteArrayView BurnSection(".wixburn");
 
 bool holds(QByteArrayView haystack, QByteArrayView needle)
 {
+    if (haystack.size() < needle.size())
+        return false;
     return memmem(haystack.data(), std::size_t(haystack.size()), needle.data(), std::size_t(needle.size()))
            != nullptr;
 }

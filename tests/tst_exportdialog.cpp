@@ -80,9 +80,11 @@ void TestExportDialog::menuOpensDialog()
     QVERIFY(showActive(window));
     QString seenTitle;
     QStringList seenName;
+    bool readsInstaller = false;
     ModalDriver driver;
     driver.then<ExportDialog>([&](ExportDialog *dialog) {
         seenTitle = dialog->windowTitle();
+        readsInstaller = control<QPushButton>(*dialog, "exportReadInstaller")->isVisible();
         seenName = row(*dialog, dialog->plan().catalog == Export::Catalog::Winget ? "PackageName" : "name");
         dialog->reject();
     });
@@ -95,6 +97,8 @@ void TestExportDialog::menuOpensDialog()
     QTRY_VERIFY(driver.done());
     QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
     QCOMPARE(seenTitle, title);
+    // Only winget's manifest describes the installer.
+    QCOMPARE(readsInstaller, key == Qt::Key_W);
     QCOMPARE(seenName, (QStringList{"Widget: Notes", "PAD: Program Name"}));
     QTRY_COMPARE(QApplication::activePopupWidget(), nullptr);
 
