@@ -1,5 +1,6 @@
 #include "checkcommand.h"
 #include "commandline.h"
+#include "exportcommand.h"
 #include "mainwindow.h"
 #include "startup.h"
 #include "updatecommand.h"
@@ -16,7 +17,7 @@ int main(int argc, char *argv[])
     nameApplication();
     Cli::StartRequest request;
     if (argc > 1) {
-        // Help, version, checking and updating answer without a display.
+        // Help, version, checking, updating and exporting answer without a display.
         QCoreApplication core(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
@@ -37,6 +38,10 @@ int main(int argc, char *argv[])
         }
         case Cli::StartRequest::Mode::Update:
             return Cli::runUpdate({request.files.first(), request.settings, request.dryRun},
+                                  QDate::currentDate(), out, err);
+        case Cli::StartRequest::Mode::Export:
+            return Cli::runExport({request.catalog, request.files.first(), request.outDir, request.installer,
+                                   request.dryRun, request.json, request.answers},
                                   QDate::currentDate(), out, err);
         case Cli::StartRequest::Mode::Window:
             break;

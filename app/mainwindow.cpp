@@ -3,6 +3,7 @@
 #include "aboutdialog.h"
 #include "addressimport.h"
 #include "calendardateedit.h"
+#include "exportdialog.h"
 #include "fieldhints.h"
 #include "filedrops.h"
 #include "filesize.h"
@@ -128,6 +129,13 @@ void MainWindow::createActions()
         &MainWindow::checkOnline);
     add(fileMenu, new QAction(tr("&More PAD Fields..."), this), "moreFieldsAction", Keys{QKeySequence(Qt::CTRL | Qt::Key_M)},
         &MainWindow::editMoreFields);
+    // One entry per catalog; Alt+F then E, which no other entry takes.
+    QMenu *exportMenu = fileMenu->addMenu(tr("&Export"));
+    exportMenu->setObjectName(QStringLiteral("exportMenu"));
+    add(exportMenu, new QAction(tr("&winget Manifest..."), this), "exportWingetAction", Keys(),
+        [this] { exportTo(Export::Catalog::Winget); });
+    add(exportMenu, new QAction(tr("&AppStream Metainfo..."), this), "exportAppStreamAction", Keys(),
+        [this] { exportTo(Export::Catalog::AppStream); });
     QMenu *recent = fileMenu->addMenu(tr("Open &Recent"));
     recent->setObjectName(QStringLiteral("openRecentMenu"));
     m_recentFiles->attach(recent);
@@ -426,6 +434,12 @@ void MainWindow::fillFileSize(const QString &path)
 void MainWindow::showAbout()
 {
     m_aboutDialog->exec();
+}
+
+void MainWindow::exportTo(Export::Catalog catalog)
+{
+    ExportDialog dialog(catalog, Export::ExportSource{gatherValues(), m_session.otherFields()}, this);
+    dialog.exec();
 }
 
 void MainWindow::editMoreFields()

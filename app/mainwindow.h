@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addressfetch.h"
+#include "exportplan.h"
 #include "filedialogs.h"
 #include "formcontrols.h"
 #include "padform.h"
@@ -71,6 +72,8 @@ public slots:
     void editMoreFields();
     void importFromAddress();
     void checkOnline();
+    // File, Export: the catalog's dialog, on the form and the other fields.
+    void exportTo(Export::Catalog catalog);
     // Puts the cursor in the field at path: in the form, or in More PAD Fields.
     void showField(const QString &path);
 

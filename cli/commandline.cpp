@@ -79,6 +79,48 @@ const QString AllowPrivate = QStringLiteral("allow-private-addresses");
 const QString Update = QStringLiteral("update");
 const QString Set = QStringLiteral("set");
 const QString DryRun = QStringLiteral("dry-run");
+const QString ExportOption = QStringLiteral("export");
+const QString Out = QStringLiteral("out");
+const QString Installer = QStringLiteral("installer");
+
+// The options that only go with --export: where, what to read, the answers.
+QStringList exportOnlyOptions()
+{
+    QStringList names{Out, Installer};
+    for (int i = 0; i < Export::QuestionCount; ++i)
+        names << Export::questionName(Export::Question(i));
+    return names;
+}
+
+// What each answer's option says in --help.
+QString answerHelp(Export::Question question)
+{
+    using Q = Export::Question;
+    switch (question) {
+    case Q::Identifier:
+        return QCoreApplication::translate("main", "With --export winget: the package identifier, such as "
+                                                   "Tarnwick.Widget, instead of Publisher.Name from the PAD file.");
+    case Q::License:
+        return QCoreApplication::translate("main", "With --export: the licence; for winget any text (instead of "
+                                                   "the program type), for AppStream an SPDX expression such as "
+                                                   "MIT or LicenseRef-proprietary.");
+    case Q::Silent:
+        return QCoreApplication::translate("main", "With --export winget: the switches that install a plain exe "
+                                                   "silently, such as /S.");
+    case Q::SilentWithProgress:
+        return QCoreApplication::translate("main", "With --export winget: the switches for a silent install that "
+                                                   "shows progress (the silent ones when not given).");
+    case Q::Architecture:
+        return QCoreApplication::translate("main", "With --export winget: the processor the program is built for "
+                                                   "(x86, x64, arm, arm64, neutral), where the installer does not "
+                                                   "say it or says another.");
+    case Q::AppStreamId:
+        return QCoreApplication::translate("main", "With --export appstream: the component id, such as "
+                                                   "com.example.Widget, instead of one made from the website and "
+                                                   "the name.");
+    }
+    return QString();
+}
 
 // The name --set takes for a field of the form.
 QString setName(Pad::TextField field)
@@ -102,7 +144,42 @@ QString examples()
                        "          --set Program_Descriptions/English/Char_Desc_80=\"Notes, tidily\"\n"
                        "Add --dry-run to see the changes first.\n")
         .arg(setName(Pad::TextField::Program_Version), setName(Pad::FieldKind::ReleaseDate),
-             setName(Pad::TextField::File_Size_Bytes), setName(Pad::TextField::Primary_Download_URL));
+             setName(Pad::TextField::File_Size_Bytes), setName(Pad::TextField::Primary_Download_URL))
+        + QCoreApplication::translate(
+            "main", "\nExample, publishing the release to winget:\n"
+                    "  quillet --export winget pad.xml --installer dist/setup-2.1.exe \\\n"
+                    "          --id Tarnwick.Widget --license Freeware --silent /S --out winget-pkgs\n");
+}
+
+// --export and the options that go with it.
+void describeExportOptions(QCommandLineParser &parser)
+{
+    parser.addOption(QCommandLineOption(
+        ExportOption,
+        QCoreApplication::translate(
+            "main", "Export the PAD FILE to a catalog, without a window: winget writes the three files "
+                    "of a winget manifest (version 1.12.0) in the catalog's folders, "
+                    "manifests/<letter>/<Publisher>/<Name>/<version>/; appstream writes "
+                    "<id>.metainfo.xml. Prints the files written, then one line per problem as --check "
+                    "does (--json: one JSON document). The PAD file is never changed. Exit status 0 "
+                    "when written, 1 when written with warnings, 2 when nothing was written (a value "
+                    "missing or refused, an unreadable installer)."),
+        QStringLiteral("CATALOG")));
+    parser.addOption(QCommandLineOption(
+        Out, QCoreApplication::translate("main", "With --export: the folder to write into (the current one "
+                                                 "by default)."),
+        QStringLiteral("DIR")));
+    parser.addOption(QCommandLineOption(
+        Installer,
+        QCoreApplication::translate("main", "With --export winget: the installer, read for its SHA-256, its "
+                                            "size (compared with File_Size_Bytes), its kind (msi, msix, zip, "
+                                            "inno, nullsoft, burn or exe) and its processor."),
+        QStringLiteral("FILE")));
+    for (int i = 0; i < Export::QuestionCount; ++i) {
+        const auto question = Export::Question(i);
+        parser.addOption(QCommandLineOption(Export::questionName(question), answerHelp(question),
+                                            QStringLiteral("VALUE")));
+    }
 }
 
 // The options of --check --online.
@@ -164,7 +241,8 @@ void describeUpdateOptions(QCommandLineParser &parser)
     parser.addOption(QCommandLineOption(
         DryRun, QCoreApplication::translate("main", "With --update: print each change as "
                                                     "\"Field: old -> new\" and the problems the "
-                                                    "updated file would have, and write nothing.")));
+                                                    "updated file would have, and write nothing. With "
+                                                    "--export: print the files instead of writing them.")));
 }
 
 // Qt's own options; only --help-all lists them.
@@ -207,15 +285,50 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
                           "\"severity\", \"message\"}]}]}, with the same exit status.")));
     describeOnlineOptions(parser);
     describeUpdateOptions(parser);
+    describeExportOptions(parser);
     parser.addPositionalArgument(
         QStringLiteral("file"),
-        QCoreApplication::translate("main", "A PAD file to import when the window opens; with "
-                                            "--check, the files to check, each a path or an http "
+        QCoreApplication::translate("main", "A PAD file to import when the window opens, or to "
+                                            "export with --export; with --check, the files to check, each a path or an http "
                                             "or https address (URL) to read it from, at most "
                                             "1 MiB; an address that cannot be read counts as an "
                                             "unreadable file."),
         QStringLiteral("[FILE...]"));
     describeQtOptions(parser, listQtOptions);
+}
+
+// Fills request for --export from parser, or returns why it cannot.
+std::optional<QString> readExport(const QCommandLineParser &parser, StartRequest &request)
+{
+    if (parser.isSet(Check) || parser.isSet(Update) || parser.isSet(Set) || parser.isSet(Online)
+        || parser.isSet(Timeout) || request.files.size() != 1 || parser.values(ExportOption).size() > 1)
+        return QCoreApplication::translate("main", "--export takes a catalog and one PAD_FILE, and goes with "
+                                                   "neither --check nor --update.");
+    const std::optional<Export::Catalog> catalog = Export::catalogNamed(parser.value(ExportOption));
+    if (!catalog) {
+        return QCoreApplication::translate("main", "--export takes winget or appstream, not \"%1\".")
+            .arg(parser.value(ExportOption));
+    }
+    if (*catalog == Export::Catalog::AppStream && parser.isSet(Installer))
+        return QCoreApplication::translate("main", "--installer goes with --export winget.");
+    request.mode = StartRequest::Mode::Export;
+    request.catalog = *catalog;
+    request.outDir = parser.value(Out);
+    request.installer = parser.value(Installer);
+    request.dryRun = parser.isSet(DryRun);
+    for (int i = 0; i < Export::QuestionCount; ++i)
+        request.answers[Export::Question(i)] = parser.value(Export::questionName(Export::Question(i)));
+    return std::nullopt;
+}
+
+// Why an option that goes with --export was given without it, or nullopt.
+std::optional<QString> misplacedExportOption(const QCommandLineParser &parser)
+{
+    for (const QString &name : exportOnlyOptions()) {
+        if (parser.isSet(name))
+            return QCoreApplication::translate("main", "--%1 goes with --export.").arg(name);
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -257,6 +370,13 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
     request.platform = parser.value(QStringLiteral("platform"));
     request.display = parser.value(QStringLiteral("display"));
     request.json = parser.isSet(Json);
+    if (parser.isSet(ExportOption)) {
+        if (const std::optional<QString> wrong = readExport(parser, request))
+            return fail(*wrong);
+        return request;
+    }
+    if (const std::optional<QString> misplaced = misplacedExportOption(parser))
+        return fail(*misplaced);
     if (parser.isSet(Update)) {
         if (parser.isSet(Check) || request.json || !request.files.isEmpty()
             || parser.isSet(Online) || parser.isSet(Timeout) || parser.isSet(AllowPrivate)

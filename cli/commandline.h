@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exportplan.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,7 +10,7 @@ class QTextStream;
 namespace Cli {
 
 // What the command line asks for. Answering --help, --help-all, --version,
-// --check and --update needs no display, so they are told apart before any
+// --check, --update and --export needs no display, so they are told apart before any
 // window exists.
 struct StartRequest
 {
@@ -16,6 +18,7 @@ struct StartRequest
         Window, // open the window, importing files.first() when given
         Check,  // check files without a window
         Update, // update files.first() in place without a window
+        Export, // export files.first() to a catalog without a window
         Done,   // answered already (help, version, a usage error): exit with exitCode
     };
     Mode mode = Mode::Window;
@@ -25,7 +28,13 @@ struct StartRequest
     int timeoutMs = 15000; // with Check: the deadline per address fetched
     bool allowPrivateAddresses = false; // with Check: fetch loopback and private networks too
     QStringList settings; // with Update: each --set NAME=VALUE, in order
-    bool dryRun = false;  // with Update: show the changes, write nothing
+    bool dryRun = false;  // with Update and Export: show the changes, write nothing
+    // With Export: the catalog, where the files go, the installer to read
+    // and the answers to what the PAD file lacks.
+    Export::Catalog catalog = Export::Catalog::Winget;
+    QString outDir;
+    QString installer;
+    Export::Answers answers;
     int exitCode = 0;
     // Qt's -platform and -display, which decide whether a window can open.
     QString platform;

@@ -16,6 +16,8 @@ quillet_packages=(
     binutils-mingw-w64-x86-64 # x86_64-w64-mingw32-windres, with which a test compiles the Windows resources
     qt6-httpserver-dev qt6-websockets-dev # the local web servers of the online check's tests (QtHttpServer's CMake package needs WebSockets')
     ca-certificates   # the certificate authorities that --check --online trusts for https
+    libyaml-cpp-dev   # the YAML of the winget manifests that File, Export and --export write
+    libssl-dev        # libcrypto, whose SHA-256 uses the processor's SHA instructions, for the installer's hash
 )
 
 quillet_missing_packages() {

@@ -132,7 +132,7 @@ void TestMainWindow::startsAsLaidOut()
         fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(fileItems, (QStringList{"&Generate PAD File", "&Update PAD File", "&Import PAD File",
                                      "Import from &Address...", "Check &Online...", "&More PAD Fields...",
-                                     "Open &Recent", "-", "E&xit"}));
+                                     "&Export", "Open &Recent", "-", "E&xit"}));
     // Each entry has a mnemonic of its own, so Alt+F and one letter picks any.
     QStringList mnemonics;
     for (const QString &item : std::as_const(fileItems)) {
