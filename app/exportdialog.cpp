@@ -1,5 +1,8 @@
 #include "exportdialog.h"
 
+#include "installerdownload.h"
+#include "onlinecheck.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -42,15 +45,18 @@ QString originText(const Export::ExportValue &value)
 
 } // namespace
 
-ExportDialog::ExportDialog(Export::Catalog catalog, const Export::ExportSource &source, QWidget *parent)
+ExportDialog::ExportDialog(Export::Catalog catalog, const Export::ExportSource &source,
+                           const Online::FetchSettings &settings, QWidget *parent)
     : QDialog(parent)
     , m_catalog(catalog)
     , m_source(source)
+    , m_fetchSettings(settings)
     , m_values(new QTreeWidget)
     , m_notes(new QPlainTextEdit)
     , m_installerLabel(new QLabel)
     , m_progress(new QProgressBar)
     , m_readButton(new QPushButton(tr("&Read Installer...")))
+    , m_downloadButton(new QPushButton(tr("&Download It")))
     , m_stopButton(new QPushButton(tr("S&top")))
     , m_folderEdit(new QLineEdit)
     , m_savedLabel(new QLabel)
@@ -143,11 +149,19 @@ QWidget *ExportDialog::makeInstallerRow()
     m_stopButton->setObjectName(QStringLiteral("exportStopReading"));
     m_stopButton->hide();
     connect(m_readButton, &QPushButton::clicked, this, &ExportDialog::chooseInstaller);
+    m_downloadButton->setObjectName(QStringLiteral("exportDownloadInstaller"));
+    const QString address = m_source.form.text(Pad::TextField::Primary_Download_URL).trimmed();
+    m_downloadButton->setEnabled(!Online::addressBreach(address));
+    m_downloadButton->setToolTip(m_downloadButton->isEnabled()
+                                     ? tr("Reads the installer from %1, hashing it as it comes.").arg(address)
+                                     : tr("The PAD file gives no http or https download address."));
+    connect(m_downloadButton, &QPushButton::clicked, this, &ExportDialog::downloadInstaller);
     connect(m_stopButton, &QPushButton::clicked, this, &ExportDialog::cancelReading);
     layout->addWidget(m_installerLabel, 1);
     layout->addWidget(m_progress);
     layout->addWidget(m_stopButton);
     layout->addWidget(m_readButton);
+    layout->addWidget(m_downloadButton);
     return row;
 }
 
@@ -242,6 +256,15 @@ void ExportDialog::chooseInstaller()
                                                          "*.appxbundle *.zip);;All files (*)"));
     if (!path.isEmpty())
         readInstaller(std::make_unique<Export::LocalInstallerSource>(path));
+}
+
+void ExportDialog::downloadInstaller()
+{
+    bool ok = false;
+    const qint64 stated = m_source.form.text(Pad::TextField::File_Size_Bytes).trimmed().toLongLong(&ok);
+    const QUrl address(m_source.form.text(Pad::TextField::Primary_Download_URL).trimmed(), QUrl::TolerantMode);
+    readInstaller(std::make_unique<Export::DownloadInstallerSource>(
+        address, ok && stated >= 0 ? std::optional(stated) : std::nullopt, m_fetchSettings));
 }
 
 void ExportDialog::readInstaller(std::unique_ptr<Export::InstallerSource> source)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "addressfetch.h"
 #include "exportplan.h"
 #include "installersource.h"
 
@@ -28,13 +29,15 @@ class ExportDialog : public QDialog
     Q_OBJECT
 
 public:
-    ExportDialog(Export::Catalog catalog, const Export::ExportSource &source, QWidget *parent = nullptr);
+    // settings: how the installer is downloaded from the PAD file's address.
+    ExportDialog(Export::Catalog catalog, const Export::ExportSource &source,
+                 const Online::FetchSettings &settings = {}, QWidget *parent = nullptr);
     ~ExportDialog() override;
 
     const Export::ExportPlan &plan() const { return m_plan; }
     Export::Answers answers() const;
-    // Reads the installer from source, stopping a read under way. A local
-    // file is the one source today; a download would be another.
+    // Reads the installer from source (a local file, or a download),
+    // stopping a read under way.
     void readInstaller(std::unique_ptr<Export::InstallerSource> source);
     bool isReadingInstaller() const { return m_reading != nullptr; }
 
@@ -45,6 +48,8 @@ public:
 public slots:
     // Asks for a local installer file and reads it.
     void chooseInstaller();
+    // Reads the installer from the PAD file's download address.
+    void downloadInstaller();
     void cancelReading();
     // Writes the files into the folder shown and lists their paths.
     void save();
@@ -64,12 +69,14 @@ private:
 
     const Export::Catalog m_catalog;
     const Export::ExportSource m_source;
+    const Online::FetchSettings m_fetchSettings;
     std::array<QLineEdit *, Export::QuestionCount> m_answerEdits{};
     QTreeWidget *const m_values;
     QPlainTextEdit *const m_notes;
     QLabel *const m_installerLabel;
     QProgressBar *const m_progress;
     QPushButton *const m_readButton;
+    QPushButton *const m_downloadButton;
     QPushButton *const m_stopButton;
     QLineEdit *const m_folderEdit;
     QLabel *const m_savedLabel;

@@ -39,10 +39,14 @@ int main(int argc, char *argv[])
         case Cli::StartRequest::Mode::Update:
             return Cli::runUpdate({request.files.first(), request.settings, request.dryRun},
                                   QDate::currentDate(), out, err);
-        case Cli::StartRequest::Mode::Export:
-            return Cli::runExport({request.catalog, request.files.first(), request.outDir, request.installer,
-                                   request.dryRun, request.json, request.answers},
-                                  QDate::currentDate(), out, err);
+        case Cli::StartRequest::Mode::Export: {
+            Cli::ExportRequest exporting{request.catalog, request.files.first(), request.outDir, request.installer,
+                                         request.fromDownload, {}, request.dryRun, request.json, request.answers};
+            exporting.fetch.timeoutMs = request.timeoutMs;
+            exporting.fetch.allowPrivateAddresses = request.allowPrivateAddresses;
+            QNetworkProxyFactory::setUseSystemConfiguration(true);
+            return Cli::runExport(exporting, QDate::currentDate(), out, err);
+        }
         case Cli::StartRequest::Mode::Window:
             break;
         }

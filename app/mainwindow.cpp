@@ -438,7 +438,7 @@ void MainWindow::showAbout()
 
 void MainWindow::exportTo(Export::Catalog catalog)
 {
-    ExportDialog dialog(catalog, Export::ExportSource{gatherValues(), m_session.otherFields()}, this);
+    ExportDialog dialog(catalog, Export::ExportSource{gatherValues(), m_session.otherFields()}, m_fetchSettings, this);
     dialog.exec();
 }
 

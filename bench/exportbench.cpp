@@ -3,13 +3,19 @@
 // against coreutils' sha256sum on the same file and against Qt's own hash,
 // which the inspector could have used:
 //   build/bench/quillet_exportbench [MiB]
+// and the same file downloaded from a server on 127.0.0.1 (in a thread of
+// its own) and hashed as it streams through the online fetcher.
 // The file is read once first so that every run finds it in the page cache;
 // each figure is the best of three runs.
+#include "hostileserver.h"
+#include "installerdownload.h"
 #include "installerinspector.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QNetworkProxy>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -91,6 +97,30 @@ int main(int argc, char *argv[])
     report("sha256sum (coreutils)", sha256sum, bytes, sha256sum);
     report("the export's inspector (libcrypto, markers)", inspector, bytes, sha256sum);
     report("QCryptographicHash alone", qtHash, bytes, sha256sum);
+    HostileServer server(HostileServer::Behaviour::ServedFile, 0, path.toUtf8());
+    Online::FetchSettings settings;
+    settings.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
+    settings.allowPrivateAddresses = true;
+    QString downloaded;
+    const double download = bestSeconds([&] {
+        Export::DownloadInstallerSource source(QUrl(server.url(QStringLiteral("setup.exe"))), qint64(bytes), settings);
+        QEventLoop loop;
+        QObject::connect(&source, &Export::InstallerSource::finished, &loop, [&](const Export::InstallerFacts &facts) {
+            downloaded = facts.sha256;
+            loop.quit();
+        });
+        QObject::connect(&source, &Export::InstallerSource::failed, &loop, [&](const QString &why) {
+            downloaded = why;
+            loop.quit();
+        });
+        source.start();
+        loop.exec();
+    });
+    report("downloaded from 127.0.0.1 and inspected", download, bytes, sha256sum);
+    if (downloaded != sums) {
+        std::fprintf(stderr, "the download's hash differs: %s\n", qPrintable(downloaded));
+        return 1;
+    }
     if (inspected != sums) {
         std::fprintf(stderr, "the hashes differ: %s and %s\n", qPrintable(inspected), qPrintable(sums));
         return 1;

@@ -82,11 +82,12 @@ const QString DryRun = QStringLiteral("dry-run");
 const QString ExportOption = QStringLiteral("export");
 const QString Out = QStringLiteral("out");
 const QString Installer = QStringLiteral("installer");
+const QString FromDownload = QStringLiteral("from-download");
 
 // The options that only go with --export: where, what to read, the answers.
 QStringList exportOnlyOptions()
 {
-    QStringList names{Out, Installer};
+    QStringList names{Out, Installer, FromDownload};
     for (int i = 0; i < Export::QuestionCount; ++i)
         names << Export::questionName(Export::Question(i));
     return names;
@@ -173,8 +174,15 @@ void describeExportOptions(QCommandLineParser &parser)
         Installer,
         QCoreApplication::translate("main", "With --export winget: the installer, read for its SHA-256, its "
                                             "size (compared with File_Size_Bytes), its kind (msi, msix, zip, "
-                                            "inno, nullsoft, burn or exe) and its processor."),
-        QStringLiteral("FILE")));
+                                            "inno, nullsoft, burn or exe) and its processor: a file, or an "
+                                            "http or https address to download it from, hashed as it comes "
+                                            "and never kept (--timeout and --allow-private-addresses as for "
+                                            "--check)."),
+        QStringLiteral("FILE|URL")));
+    parser.addOption(QCommandLineOption(
+        FromDownload, QCoreApplication::translate("main", "With --export winget: read the installer from the PAD "
+                                                          "file's own download address (Primary_Download_URL), "
+                                                          "as --installer URL does.")));
     for (int i = 0; i < Export::QuestionCount; ++i) {
         const auto question = Export::Question(i);
         parser.addOption(QCommandLineOption(Export::questionName(question), answerHelp(question),
@@ -301,7 +309,7 @@ void describeOptions(QCommandLineParser &parser, bool listQtOptions)
 std::optional<QString> readExport(const QCommandLineParser &parser, StartRequest &request)
 {
     if (parser.isSet(Check) || parser.isSet(Update) || parser.isSet(Set) || parser.isSet(Online)
-        || parser.isSet(Timeout) || request.files.size() != 1 || parser.values(ExportOption).size() > 1)
+        || request.files.size() != 1 || parser.values(ExportOption).size() > 1)
         return QCoreApplication::translate("main", "--export takes a catalog and one PAD_FILE, and goes with "
                                                    "neither --check nor --update.");
     const std::optional<Export::Catalog> catalog = Export::catalogNamed(parser.value(ExportOption));
@@ -309,15 +317,39 @@ std::optional<QString> readExport(const QCommandLineParser &parser, StartRequest
         return QCoreApplication::translate("main", "--export takes winget or appstream, not \"%1\".")
             .arg(parser.value(ExportOption));
     }
-    if (*catalog == Export::Catalog::AppStream && parser.isSet(Installer))
-        return QCoreApplication::translate("main", "--installer goes with --export winget.");
+    for (const QString &name : {Installer, FromDownload}) {
+        if (*catalog == Export::Catalog::AppStream && parser.isSet(name))
+            return QCoreApplication::translate("main", "--%1 goes with --export winget.").arg(name);
+    }
+    if (parser.isSet(Installer) && parser.isSet(FromDownload))
+        return QCoreApplication::translate("main", "--installer and --from-download each name the installer: give one.");
     request.mode = StartRequest::Mode::Export;
     request.catalog = *catalog;
     request.outDir = parser.value(Out);
     request.installer = parser.value(Installer);
+    request.fromDownload = parser.isSet(FromDownload);
     request.dryRun = parser.isSet(DryRun);
     for (int i = 0; i < Export::QuestionCount; ++i)
         request.answers[Export::Question(i)] = parser.value(Export::questionName(Export::Question(i)));
+    return std::nullopt;
+}
+
+// Reads --timeout and --allow-private-addresses, which go with what fetches:
+// --check, and --export reading an installer from an address.
+std::optional<QString> readFetchOptions(const QCommandLineParser &parser, StartRequest &request)
+{
+    request.allowPrivateAddresses = parser.isSet(AllowPrivate);
+    if (!parser.isSet(Timeout))
+        return std::nullopt;
+    bool ok = false;
+    const double seconds = parser.value(Timeout).toDouble(&ok);
+    // A day is more than any server takes, and keeps the milliseconds in an int.
+    if (!ok || !(seconds > 0) || seconds > 86400) {
+        return QCoreApplication::translate("main", "--timeout takes a number of seconds above 0 and at most "
+                                                   "86400, such as 15, not \"%1\".")
+            .arg(parser.value(Timeout));
+    }
+    request.timeoutMs = std::max(1, int(seconds * 1000));
     return std::nullopt;
 }
 
@@ -373,6 +405,8 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
     if (parser.isSet(ExportOption)) {
         if (const std::optional<QString> wrong = readExport(parser, request))
             return fail(*wrong);
+        if (const std::optional<QString> wrong = readFetchOptions(parser, request))
+            return fail(*wrong);
         return request;
     }
     if (const std::optional<QString> misplaced = misplacedExportOption(parser))
@@ -390,20 +424,9 @@ StartRequest parseCommandLine(const QStringList &arguments, QTextStream &out, QT
     }
     if ((parser.isSet(Online) || parser.isSet(Timeout) || parser.isSet(AllowPrivate)) && !parser.isSet(Check))
         return fail(QCoreApplication::translate("main", "--online, --timeout and --allow-private-addresses go with --check."));
-    if (parser.isSet(Timeout)) {
-        bool ok = false;
-        const double seconds = parser.value(Timeout).toDouble(&ok);
-        // A day is more than any server takes, and keeps the milliseconds in an int.
-        if (!ok || !(seconds > 0) || seconds > 86400) {
-            return fail(QCoreApplication::translate(
-                            "main", "--timeout takes a number of seconds above 0 and at most "
-                                    "86400, such as 15, not \"%1\".")
-                            .arg(parser.value(Timeout)));
-        }
-        request.timeoutMs = std::max(1, int(seconds * 1000));
-    }
+    if (const std::optional<QString> wrong = readFetchOptions(parser, request))
+        return fail(*wrong);
     request.online = parser.isSet(Online);
-    request.allowPrivateAddresses = parser.isSet(AllowPrivate);
     if (parser.isSet(Set) || parser.isSet(DryRun))
         return fail(QCoreApplication::translate("main", "--set and --dry-run go with --update FILE."));
     if (parser.isSet(Check)) {

@@ -25,15 +25,16 @@ struct StartRequest
     QStringList files;
     bool json = false; // with Check: one JSON document instead of lines
     bool online = false; // with Check: fetch each file's addresses too
-    int timeoutMs = 15000; // with Check: the deadline per address fetched
-    bool allowPrivateAddresses = false; // with Check: fetch loopback and private networks too
+    int timeoutMs = 15000; // with Check and Export: the deadline per address fetched
+    bool allowPrivateAddresses = false; // with Check and Export: fetch loopback and private networks too
     QStringList settings; // with Update: each --set NAME=VALUE, in order
     bool dryRun = false;  // with Update and Export: show the changes, write nothing
     // With Export: the catalog, where the files go, the installer to read
     // and the answers to what the PAD file lacks.
     Export::Catalog catalog = Export::Catalog::Winget;
     QString outDir;
-    QString installer;
+    QString installer; // a file or an http or https address
+    bool fromDownload = false; // the installer from the PAD file's Primary_Download_URL
     Export::Answers answers;
     int exitCode = 0;
     // Qt's -platform and -display, which decide whether a window can open.

@@ -1,8 +1,13 @@
 #include "exportcommand.h"
 
+#include "checkcommand.h"
+#include "installerdownload.h"
+#include "onlinecheck.h"
 #include "padreader.h"
+#include "padrules.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -52,6 +57,45 @@ QJsonDocument report(const ExportRequest &request, const Export::ExportPlan &pla
     });
 }
 
+QString downloadAddress(const Pad::PadValues &values)
+{
+    return values.text(Pad::TextField::Primary_Download_URL).trimmed();
+}
+
+// The installer at where, a file or an http or https address: a download is
+// streamed through the inspector as it comes, in an event loop of its own.
+std::optional<Export::InstallerFacts> readInstaller(const QString &where, const Pad::PadValues &values,
+                                                    const Online::FetchSettings &fetch, QString *reason)
+{
+    if (where.isEmpty()) {
+        *reason = QStringLiteral("the PAD file gives no download address (Primary_Download_URL)");
+        return std::nullopt;
+    }
+    if (!isAddressArgument(where))
+        return Export::inspectInstallerFile(where, reason);
+    if (const std::optional<QString> breach = Online::addressBreach(where)) {
+        *reason = QStringLiteral("the address ") + *breach;
+        return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 stated = values.text(Pad::TextField::File_Size_Bytes).trimmed().toLongLong(&ok);
+    Export::DownloadInstallerSource download(QUrl(where, QUrl::TolerantMode),
+                                             ok && stated >= 0 ? std::optional(stated) : std::nullopt, fetch);
+    std::optional<Export::InstallerFacts> facts;
+    QEventLoop loop;
+    QObject::connect(&download, &Export::InstallerSource::finished, &loop, [&](const Export::InstallerFacts &read) {
+        facts = read;
+        loop.quit();
+    });
+    QObject::connect(&download, &Export::InstallerSource::failed, &loop, [&](const QString &why) {
+        *reason = why;
+        loop.quit();
+    });
+    download.start();
+    loop.exec();
+    return facts;
+}
+
 } // namespace
 
 int runExport(const ExportRequest &request, const QDate &today, QTextStream &out, QTextStream &err)
@@ -63,11 +107,13 @@ int runExport(const ExportRequest &request, const QDate &today, QTextStream &out
         return Export::ExportRefused;
     }
     std::optional<Export::InstallerFacts> installer;
-    if (!request.installer.isEmpty()) {
-        installer = Export::inspectInstallerFile(request.installer, &reason);
+    if (!request.installer.isEmpty() || request.fromDownload) {
+        const QString where = request.fromDownload ? downloadAddress(document->imported.values) : request.installer;
+        installer = readInstaller(where, document->imported.values, request.fetch, &reason);
         if (!installer) {
-            err << QStringLiteral("Cannot read the installer \"%1\": %2\n")
-                       .arg(QDir::toNativeSeparators(request.installer), reason);
+            err << Pad::escapedControls(QStringLiteral("Cannot read the installer \"%1\": %2")
+                                            .arg(QDir::toNativeSeparators(where), reason))
+                << '\n';
             return Export::ExportRefused;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "addressfetch.h"
 #include "exportplan.h"
 
 #include <QDate>
@@ -15,7 +16,9 @@ struct ExportRequest
     Export::Catalog catalog = Export::Catalog::Winget;
     QString padFile;
     QString outDir;    // where the files go; the current folder when empty
-    QString installer; // a local installer to read, for winget
+    QString installer; // a local installer to read, or an http or https address to download it from, for winget
+    bool fromDownload = false; // download the installer from the PAD file's Primary_Download_URL
+    Online::FetchSettings fetch; // how an installer is downloaded
     bool dryRun = false; // print the files instead of writing them
     bool json = false;   // one JSON document instead of lines
     Export::Answers answers;

@@ -35,11 +35,16 @@ public:
         Chunked,            // 200, size bytes of body in chunks of 1000, no length
         Redirects,          // /rN redirects to /r(N-1), and /r0 answers 200
         Stalls,             // 200 announcing size bytes, sends half of them, then nothing
+        Served,             // 200 with the body given (or size bytes of 'x'), its length stated, as fast as read
+        ServedFile,         // 200 with the file named as the body, its length stated, as fast as read
     };
 
-    explicit HostileServer(Behaviour behaviour, qint64 size = 0)
+    // body: for Served, or for ServedFile the file's path.
+    explicit HostileServer(Behaviour behaviour, qint64 size = 0, const QByteArray &body = QByteArray())
     {
-        m_worker = new Worker(behaviour, size, &m_written);
+        const qint64 length = behaviour == Behaviour::ServedFile ? QFile(QString::fromUtf8(body)).size()
+                                                                 : body.isEmpty() ? size : body.size();
+        m_worker = new Worker(behaviour, length, body, &m_written);
         m_worker->moveToThread(&m_thread);
         QObject::connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
         m_thread.start();
@@ -61,8 +66,8 @@ private:
     class Worker : public QObject
     {
     public:
-        Worker(Behaviour behaviour, qint64 size, std::atomic<qint64> *written)
-            : m_behaviour(behaviour), m_size(size), m_written(written)
+        Worker(Behaviour behaviour, qint64 size, const QByteArray &body, std::atomic<qint64> *written)
+            : m_behaviour(behaviour), m_size(size), m_body(body), m_written(written)
         {
             connect(&m_server, &QTcpServer::newConnection, this, [this] {
                 while (QTcpSocket *socket = m_server.nextPendingConnection())
@@ -92,12 +97,22 @@ private:
 
         void write(QTcpSocket *socket, const QByteArray &bytes) { *m_written += socket->write(bytes); }
 
-        // Writes filler again whenever the last of it has gone out, without end.
-        void flood(QTcpSocket *socket, const QByteArray &filler)
+        // Writes filler again whenever the last of it has gone out, without
+        // end, or until limit bytes have gone and the connection is closed.
+        void flood(QTcpSocket *socket, const QByteArray &filler, qint64 limit = -1)
         {
-            auto more = [this, socket, filler] {
-                if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 256 * 1024)
-                    write(socket, filler);
+            auto left = std::make_shared<qint64>(limit);
+            auto more = [this, socket, filler, left] {
+                if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesToWrite() >= 256 * 1024)
+                    return;
+                if (*left == 0) {
+                    socket->disconnectFromHost();
+                    return;
+                }
+                const qint64 take = *left < 0 ? filler.size() : std::min<qint64>(*left, filler.size());
+                write(socket, filler.first(take));
+                if (*left > 0)
+                    *left -= take;
             };
             connect(socket, &QTcpSocket::bytesWritten, socket, more);
             more();
@@ -161,6 +176,35 @@ private:
                 write(socket, "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(m_size) + "\r\n\r\n"
                                   + QByteArray(m_size / 2, 'x'));
                 return;
+            case Behaviour::Served:
+                write(socket, "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
+                                  + QByteArray::number(m_size) + "\r\n\r\n");
+                if (head)
+                    return;
+                if (!m_body.isEmpty())
+                    write(socket, m_body);
+                else
+                    flood(socket, QByteArray(1024 * 1024, 'x'), m_size);
+                return;
+            case Behaviour::ServedFile: {
+                write(socket, "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
+                                  + QByteArray::number(m_size) + "\r\n\r\n");
+                auto file = std::make_shared<QFile>(QString::fromUtf8(m_body));
+                if (head || !file->open(QIODevice::ReadOnly))
+                    return;
+                auto more = [this, socket, file] {
+                    if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesToWrite() >= 4 * 1024 * 1024)
+                        return;
+                    const QByteArray chunk = file->read(1024 * 1024);
+                    if (chunk.isEmpty())
+                        socket->disconnectFromHost();
+                    else
+                        write(socket, chunk);
+                };
+                connect(socket, &QTcpSocket::bytesWritten, socket, more);
+                more();
+                return;
+            }
             case Behaviour::Redirects: {
                 const int hop = target.mid(2).toInt();
                 write(socket, hop > 0 ? "HTTP/1.1 302 Found\r\nLocation: /r" + QByteArray::number(hop - 1)
@@ -174,6 +218,7 @@ private:
 
         Behaviour m_behaviour;
         qint64 m_size;
+        QByteArray m_body;
         std::atomic<qint64> *m_written;
         QTcpServer m_server{this}; // a child, so that it moves to the server's thread
     };

@@ -8,6 +8,7 @@
 #include "exportfixture.h"
 #include "exportplan.h"
 #include "exportsupport.h"
+#include "hostileserver.h"
 #include "installerinspector.h"
 #include "padreader.h"
 #include "padwriter.h"
@@ -17,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkProxy>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -219,6 +221,8 @@ private slots:
     void commandLine_data();
     void commandLine();
     void commandLineJsonAndDryRun();
+    void commandLineDownload_data();
+    void commandLineDownload();
     void parseExport_data();
     void parseExport();
 };
@@ -745,6 +749,66 @@ void TestExport::commandLineJsonAndDryRun()
     QVERIFY(errors.contains(u"Cannot read the installer"));
 }
 
+void TestExport::commandLineDownload_data()
+{
+    QTest::addColumn<int>("server"); // 0: serves the installer, 1: serves 2 MiB more, 2: falls silent
+    QTest::addColumn<bool>("fromDownload"); // else --installer URL
+    QTest::addColumn<bool>("allowPrivate");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("expected"); // in what is printed, or for status 2 in the error
+    QTest::newRow("--installer URL") << 0 << false << true << 0 << "InstallerSha256: ";
+    QTest::newRow("--from-download") << 0 << true << true << 0 << "InstallerSha256: ";
+    QTest::newRow("past the stated size") << 1 << true << true << 2 << "more than the";
+    QTest::newRow("falls silent") << 2 << true << true << 2 << "stopped sending for 1 s";
+    QTest::newRow("private address") << 0 << true << false << 2 << "points at a private network address";
+}
+
+// The installer downloaded from an address is hashed as the file would be;
+// one that runs past its stated size, or stalls, writes nothing.
+void TestExport::commandLineDownload()
+{
+    QFETCH(int, server);
+    QFETCH(bool, fromDownload);
+    QFETCH(bool, allowPrivate);
+    QFETCH(int, status);
+    QFETCH(QString, expected);
+    const QByteArray installer = peFile(0x8664, {}, 3 * 1024 * 1024 + 17);
+    HostileServer served(HostileServer::Behaviour::Served, 0, installer);
+    HostileServer more(HostileServer::Behaviour::Served, installer.size() + 2 * 1024 * 1024);
+    HostileServer silent(HostileServer::Behaviour::Stalls, installer.size());
+    const HostileServer *servers[] = {&served, &more, &silent};
+    const QString address = servers[server]->url("setup.exe");
+
+    QTemporaryDir dir;
+    Export::ExportSource source = ownSource();
+    source.form.text(TextField::File_Size_Bytes) = QString::number(installer.size());
+    source.form.text(TextField::Primary_Download_URL) = address;
+    const QString pad = dir.filePath("pad.xml");
+    QVERIFY(writeFile(pad, Pad::padFileBytes(Pad::padFileLines(source.form))));
+    Cli::ExportRequest request;
+    request.padFile = pad;
+    request.dryRun = true;
+    request.installer = fromDownload ? QString() : address;
+    request.fromDownload = fromDownload;
+    request.fetch.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
+    request.fetch.timeoutMs = 1000;
+    request.fetch.allowPrivateAddresses = allowPrivate;
+    request.answers[Question::License] = QStringLiteral("Freeware");
+    request.answers[Question::Silent] = QStringLiteral("/S");
+    QString printed;
+    QString errors;
+    QTextStream out(&printed);
+    QTextStream err(&errors);
+    QCOMPARE(Cli::runExport(request, Today, out, err), status);
+    if (status == 2) {
+        QVERIFY2(errors.contains(expected), qPrintable(errors));
+        return;
+    }
+    const QString sha = QString::fromLatin1(QCryptographicHash::hash(installer, QCryptographicHash::Sha256).toHex().toUpper());
+    QVERIFY2(printed.contains(expected + sha), qPrintable(printed));
+    QVERIFY2(printed.contains(QStringLiteral("Architecture: x64")), qPrintable(printed));
+}
+
 void TestExport::parseExport_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -760,6 +824,11 @@ void TestExport::parseExport_data()
     QTest::newRow("with check") << QStringList{"--export", "winget", "--check", "a.xml"} << "neither --check";
     QTest::newRow("installer for appstream") << QStringList{"--export", "appstream", "a.xml", "--installer", "s.exe"}
                                              << "--installer goes with --export winget";
+    QTest::newRow("download for appstream") << QStringList{"--export", "appstream", "a.xml", "--from-download"}
+                                            << "--from-download goes with --export winget";
+    QTest::newRow("two installers") << QStringList{"--export", "winget", "a.xml", "--installer", "s.exe",
+                                                   "--from-download"}
+                                    << "give one";
     QTest::newRow("answer without export") << QStringList{"--check", "a.xml", "--license", "MIT"}
                                            << "--license goes with --export";
 }

@@ -3,12 +3,15 @@
 // remembered for the program.
 #include "exportdialog.h"
 #include "exportfixture.h"
+#include "hostileserver.h"
 #include "modaldriver.h"
 #include "windowsupport.h"
 
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QNetworkProxy>
+#include <QCryptographicHash>
 #include <QProgressBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -59,6 +62,7 @@ private slots:
     void answerReadAndSave();
     void stopReading();
     void unreadableInstaller();
+    void downloadInstaller();
 };
 
 void TestExportDialog::menuOpensDialog_data()
@@ -209,6 +213,51 @@ void TestExportDialog::unreadableInstaller()
     QVERIFY2(control<QLabel>(dialog, "exportInstaller")->text().startsWith(u"Cannot read the installer"),
              qPrintable(control<QLabel>(dialog, "exportInstaller")->text()));
     QVERIFY(!control<QPushButton>(dialog, "exportSave")->isEnabled());
+}
+
+// Download It reads the installer from the PAD file's address, hashing it as
+// it comes; Stop ends a download that stalls. Without an http address the
+// button is off.
+void TestExportDialog::downloadInstaller()
+{
+    const QByteArray bytes = peFile(0x8664, {}, 2 * 1024 * 1024 + 5);
+    HostileServer served(HostileServer::Behaviour::Served, 0, bytes);
+    HostileServer stalls(HostileServer::Behaviour::Stalls, bytes.size());
+    Online::FetchSettings settings;
+    settings.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
+    settings.allowPrivateAddresses = true; // the test's servers are on 127.0.0.1
+    Export::ExportSource source = ownSource();
+    source.form.text(Pad::TextField::File_Size_Bytes) = QString::number(bytes.size());
+
+    source.form.text(Pad::TextField::Primary_Download_URL) = served.url("widget-2.10.exe");
+    {
+        ExportDialog dialog(Export::Catalog::Winget, source, settings);
+        QVERIFY(showDialog(dialog));
+        QTest::keyClick(focused(), Qt::Key_D, Qt::AltModifier);
+        // A mnemonic clicks after a moment, and a local download is over as soon.
+        QTRY_VERIFY(row(dialog, "Installers/InstallerSha256").constFirst() != u"Missing");
+        QVERIFY(!dialog.isReadingInstaller());
+        const QString sha = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toUpper());
+        QCOMPARE(row(dialog, "Installers/InstallerSha256"), (QStringList{sha, "the installer"}));
+        QCOMPARE(row(dialog, "Installers/Architecture"), (QStringList{"x64", "the installer"}));
+        QVERIFY(control<QLabel>(dialog, "exportInstaller")->text().contains(served.url("widget-2.10.exe")));
+    }
+
+    source.form.text(Pad::TextField::Primary_Download_URL) = stalls.url("widget-2.10.exe");
+    {
+        ExportDialog dialog(Export::Catalog::Winget, source, settings);
+        QVERIFY(showDialog(dialog));
+        QTest::keyClick(focused(), Qt::Key_D, Qt::AltModifier);
+        QTRY_VERIFY(control<QProgressBar>(dialog, "exportProgress")->value() > 0);
+        QCOMPARE(focused(), control<QPushButton>(dialog, "exportStopReading"));
+        QTest::keyClick(focused(), Qt::Key_T, Qt::AltModifier);
+        QTRY_VERIFY(!dialog.isReadingInstaller());
+        QCOMPARE(row(dialog, "Installers/InstallerSha256").constFirst(), u"Missing");
+    }
+
+    source.form.text(Pad::TextField::Primary_Download_URL) = "ftp://example.com/widget.exe";
+    ExportDialog dialog(Export::Catalog::Winget, source, settings);
+    QVERIFY(!control<QPushButton>(dialog, "exportDownloadInstaller")->isEnabled());
 }
 
 QTEST_MAIN(TestExportDialog)
