@@ -411,9 +411,11 @@ void planReleaseDate(const PadDocument &file, const FormField &field, const QDat
         const bool isYear = i == 2;
         if (keepsNumber(text, wanted[i], isYear))
             continue;
-        // A new month or day keeps two digits where the file wrote two.
+        // A new month or day keeps two digits where the file wrote two, and
+        // gets two, as the format gives them, where the file wrote nothing.
         int digits = 0;
-        const bool twoDigits = !isYear && readDateNumber(text, &digits) && digits == 2;
+        const bool twoDigits =
+            !isYear && (text.trimmed().isEmpty() || (readDateNumber(text, &digits) && digits == 2));
         plan.set(field.paths[i], twoDigits ? written[i].rightJustified(2, u'0') : written[i]);
     }
     const QString fileDate = fileParts.join(QString()).isEmpty() ? QString() : fileParts.join(u'/');
