@@ -123,6 +123,15 @@ void CalendarDateEdit::mousePressEvent(QMouseEvent *event)
     }
 }
 
+bool CalendarDateEdit::focusNextPrevChild(bool next)
+{
+    // Without a date there are no parts to move between, and the plain
+    // editor would keep Tab for ever: it leaves the field.
+    if (!hasDate())
+        return QWidget::focusNextPrevChild(next);
+    return QDateEdit::focusNextPrevChild(next);
+}
+
 void CalendarDateEdit::keyPressEvent(QKeyEvent *event)
 {
     // The text for no date takes no typing: the first key that types starts

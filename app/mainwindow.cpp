@@ -315,6 +315,8 @@ void MainWindow::takeImport(const Pad::PadDocument &document, const QString &add
     showUpdateTarget();
     // A read from an address still under way goes with the bar that said so.
     showImportNotes(notes, unshown > 0);
+    // The author goes on in the form; the bar's buttons are a Tab away.
+    m_tabOrder.constFirst()->setFocus(Qt::OtherFocusReason);
     // With no file to update instead, Generate has nothing to offer; the notes say what it leaves out.
     m_askBeforeGenerate = m_session.isOpen() && m_session.valuesLeftOut() > 0;
 }
