@@ -22,6 +22,13 @@ bool isDropDownKey(const QKeyEvent *event)
     }
 }
 
+// Whether the key types a character, as a digit or a letter does.
+bool typesCharacter(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    return !(event->modifiers() & commands) && !event->text().isEmpty() && event->text().front().isPrint();
+}
+
 } // namespace
 
 CalendarDateEdit::CalendarDateEdit(QWidget *parent)
@@ -116,12 +123,40 @@ void CalendarDateEdit::mousePressEvent(QMouseEvent *event)
     }
 }
 
+bool CalendarDateEdit::focusNextPrevChild(bool next)
+{
+    // Without a date there are no parts to move between, and the plain
+    // editor would keep Tab for ever: it leaves the field.
+    if (!hasDate())
+        return QWidget::focusNextPrevChild(next);
+    return QDateEdit::focusNextPrevChild(next);
+}
+
 void CalendarDateEdit::keyPressEvent(QKeyEvent *event)
 {
-    if (!isDropDownKey(event)) {
-        QDateEdit::keyPressEvent(event);
+    // The text for no date takes no typing: the first key that types starts
+    // a date, as the arrow keys do, and goes into its first part, so that a
+    // date typed as the editor shows dates comes out as typed.
+    if (!hasDate() && typesCharacter(event)) {
+        setDate(QDate::currentDate());
+        setSelectedSection(sectionAt(0));
+    }
+    // A part typed in full moves on to the next by itself; the separator the
+    // author then types is the one passed already, not a move to the part after.
+    const bool typed = typesCharacter(event);
+    const bool separator = typed && !event->text().front().isLetterOrNumber();
+    if (separator && m_movedOnByItself) {
+        m_movedOnByItself = false;
+        event->accept();
         return;
     }
+    if (!isDropDownKey(event)) {
+        const int section = currentSectionIndex();
+        QDateEdit::keyPressEvent(event);
+        m_movedOnByItself = typed && !separator && currentSectionIndex() != section;
+        return;
+    }
+    m_movedOnByItself = false;
     event->accept();
     // Alt+Up finds the calendar closed already.
     if (event->key() != Qt::Key_Up)

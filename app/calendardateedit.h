@@ -16,9 +16,9 @@ class CalendarDateEdit : public QDateEdit
 public:
     explicit CalendarDateEdit(QWidget *parent = nullptr);
 
-    // The editor can also hold no date, reading text until a date is typed,
-    // stepped to or picked; it then stands at its minimum date, which is
-    // never a date of its own.
+    // The editor can also hold no date, reading text until a date is typed
+    // (its first key starts one), stepped to or picked; it then stands at its
+    // minimum date, which is never a date of its own.
     void setNoDateText(const QString &text);
     void setNoDate();
     bool hasDate() const;
@@ -30,6 +30,7 @@ public:
     void stepBy(int steps) override;
 
 protected:
+    bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -41,5 +42,7 @@ private:
     bool calendarShown() const;
 
     QDate m_dateAtOpening;
+    // The last key typed a part in full, and the editor moved on to the next.
+    bool m_movedOnByItself = false;
     bool m_watchingCalendar = false;
 };

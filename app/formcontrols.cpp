@@ -32,7 +32,7 @@ public:
     QWidget *widget() const override { return m_edit; }
     QLineEdit *edit() const { return m_edit; }
     void readInto(PadValues &values) const override { values.text(field().text) = m_edit->text(); }
-    QStringList show(const PadValues &values) override
+    QStringList setValues(const PadValues &values) override
     {
         setTextUncut(m_edit, values.text(field().text));
         return {};
@@ -58,7 +58,7 @@ public:
     QWidget *widget() const override { return m_edit; }
     DescriptionEdit *edit() const { return m_edit; }
     void readInto(PadValues &values) const override { values.text(field().text) = m_edit->text(); }
-    QStringList show(const PadValues &values) override
+    QStringList setValues(const PadValues &values) override
     {
         m_edit->setTextUncut(values.text(field().text));
         return {};
@@ -87,7 +87,7 @@ public:
     QWidget *widget() const override { return m_edit; }
     CalendarDateEdit *edit() const { return m_edit; }
     void readInto(PadValues &values) const override { values.releaseDate = m_edit->chosenDate(); }
-    QStringList show(const PadValues &values) override
+    QStringList setValues(const PadValues &values) override
     {
         const QDate date = values.releaseDate;
         if (date.isValid() && m_edit->canShow(date)) {
@@ -123,7 +123,7 @@ public:
     {
         values.programType = m_box->currentIndex() >= 0 ? m_box->currentText() : QString();
     }
-    QStringList show(const PadValues &values) override
+    QStringList setValues(const PadValues &values) override
     {
         m_box->setCurrentIndex(int(Pad::ProgramTypeList().indexOf(values.programType)));
         return {};
@@ -159,7 +159,7 @@ public:
                 values.osSupport << item->text();
         }
     }
-    QStringList show(const PadValues &values) override
+    QStringList setValues(const PadValues &values) override
     {
         QListWidgetItem *firstTicked = nullptr;
         for (int row = 0; row < m_list->count(); ++row) {
@@ -294,11 +294,11 @@ PadValues FormControls::values() const
     return values;
 }
 
-QStringList FormControls::show(const PadValues &values) const
+QStringList FormControls::setValues(const PadValues &values) const
 {
     QStringList notes;
     for (const auto &control : m_controls)
-        notes << control->show(values);
+        notes << control->setValues(values);
     return notes;
 }
 

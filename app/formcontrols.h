@@ -33,9 +33,9 @@ public:
     virtual QWidget *widget() const = 0;
     // Puts the control's value into values.
     virtual void readInto(Pad::PadValues &values) const = 0;
-    // Shows the field's value of an import, uncut by typing limits; returns
-    // what the control could not show, one line each.
-    virtual QStringList show(const Pad::PadValues &values) = 0;
+    // Sets the control to the field's value of an import, uncut by typing
+    // limits; returns what the control could not show, one line each.
+    virtual QStringList setValues(const Pad::PadValues &values) = 0;
     // What Clear All does to the field: texts and ticks empty, the program
     // type and the release date stay.
     virtual void clear() {}
@@ -53,7 +53,6 @@ public:
     explicit FormControls(QWidget *parent);
     ~FormControls();
 
-    const std::vector<std::unique_ptr<FieldControl>> &all() const { return m_controls; }
     QWidget *widget(const Pad::FormField &field) const;
     QWidget *widget(Pad::TextField field) const;
     // The counter of a field with a typing limit, or nullptr.
@@ -68,7 +67,7 @@ public:
     // The form as one record, read from the controls at this moment.
     Pad::PadValues values() const;
     // Takes over an import's values; returns what could not be shown.
-    QStringList show(const Pad::PadValues &values) const;
+    QStringList setValues(const Pad::PadValues &values) const;
     void clear() const;
 
 private:

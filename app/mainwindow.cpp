@@ -151,8 +151,7 @@ void MainWindow::createActions()
     add(helpMenu, new QAction(tr("&About"), this), "aboutAction", QKeySequence::keyBindings(QKeySequence::HelpContents),
         &MainWindow::showAbout);
 
-    connect(m_addressImport, &AddressImport::read, this,
-            [this](const QString &address, const Pad::PadDocument &document) { takeImport(document, address); });
+    connect(m_addressImport, &AddressImport::read, this, &MainWindow::takeAddressImport);
 
     auto *drops = new FileDrops([this](const QString &path) { importFile(path); },
                                 [this](const QString &path) { fillFileSize(path); }, this);
@@ -228,6 +227,7 @@ std::optional<Pad::PadValues> MainWindow::checkedValues()
 
 void MainWindow::generatePadFile()
 {
+    const FileHold hold(this);
     const std::optional<Pad::PadValues> checked = checkedValues();
     if (!checked || !generateMayLeaveOut())
         return;
@@ -323,8 +323,33 @@ void MainWindow::takeImport(const Pad::PadDocument &document, const QString &add
     showUpdateTarget();
     // A read from an address still under way goes with the bar that said so.
     showImportNotes(notes, unshown > 0);
+    // The author goes on in the form; the bar's buttons are a Tab away.
+    m_tabOrder.constFirst()->setFocus(Qt::OtherFocusReason);
     // With no file to update instead, Generate has nothing to offer; the notes say what it leaves out.
     m_askBeforeGenerate = m_session.isOpen() && m_session.valuesLeftOut() > 0;
+}
+
+MainWindow::FileHold::FileHold(MainWindow *window)
+    : m_window(window)
+{
+    ++m_window->m_fileHolds;
+}
+
+MainWindow::FileHold::~FileHold()
+{
+    if (--m_window->m_fileHolds > 0 || !m_window->m_waitingImport)
+        return;
+    const auto [address, document] = std::move(*m_window->m_waitingImport);
+    m_window->m_waitingImport.reset();
+    m_window->takeImport(document, address);
+}
+
+void MainWindow::takeAddressImport(const QString &address, const Pad::PadDocument &document)
+{
+    if (m_fileHolds > 0)
+        m_waitingImport.emplace(address, document);
+    else
+        takeImport(document, address);
 }
 
 void MainWindow::importFromAddress()
@@ -372,37 +397,34 @@ void MainWindow::updatePadFile()
 {
     if (!m_session.isOpen())
         return;
+    const FileHold hold(this);
     const std::optional<Pad::PadValues> checked = checkedValues();
     if (!checked)
         return;
     const QString shownPath = QDir::toNativeSeparators(m_session.path());
-    const QDate today = QDate::currentDate();
-    QString reason;
-    const std::optional<Pad::PadDocument> current = m_session.readCurrent(today, &reason);
-    if (!current) {
-        showError(tr("Cannot update \"%1\": %2").arg(shownPath, reason));
+    const auto ask = [this](Pad::PadSession::Question) {
+        return askYesNo(this, QMessageBox::Warning, tr("Confirm Update"),
+                        tr("%1 has changed on disk since it was read.\nDo you want to write the "
+                           "form's values into it anyway?")
+                            .arg(m_session.fileName()));
+    };
+    const Pad::PadSession::UpdateResult result = m_session.update(*checked, QDate::currentDate(), ask);
+    using Outcome = Pad::PadSession::UpdateResult::Outcome;
+    switch (result.outcome) {
+    case Outcome::Declined:
         return;
-    }
-    if (m_session.changedOnDisk(*current)
-        && !askYesNo(this, QMessageBox::Warning, tr("Confirm Update"),
-                     tr("%1 has changed on disk since it was read.\nDo you want to write the "
-                        "form's values into it anyway?")
-                         .arg(m_session.fileName()))) {
+    case Outcome::Refused:
+        showError(tr("Cannot update \"%1\": %2").arg(shownPath, result.reason));
         return;
-    }
-    const std::optional<Pad::PadSession::PendingUpdate> pending =
-        m_session.prepareUpdate(*current, *checked, today, &reason);
-    if (!pending) {
-        showError(tr("Cannot update \"%1\": %2").arg(shownPath, reason));
+    case Outcome::NotSaved:
+        showError(tr("Could not save %1: %2").arg(shownPath, result.reason));
         return;
+    case Outcome::Done:
+        break;
     }
-    if (!m_session.commit(*pending, &reason)) {
-        showError(tr("Could not save %1: %2").arg(shownPath, reason));
-        return;
-    }
-    if (pending->changesAnything())
+    if (result.pending->changesAnything())
         m_recentFiles->add(m_session.path());
-    statusBar()->showMessage(m_session.summary(*pending));
+    statusBar()->showMessage(result.summary);
 }
 
 void MainWindow::clearForm()
@@ -449,6 +471,7 @@ void MainWindow::editMoreFields()
 
 void MainWindow::openMoreFields(const QString &focusPath)
 {
+    const FileHold hold(this);
     MoreFieldsDialog dialog(m_session.otherFields(), m_session.keptElements(), this);
     if (!focusPath.isEmpty())
         dialog.focusField(focusPath);

@@ -38,7 +38,7 @@ public:
     // Takes over an import: texts, type, ticks (replacing the old ones) and
     // the date, which reads "not in the file" when the import found none.
     // Returns what the window could not take over, one line each.
-    QStringList applyImport(const Pad::PadImport &imported) { return m_controls.show(imported.values); }
+    QStringList applyImport(const Pad::PadImport &imported) { return m_controls.setValues(imported.values); }
 
     AboutDialog *aboutDialog() const { return m_aboutDialog; }
     // The bar above the form that holds an import's notes.
@@ -99,6 +99,23 @@ private:
     // Shows which file Update writes, if any.
     void showUpdateTarget();
 
+    // Holds the window's file for one action, from its start to its end,
+    // through its questions and dialogs: an import from an address that
+    // lands meanwhile waits until the last hold ends, and never replaces the
+    // file under the action.
+    class FileHold
+    {
+    public:
+        explicit FileHold(MainWindow *window);
+        ~FileHold();
+        FileHold(const FileHold &) = delete;
+        FileHold &operator=(const FileHold &) = delete;
+
+    private:
+        MainWindow *const m_window;
+    };
+    void takeAddressImport(const QString &address, const Pad::PadDocument &document);
+
     QList<QWidget *> m_tabOrder; // of the form's fields
     const FormControls m_controls;
 
@@ -121,6 +138,9 @@ private:
     Online::FetchSettings m_fetchSettings;
     AddressImport *const m_addressImport;
     OnlineCheckWindow *m_onlineCheck = nullptr;
+    int m_fileHolds = 0;
+    // An import from an address that landed while the file was held: the address and the document.
+    std::optional<std::pair<QString, Pad::PadDocument>> m_waitingImport;
 
     RecentFiles *const m_recentFiles;
     AboutDialog *m_aboutDialog = nullptr;

@@ -149,11 +149,23 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
     if (const std::optional<QString> emptied = emptiedRequiredField(source->imported.values, values))
         return refuse(*emptied);
     session.setOtherFields(others);
-    const std::optional<PadSession::PendingUpdate> pending = session.prepareUpdate(*source, values, today, &reason);
-    if (!pending)
-        return refuse(reason);
-
-    const QList<FieldChange> &changes = pending->update.changes;
+    // The values come from the file as read above: a file that changes
+    // before the update is written is not overwritten, since the values
+    // would undo what changed.
+    const auto ask = [](PadSession::Question) { return false; };
+    const PadSession::UpdateResult result = session.update(values, today, ask, !request.dryRun);
+    switch (result.outcome) {
+    case PadSession::UpdateResult::Outcome::Done:
+        break;
+    case PadSession::UpdateResult::Outcome::Declined:
+        return refuse(QStringLiteral("it changed on disk while it was being updated; nothing was written"));
+    case PadSession::UpdateResult::Outcome::Refused:
+        return refuse(result.reason);
+    case PadSession::UpdateResult::Outcome::NotSaved:
+        return refuse(QStringLiteral("could not be saved: %1").arg(result.reason));
+    }
+    const PadSession::PendingUpdate &pending = *result.pending;
+    const QList<FieldChange> &changes = pending.update.changes;
     if (request.dryRun) {
         for (const FieldChange &change : changes)
             out << change.field << QStringLiteral(": ") << oneLine(change.before)
@@ -161,14 +173,12 @@ int runUpdate(const UpdateRequest &request, const QDate &today, QTextStream &out
         if (changes.isEmpty())
             out << QStringLiteral("Nothing would change in %1").arg(shownPath) << u'\n';
     } else {
-        if (!session.commit(*pending, &reason))
-            return refuse(QStringLiteral("could not be saved: %1").arg(reason));
         out << updateSummary(shownPath, changes) << u'\n';
     }
     // The file as the update leaves it, judged as --check judges it.
     FileCheck check;
     check.path = request.file;
-    check.problems = documentProblems(pending->result());
+    check.problems = documentProblems(pending.result());
     for (const QString &line : checkLines(check))
         out << line << u'\n';
     out.flush();

@@ -49,7 +49,12 @@ void addFieldProblems(const FormField &field, const PadValues &values, QList<Che
         break;
     }
     case FieldKind::ReleaseDate:
-        if (const std::optional<QString> what = releaseDateBreach(values.releaseDate)) {
+        // No date, or one that does not exist, stops Generate as an empty field
+        // does; it concerns the three elements together.
+        if (!values.releaseDate.isValid() && field.required) {
+            problems << CheckProblem{Severity::Error, std::nullopt, std::nullopt,
+                                     field.displayName + QStringLiteral(": must be filled")};
+        } else if (const std::optional<QString> what = releaseDateBreach(values.releaseDate)) {
             const ReleaseDateNumbers date = releaseDateNumbers(values.releaseDate);
             // What is wrong is the year.
             problems << problem(Severity::Error, field.paths.constLast(), field.displayName,

@@ -316,11 +316,14 @@ std::optional<PadDocument> loadPad(const QByteArray &bytes, const QDate &today, 
     // Leaves too many to list leave the document without them, not refused.
     if (const std::optional<std::vector<XmlLeaf>> leaves = document.xml.leaves(&reason)) {
         document.leaves.reserve(qsizetype(leaves->size()));
+        QList<PathText> foreign;
         for (const XmlLeaf &leaf : *leaves) {
             const XmlElement &element = document.xml.elements[std::size_t(leaf.element)];
-            document.leaves << PathText{leaf.path, document.xml.elementText(element).value_or(QString())};
+            (leaf.foreign ? foreign : document.leaves)
+                << PathText{leaf.path, document.xml.elementText(element).value_or(QString())};
         }
         document.otherFields = otherFieldsOf(document.leaves, &document.kept);
+        document.kept << foreign;
         document.unshownValues = unshownValues(document.xml, *leaves);
     }
     return document;

@@ -70,12 +70,14 @@ struct PadDocument
     QByteArray bytes;
     XmlDocument xml;
     PadImport imported;
-    // Every element that holds no child element, path and text (empty when
-    // it holds markup), in document order; empty when their paths are too
-    // long to list (the import is not refused for that).
+    // Every element of the format (XmlDocument::isFormatElement()) that
+    // holds no child element, path and text (empty when it holds markup), in
+    // document order; empty when their paths are too long to list (the
+    // import is not refused for that).
     QList<PathText> leaves;
     // The fields the window does not show as the file holds them, and the
-    // elements the format does not know.
+    // elements kept as they are: those of the format that its table does
+    // not know, then the foreign ones, named by their qualified names.
     OtherFields otherFields;
     QList<PathText> kept;
     // Values in the file that the form does not show and that Generate

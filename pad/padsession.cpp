@@ -11,9 +11,7 @@ const PadDocument *PadSession::open(const QString &path, const QDate &today, QSt
     std::optional<PadDocument> document = loadPadFile(path, today, reason);
     if (!document)
         return nullptr;
-    m_otherFields = document->otherFields;
-    m_valuesLeftOut = document->unshownValues + int(document->imported.unknownOsNames.size());
-    hold(path, std::move(*document));
+    holdRead(path, std::move(*document));
     return &*m_document;
 }
 
@@ -32,9 +30,14 @@ void PadSession::adoptWritten(const QString &path, const QByteArray &bytes, cons
 
 void PadSession::adoptUnbound(PadDocument document)
 {
+    holdRead(QString(), std::move(document));
+}
+
+void PadSession::holdRead(const QString &path, PadDocument document)
+{
     m_otherFields = document.otherFields;
     m_valuesLeftOut = document.unshownValues + int(document.imported.unknownOsNames.size());
-    hold(QString(), std::move(document));
+    hold(path, std::move(document));
 }
 
 const OtherFields &PadSession::fileFields() const
@@ -72,16 +75,6 @@ bool PadSession::dateFromFile() const
     return m_document && m_document->imported.values.releaseDate.isValid();
 }
 
-std::optional<PadDocument> PadSession::readCurrent(const QDate &today, QString *reason) const
-{
-    return loadPadFile(m_path, today, reason);
-}
-
-bool PadSession::changedOnDisk(const PadDocument &now) const
-{
-    return !m_document || now.bytes != m_document->bytes;
-}
-
 std::optional<PadSession::PendingUpdate> PadSession::prepareUpdate(const PadDocument &now, const PadValues &values,
                                                                    const QDate &today, QString *reason) const
 {
@@ -92,19 +85,33 @@ std::optional<PadSession::PendingUpdate> PadSession::prepareUpdate(const PadDocu
     return PendingUpdate{now, std::move(*update)};
 }
 
-bool PadSession::commit(const PendingUpdate &pending, QString *reason)
+PadSession::UpdateResult PadSession::update(const PadValues &values, const QDate &today, const Asker &ask,
+                                            bool write)
 {
-    if (pending.changesAnything() && !savePadFile(m_path, pending.update.bytes, reason))
-        return false;
-    const PadDocument &result = pending.result();
-    m_otherFields = result.otherFields;
-    hold(m_path, result);
-    return true;
-}
-
-QString PadSession::summary(const PendingUpdate &pending) const
-{
-    return updateSummary(fileName(), pending.update.changes);
+    using Outcome = UpdateResult::Outcome;
+    UpdateResult result;
+    std::optional<PadDocument> now = loadPadFile(m_path, today, &result.reason);
+    if (!now)
+        return result;
+    const bool changed = !m_document || now->bytes != m_document->bytes;
+    if (changed && !ask(Question::ChangedOnDisk)) {
+        result.outcome = Outcome::Declined;
+        return result;
+    }
+    result.pending = prepareUpdate(*now, values, today, &result.reason);
+    if (!result.pending)
+        return result;
+    if (write) {
+        if (result.pending->changesAnything() && !savePadFile(m_path, result.pending->update.bytes, &result.reason)) {
+            result.outcome = Outcome::NotSaved;
+            result.pending.reset();
+            return result;
+        }
+        holdRead(m_path, result.pending->result());
+    }
+    result.outcome = Outcome::Done;
+    result.summary = updateSummary(fileName(), result.pending->update.changes);
+    return result;
 }
 
 void PadSession::hold(const QString &path, PadDocument document)

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace Pad {
@@ -14,9 +15,10 @@ namespace Pad {
 // One PAD file held open, as the window and "quillet --update" hold it: the
 // file as last read or written, its fields, the values the author set for
 // the fields the window does not show, and what the file holds that a new
-// file would leave out. Loading, updating (on top of the file as it is now,
-// should it have changed on disk), saving and saying what changed all go
-// through here.
+// file would leave out. Loading and the whole update (reading the file
+// again, asking when it changed on disk, updating on top of it as it is
+// now, saving and saying what changed) go through here; the window and
+// --update each answer the update's questions by their own rule.
 class PadSession
 {
 public:
@@ -47,11 +49,11 @@ public:
 
     // Whether a file is bound, which Update writes.
     bool isOpen() const { return !m_path.isEmpty(); }
-    bool hasDocument() const { return m_document.has_value(); }
     const QString &path() const { return m_path; }
     // The file's name without its folder, as messages name it.
     QString fileName() const;
-    // The file as last read or written, or the document adopted; only while hasDocument().
+    // The file as last read or written, or the document adopted; only while
+    // one is held, as after open().
     const PadDocument &document() const { return *m_document; }
 
     // The fields the window does not show, as the document holds them (none
@@ -61,7 +63,8 @@ public:
     void setOtherFields(const OtherFields &fields) { m_otherFields = fields; }
     // Whether the author's other fields hold values that the file lacks.
     bool holdsUnwrittenFields() const;
-    // The file's elements that the format does not know.
+    // The file's elements kept as they are: those the format does not know,
+    // then the foreign ones.
     const QList<PathText> &keptElements() const;
     // How many of the file's values a new file written from the form would
     // leave out: the values the form does not show and the operating systems
@@ -70,25 +73,51 @@ public:
     // Whether the file gave a release date that exists.
     bool dateFromFile() const;
 
-    // The file as it is on disk now, read again.
-    std::optional<PadDocument> readCurrent(const QDate &today, QString *reason) const;
-    // Whether now differs from the file as last read or written.
-    bool changedOnDisk(const PadDocument &now) const;
-    // The update of now with the form's values and the author's other
-    // fields: what the author changed in the dialog goes on top of now, so
-    // that a file changed on disk keeps what it gained. Refused with the
-    // reason as updatePad() refuses.
-    std::optional<PendingUpdate> prepareUpdate(const PadDocument &now, const PadValues &values,
-                                               const QDate &today, QString *reason) const;
-    // Writes the update when it changes anything and holds the file as it
-    // is then, the author's other fields becoming the file's. False with the
-    // reason when the file cannot be saved; it then keeps every byte.
-    bool commit(const PendingUpdate &pending, QString *reason);
-    // "Updated pad.xml: Program Version, Release Date" or "Nothing changed in pad.xml".
-    QString summary(const PendingUpdate &pending) const;
+    // What the update asks on its way; the answer true goes on, false stops
+    // it with nothing written.
+    enum class Question {
+        // The file changed on disk since it was read: write into it as it is now?
+        ChangedOnDisk,
+    };
+    using Asker = std::function<bool(Question)>;
+
+    struct UpdateResult
+    {
+        enum class Outcome {
+            Done,      // written (or, without writing, made), or nothing to change
+            Declined,  // a question was answered no
+            Refused,   // the file cannot be read again, or the update cannot be made
+            NotSaved,  // made, but the file cannot be saved; it keeps every byte
+        };
+        Outcome outcome = Outcome::Refused;
+        QString reason; // why it was refused or not saved
+        // With Done: the file as it was read again, what the update changes
+        // and the file as it becomes.
+        std::optional<PendingUpdate> pending;
+        // With Done: "Updated pad.xml: Program Version, Release Date" or
+        // "Nothing changed in pad.xml".
+        QString summary;
+    };
+    // The whole update of the file held: reads it again, asks through ask
+    // when it changed on disk since it was read, makes the update of it as
+    // it is now with the form's values and the author's other fields (what
+    // the author changed in the dialog goes on top of it, so that the file
+    // keeps what it gained), and, when write, saves it when it changes
+    // anything and holds the file as it is then, the author's other fields
+    // becoming the file's. Without write nothing is saved and the session
+    // stays as it was.
+    UpdateResult update(const PadValues &values, const QDate &today, const Asker &ask, bool write = true);
 
 private:
     void hold(const QString &path, PadDocument document);
+    // Holds a document read, from path or (path empty) from elsewhere: the
+    // author's other fields start as its own.
+    void holdRead(const QString &path, PadDocument document);
+    // The update of now, the file as it is on disk, with the form's values
+    // and the author's other fields on top of it; nullopt with the reason as
+    // updatePad() refuses.
+    std::optional<PendingUpdate> prepareUpdate(const PadDocument &now, const PadValues &values,
+                                               const QDate &today, QString *reason) const;
 
     QString m_path;
     std::optional<PadDocument> m_document;

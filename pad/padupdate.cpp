@@ -182,14 +182,36 @@ Splice contentSplice(const XmlDocument &xml, const XmlElement &element, const QS
     return {span.contentStart, span.contentEnd, content};
 }
 
+// The prefix, without its colon, under which a new child of element is an
+// element of the format: that of element's last child of the format, so
+// that it is written as its siblings are, unless that child declares a
+// namespace itself; otherwise element's own, which names its namespace.
+QString newChildPrefix(const XmlDocument &xml, const XmlElement &element)
+{
+    const XmlElement *sibling = nullptr;
+    for (qint32 child = element.firstChild; child >= 0; child = xml.elements[std::size_t(child)].nextSibling) {
+        if (xml.isFormatElement(xml.elements[std::size_t(child)]))
+            sibling = &xml.elements[std::size_t(child)];
+    }
+    const auto prefixOf = [&](const XmlElement &of) {
+        return xml.qualifiedName(of).first(std::max(of.prefixLength - 1, 0)).toString();
+    };
+    if (sibling) {
+        const QStringView startTag = QStringView(xml.text).mid(sibling->span.start,
+                                                               sibling->span.contentStart - sibling->span.start);
+        if (!startTag.contains(u"xmlns"))
+            return prefixOf(*sibling);
+    }
+    return prefixOf(element);
+}
+
 // The splice that puts children into the existing element.
 Splice insertionSplice(const XmlDocument &xml, const XmlElement &element, const std::vector<NewElement> &children)
 {
     const QString &document = xml.text;
     const ElementSpan &span = element.span;
     const ElementSpan *parentSpan = element.parent < 0 ? nullptr : &xml.elements[std::size_t(element.parent)].span;
-    // New children take the element's prefix, without its colon.
-    const QString prefix = xml.qualifiedName(element).first(std::max(element.prefixLength - 1, 0)).toString();
+    const QString prefix = newChildPrefix(xml, element);
 
     Layout layout;
     const std::optional<LineStart> own = lineStartOf(document, span.start, true);
@@ -389,9 +411,11 @@ void planReleaseDate(const PadDocument &file, const FormField &field, const QDat
         const bool isYear = i == 2;
         if (keepsNumber(text, wanted[i], isYear))
             continue;
-        // A new month or day keeps two digits where the file wrote two.
+        // A new month or day keeps two digits where the file wrote two, and
+        // gets two, as the format gives them, where the file wrote nothing.
         int digits = 0;
-        const bool twoDigits = !isYear && readDateNumber(text, &digits) && digits == 2;
+        const bool twoDigits =
+            !isYear && (text.trimmed().isEmpty() || (readDateNumber(text, &digits) && digits == 2));
         plan.set(field.paths[i], twoDigits ? written[i].rightJustified(2, u'0') : written[i]);
     }
     const QString fileDate = fileParts.join(QString()).isEmpty() ? QString() : fileParts.join(u'/');

@@ -371,9 +371,8 @@ private:
             Open &parent = m_open.back();
             added.parent = parent.element;
             const XmlElement &parentElement = element(parent.element);
-            // Paths go by local names, as every lookup does.
-            const qsizetype localLength = added.nameLength - added.prefixLength;
-            added.pathLength = localLength + (parentElement.parent < 0 ? 0 : parentElement.pathLength + 1);
+            added.pathLength = qint32(stepLength(added))
+                               + (parentElement.parent < 0 ? 0 : parentElement.pathLength + 1);
             if (parent.lastChild < 0)
                 element(parent.element).firstChild = index;
             else
@@ -403,6 +402,17 @@ private:
         m_open.pop_back();
         if (!m_open.empty())
             element(m_open.back().element).span.lastChildEnd = end;
+    }
+
+    // The length of XmlDocument::stepName(), without making the name: the
+    // document element, which decides, is in the document already.
+    qsizetype stepLength(const XmlElement &added) const
+    {
+        const qsizetype local = added.nameLength - added.prefixLength;
+        if (m_document.isFormatElement(added))
+            return local;
+        return added.prefixLength > 0 ? added.nameLength
+                                      : m_document.namespaces[added.namespaceIndex].size() + 2 + local;
     }
 
     qint32 namespaceIndex(QStringView uri)
@@ -528,6 +538,23 @@ QString XmlDocument::notTextReason(QStringView path, const XmlElement &element) 
         .arg(qualifiedName(root()), path, markup(element));
 }
 
+bool XmlDocument::isFormatElement(const XmlElement &element) const
+{
+    if (element.namespaceIndex < 0 || element.namespaceIndex == root().namespaceIndex)
+        return true;
+    return root().namespaceIndex >= 0
+           && namespaceUri(element).compare(namespaceUri(root()), Qt::CaseInsensitive) == 0;
+}
+
+QString XmlDocument::stepName(const XmlElement &element) const
+{
+    if (isFormatElement(element))
+        return localName(element).toString();
+    if (element.prefixLength > 0)
+        return qualifiedName(element).toString();
+    return u'{' + namespaceUri(element).toString() + u'}' + localName(element).toString();
+}
+
 const XmlElement *XmlDocument::find(QStringView path) const
 {
     if (elements.empty())
@@ -535,15 +562,11 @@ const XmlElement *XmlDocument::find(QStringView path) const
     qint32 current = 0;
     for (const QStringView step : path.tokenize(u'/', Qt::SkipEmptyParts)) {
         const XmlElement &parent = elements[std::size_t(current)];
-        const QStringView parentNamespace = namespaceUri(parent);
         qint32 found = -1;
         for (qint32 child = parent.firstChild; child >= 0 && found < 0;
              child = elements[std::size_t(child)].nextSibling) {
             const XmlElement &candidate = elements[std::size_t(child)];
-            if (qualifiedName(candidate) != step && localName(candidate) != step)
-                continue;
-            if (parentNamespace.isEmpty()
-                || namespaceUri(candidate).compare(parentNamespace, Qt::CaseInsensitive) == 0)
+            if (localName(candidate) == step && isFormatElement(candidate))
                 found = child;
         }
         if (found < 0)
@@ -571,14 +594,18 @@ std::optional<std::vector<XmlLeaf>> XmlDocument::leaves(QString *reason) const
         }
         QString path(element.pathLength, Qt::Uninitialized);
         qsizetype end = path.size();
+        bool foreign = false;
         for (const XmlElement *step = &element; step->parent >= 0; step = &elements[std::size_t(step->parent)]) {
-            const QStringView name = localName(*step);
+            const bool formats = isFormatElement(*step);
+            foreign = foreign || !formats;
+            const QString stepText = formats ? QString() : stepName(*step);
+            const QStringView name = formats ? localName(*step) : QStringView(stepText);
             end -= name.size();
             std::copy(name.begin(), name.end(), path.begin() + end);
             if (end > 0)
                 path[--end] = u'/';
         }
-        leaves.push_back(XmlLeaf{std::move(path), qint32(i)});
+        leaves.push_back(XmlLeaf{std::move(path), qint32(i), foreign});
     }
     return leaves;
 }

@@ -61,7 +61,7 @@ struct XmlElement
     qint32 nameLength = 0;  // of the qualified name, which follows the '<' at span.start
     qint32 prefixLength = 0; // of the prefix with its colon; 0 without one
     qint32 namespaceIndex = -1; // into XmlDocument::namespaces; -1: none
-    qint32 pathLength = 0;   // of its path below the document element, by local names
+    qint32 pathLength = 0;   // of its path below the document element, as XmlDocument::stepName() names each step
     // HoldsContent, HoldsChildFirst, at most HoldsOtherMarkup, or from 0 on
     // an index into XmlDocument::decodedTexts for a text that its content
     // does not spell as it reads, or that is long.
@@ -69,12 +69,14 @@ struct XmlElement
 };
 
 // An element that holds no child element, with its path below the document
-// element by local names, as find() takes it: "Program_Descriptions/German/Char_Desc_80"
+// element as XmlDocument::stepName() names each step. For an element of the
+// format, that is the path find() takes: "Program_Descriptions/German/Char_Desc_80"
 // also for <p:Program_Descriptions><p:German><p:Char_Desc_80>.
 struct XmlLeaf
 {
     QString path;
     qint32 element;
+    bool foreign = false; // it or an element around it is not the format's
 };
 
 // A well-formed XML document: its decoded text, how its bytes encode it, and
@@ -95,6 +97,21 @@ struct XmlDocument
     QStringList markupsFound;
 
     const XmlElement &root() const { return elements.front(); }
+
+    // Whether element, below the document element, is the format's own.
+    // The format has no namespace of its own; a file may put its elements in
+    // one, the document element's, under any prefix or as the default. So an
+    // element in the document element's namespace (letter case aside) or in
+    // none is the format's, and one in any other namespace is foreign, as is
+    // everything inside it: kept as the file has it, never read, edited or
+    // checked as a field. Every lookup, leaf and update goes by this test.
+    bool isFormatElement(const XmlElement &element) const;
+    // How a path names element: by its local name when it is the format's,
+    // otherwise by its qualified name ("ext:Char_Desc_80"), or, without a
+    // prefix, by its namespace in braces and its local name
+    // ("{urn:vendor}Char_Desc_80"), so that no foreign element shares a
+    // path with one of the format.
+    QString stepName(const XmlElement &element) const;
     QStringView qualifiedName(const XmlElement &element) const;
     QStringView localName(const XmlElement &element) const;
     QStringView namespaceUri(const XmlElement &element) const;
@@ -111,16 +128,15 @@ struct XmlDocument
     // XML_DIZ_INFO/Program_Info/Program_Name holds a comment instead of plain text".
     QString notTextReason(QStringView path, const XmlElement &element) const;
 
-    // The element at path below the document element ("Company_Info/Company_Name";
-    // an empty path is the document element), or nullptr. Each step takes the
-    // first child element whose name or local name is the step's and, when
-    // the parent has a namespace, whose namespace is the parent's (letter
-    // case aside).
+    // The element of the format at path below the document element
+    // ("Company_Info/Company_Name"; an empty path is the document element),
+    // or nullptr. Each step takes the first child element of the format
+    // (isFormatElement()) whose local name is the step's.
     const XmlElement *find(QStringView path) const;
 
     // Every element below the document element that holds no child element,
-    // in document order; nullopt, with the reason, when their paths add up
-    // to more than MaxLeafPathsLength characters.
+    // in document order, the foreign ones marked; nullopt, with the reason,
+    // when their paths add up to more than MaxLeafPathsLength characters.
     std::optional<std::vector<XmlLeaf>> leaves(QString *reason) const;
 };
 

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QTemporaryDir>
 
 using Pad::TextField;
@@ -202,6 +203,15 @@ void TestImport::whatCouldNotBeTakenOverIsSaid()
                             "Release Date: \"2/30/2005\" is not a valid date"};
     QCOMPARE(importNotes(window), notes);
     QCOMPARE(control<MessageBar>(window, QStringLiteral("importNotes"))->accessibleDescription(), notes.join(u'\n'));
+    // The keyboard is in the form's first field, and the bar is reached with
+    // Tab, past the release date without a date.
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(QApplication::focusWidget(), window.findChild<QWidget *>(QStringLiteral("companyNameEdit")));
+    const QWidget *close = control<MessageBar>(window, QStringLiteral("importNotes"))->closeButton();
+    for (int presses = 0; presses < 40 && QApplication::focusWidget() != close; ++presses)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), close);
 
     Pad::PadValues expected;
     expected.text(TextField::Company_Name) = QStringLiteral("A & B");

@@ -444,34 +444,54 @@ void TestMoreFields::keptElementsAreReadOnly()
 void TestMoreFields::importFillsTheDialog_data()
 {
     QTest::addColumn<bool>("prefixed");
-    QTest::newRow("plain") << false;
+    QTest::addColumn<QByteArray>("foreign"); // an element of another namespace before the English Char_Desc_45
+    QTest::newRow("plain") << false << QByteArray();
     // Every element under a namespace prefix: the same dialog, by local names.
-    QTest::newRow("prefixed") << true;
+    QTest::newRow("prefixed") << true << QByteArray();
+    // A foreign element of the same local name is listed apart, by its qualified name.
+    QTest::newRow("foreign element first")
+        << false << "<ext:Char_Desc_45 xmlns:ext=\"urn:vendor-ext\">Short blurb</ext:Char_Desc_45>"_ba;
 }
 
 void TestMoreFields::importFillsTheDialog()
 {
     QFETCH(bool, prefixed);
+    QFETCH(QByteArray, foreign);
     QVERIFY(m_dir.isValid());
     const QString path = m_dir.filePath(u"rich.xml"_s);
-    const QByteArray bytes = readAll(updateFixture(u"rich.xml"_s));
+    QByteArray bytes = readAll(updateFixture(u"rich.xml"_s));
+    bytes.replace("<Char_Desc_45>", foreign + "<Char_Desc_45>");
     QVERIFY(writeFile(path, prefixed ? withPrefix(bytes) : bytes));
     MainWindow window;
     QVERIFY(showActive(window));
     QVERIFY(importQuietly(window, path));
     QCOMPARE(window.otherFields().languages, QStringList{u"German"_s});
     QCOMPARE(window.otherFields().values.value(u"Permissions/EULA"_s), u"Free for all."_s);
+    const QString shortPath = u"Program_Descriptions/English/Char_Desc_45"_s;
     const QString problem = throughTheMenu(window, [&](MoreFieldsDialog *dialog) {
-        QCOMPARE(editorText(dialog->editor(u"Program_Descriptions/English/Char_Desc_45"_s)), u"A widget."_s);
+        QCOMPARE(editorText(dialog->editor(shortPath)), u"A widget."_s);
         QCOMPARE(editorText(dialog->editor(u"Program_Descriptions/German/Keywords"_s)), u"Werkzeug"_s);
         QCOMPARE(editorText(dialog->editor(u"Program_Info/Program_Language"_s)), u"English,German"_s);
         QVERIFY(chooseGroup(*dialog, u"Kept Elements"_s));
         auto *kept = control<QTableWidget>(*dialog, u"KeptElements"_s);
-        QCOMPARE(kept->rowCount(), 1);
+        QCOMPARE(kept->rowCount(), foreign.isEmpty() ? 1 : 2);
         QCOMPARE(kept->item(0, 0)->text(), u"Program_Info/Includes_JAVA_VM"_s);
-        QTest::keyClick(focused(), Qt::Key_Escape);
+        if (!foreign.isEmpty()) {
+            QCOMPARE(kept->item(1, 0)->text(), u"Program_Descriptions/English/ext:Char_Desc_45"_s);
+            QCOMPARE(kept->item(1, 1)->text(), u"Short blurb"_s);
+        }
+        QVERIFY(chooseGroup(*dialog, u"Descriptions"_s));
+        QVERIFY(tabTo(dialog->editor(shortPath)));
+        replaceText(focused(), u"A better widget."_s);
+        QTest::keyClick(focused(), Qt::Key_Return);
     });
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    // Update writes the file's own element, and the foreign one keeps every byte.
+    pressUpdate(window);
+    QByteArray expected = bytes;
+    expected.replace("<Char_Desc_45>A widget.<", "<Char_Desc_45>A better widget.<");
+    QCOMPARE(readAll(path), prefixed ? withPrefix(expected) : expected);
 }
 
 // What the dialog changes, Update writes into the file in place, and nothing else.

@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -108,6 +109,7 @@ private slots:
     void importFromAddress();
     void importFromAddressCanBeCancelled();
     void privateAddressesNeedTheBox();
+    void importFromAddressWaitsForTheUpdatesQuestion();
 
 private:
     QTemporaryDir m_dir;
@@ -410,6 +412,64 @@ void TestOnlineWindow::privateAddressesNeedTheBox()
     QVERIFY2(allowed.unexpected().isEmpty(), qPrintable(allowed.unexpected()));
     QTRY_COMPARE(window.otherFields().values.isEmpty(), false);
     QCOMPARE(server.requestsFor(u"pad.xml"_s), fetched + 1);
+}
+
+// An action holds its file from start to end: a read from an address that
+// lands while Update asks whether to write into a file changed on disk
+// waits until Update is done, and the file Update asked about is the one it
+// writes.
+void TestOnlineWindow::importFromAddressWaitsForTheUpdatesQuestion()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(u"A.xml"_s);
+    const QByteArray rich = readAll(testDataPath(u"update/rich.xml"_s));
+    QVERIFY(writeFile(path, rich));
+    TestWebServer server;
+    QVERIFY(server.isListening());
+    const QByteArray fetched = readAll(testDataPath(u"update/other-fields.xml"_s));
+    server.set(u"slow.xml"_s, Answer{.body = fetched, .contentType = "text/xml", .hold = true});
+
+    MainWindow window;
+    window.setFetchSettings(testSettings());
+    QVERIFY(showActive(window));
+    window.importFile(path);
+    const Pad::PadValues form = shownValues(window);
+    QByteArray changed = rich;
+    changed.replace("<Program_Version>1.2.0<", "<Program_Version>1.2.1<");
+    QVERIFY(writeFile(path, changed));
+
+    ModalDriver driver;
+    typeAddress(driver, server.url(u"slow.xml"_s));
+    control<QAction>(window, u"importFromAddressAction"_s)->trigger();
+    QTRY_VERIFY(server.held() > 0);
+    QVERIFY(driver.done());
+
+    // While the question is open, the answer comes and the read lands.
+    driver.then<QMessageBox>([&](QMessageBox *box) {
+        QVERIFY(box->text().startsWith(u"A.xml has changed on disk since it was read."_s));
+        server.release();
+        QTRY_COMPARE(importNotes(window), QStringList());
+        QCOMPARE(window.updateTarget(), path);
+        QCOMPARE(shownValues(window), form);
+        QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+    });
+    QApplication::setActiveWindow(&window);
+    QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(driver.done());
+    QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected()));
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+
+    // The form's values went into A.xml, and only then did the read take over.
+    const std::optional<Pad::PadDocument> written = Pad::loadPadFile(path, QDate::currentDate(), nullptr);
+    QVERIFY(written);
+    QCOMPARE(written->imported.values, form);
+    const std::optional<Pad::PadDocument> read = Pad::loadPad(fetched, QDate::currentDate(), nullptr);
+    QCOMPARE(shownValues(window), read->imported.values);
+    QCOMPARE(window.updateTarget(), QString());
+    QCOMPARE(importNotes(window).constFirst(),
+             u"Read from %1. No file is bound to the form: Generate PAD asks where to save it."_s.arg(
+                 server.url(u"slow.xml"_s)));
 }
 
 QTEST_MAIN(TestOnlineWindow)

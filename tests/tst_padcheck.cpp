@@ -207,6 +207,19 @@ void TestPadCheck::checkFiles_data()
     // Empty values and elements the format does not know are left alone.
     QTest::newRow("other fields breaking the format's rules")
         << QStringList{fixture(u"other-fields.xml"_s)} << otherFieldsLines() << 1;
+    // No date, or one that does not exist, stops Generate in the window as an empty field does.
+    const QString undated = fixture(u"undated.xml"_s);
+    const QString impossibleDate = fixture(u"impossible-date.xml"_s);
+    QTest::newRow("no release date")
+        << QStringList{undated}
+        << QStringList{shown(undated) + u"note: Release Date: not given in the file"_s,
+                       shown(undated) + u"error: Release Date: must be filled"_s}
+        << 1;
+    QTest::newRow("30 February")
+        << QStringList{impossibleDate}
+        << QStringList{shown(impossibleDate) + u"note: Release Date: \"02/30/2025\" is not a valid date"_s,
+                       shown(impossibleDate) + u"error: Release Date: must be filled"_s}
+        << 1;
     QTest::newRow("a note only")
         << QStringList{noteOnly}
         << QStringList{shown(noteOnly) + u"note: OS Support: \"Amiga\" is not in the list"_s} << 0;

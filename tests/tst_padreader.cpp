@@ -309,15 +309,23 @@ void TestPadReader::findElement_data()
                                        << u"A/B"_s << u"1"_s;
     QTest::newRow("namespace case differs")
         << u"<R xmlns='urn:pad'><A><x:B xmlns:x='URN:PAD' id='1'/></A></R>"_s << u"A/B"_s << u"1"_s;
+    // An element in no namespace is the format's, as one in the document element's is.
     QTest::newRow("child leaves the namespace")
-        << u"<R xmlns='urn:pad'><A><B xmlns='' id='1'/><B id='2'/></A></R>"_s << u"A/B"_s << u"2"_s;
+        << u"<R xmlns='urn:pad'><A><B xmlns='' id='1'/><B id='2'/></A></R>"_s << u"A/B"_s << u"1"_s;
     QTest::newRow("child in another namespace")
         << u"<p:R xmlns:p='urn:pad' xmlns:q='urn:other'><p:A><q:B id='1'/><p:B id='2'/></p:A></p:R>"_s
         << u"A/B"_s << u"2"_s;
     QTest::newRow("unprefixed child below prefixed parent")
-        << u"<p:R xmlns:p='urn:pad'><A id='1'/></p:R>"_s << u"A"_s << QString();
+        << u"<p:R xmlns:p='urn:pad'><A id='1'/></p:R>"_s << u"A"_s << u"1"_s;
+    // Any namespace but the document element's is foreign, wherever it is declared.
     QTest::newRow("parent without namespace")
-        << u"<R><A><q:B xmlns:q='urn:other' id='1'/></A></R>"_s << u"A/B"_s << u"1"_s;
+        << u"<R><A><q:B xmlns:q='urn:other' id='1'/></A></R>"_s << u"A/B"_s << QString();
+    QTest::newRow("foreign first, then the format's")
+        << u"<R><A><q:B xmlns:q='urn:other' id='1'/><B id='2'/></A></R>"_s << u"A/B"_s << u"2"_s;
+    QTest::newRow("the format's name inside a foreign element")
+        << u"<R><q:A xmlns:q='urn:other'><B id='1'/></q:A><A><B id='2'/></A></R>"_s << u"A/B"_s << u"2"_s;
+    QTest::newRow("qualified step")
+        << u"<p:R xmlns:p='urn:pad'><p:A id='1'/></p:R>"_s << u"p:A"_s << QString();
 }
 
 void TestPadReader::findElement()
@@ -1231,7 +1239,7 @@ void TestPadReader::leaves()
                          u"Company_Info/Company_Name = A & B | <Company_Name>A &amp; B</Company_Name>"_s,
                          u"Company_Info/Contact_Info/Contact_Email =  | <Contact_Email/>"_s,
                          u"Program_Descriptions/German/Char_Desc_80 = x | <Char_Desc_80>\r\n  <![CDATA[x]]> </Char_Desc_80>"_s,
-                         u"Note = (markup) | <p:Note xmlns:p=\"urn:x\">t<!--c--></p:Note>"_s,
+                         u"p:Note = (markup) | <p:Note xmlns:p=\"urn:x\">t<!--c--></p:Note>"_s,
                          u"Empty =  | <Empty></Empty>"_s,
                      }));
 }

@@ -17,6 +17,16 @@ const QDate Today(2026, 6, 15);
 
 const QString ShortPath = u"Program_Descriptions/English/Char_Desc_80"_s;
 const QString DutchPath = u"Program_Descriptions/Dutch/Keywords"_s;
+using Outcome = Pad::PadSession::UpdateResult::Outcome;
+
+// For a file that did not change on disk, which asks nothing.
+Pad::PadSession::Asker neverAsked()
+{
+    return [](Pad::PadSession::Question) {
+        QTest::qFail("a question where none was due", __FILE__, __LINE__);
+        return false;
+    };
+}
 
 } // namespace
 
@@ -67,7 +77,6 @@ void TestPadSession::openHoldsTheFile()
     QCOMPARE(session.keptElements(), document->kept);
     QCOMPARE(session.valuesLeftOut(), document->unshownValues);
     QVERIFY(!session.holdsUnwrittenFields());
-    QVERIFY(!session.changedOnDisk(*session.readCurrent(Today, &reason)));
 
     session.close();
     QVERIFY(!session.isOpen());
@@ -107,12 +116,16 @@ void TestPadSession::updateWritesAndHoldsTheNewFile()
     session.setOtherFields(author);
     QVERIFY(session.holdsUnwrittenFields());
 
-    const std::optional<Pad::PadSession::PendingUpdate> pending =
-        session.prepareUpdate(session.document(), values, Today, &reason);
-    QVERIFY2(pending, qPrintable(reason));
-    QCOMPARE(readAll(path), before); // nothing is written before the commit
-    QVERIFY(session.commit(*pending, &reason));
-    QCOMPARE(session.summary(*pending), u"Updated pad.xml: Program Version, 80 character description"_s);
+    // Without writing, the update is made and nothing changes.
+    const Pad::PadSession::UpdateResult dry = session.update(values, Today, neverAsked(), false);
+    QCOMPARE(dry.outcome, Outcome::Done);
+    QCOMPARE(dry.pending->update.changes.size(), 2);
+    QCOMPARE(readAll(path), before);
+    QVERIFY(session.holdsUnwrittenFields());
+
+    const Pad::PadSession::UpdateResult result = session.update(values, Today, neverAsked());
+    QCOMPARE(result.outcome, Outcome::Done);
+    QCOMPARE(result.summary, u"Updated pad.xml: Program Version, 80 character description"_s);
     QByteArray expected = before;
     expected.replace("<Program_Version>1.2.0<", "<Program_Version>1.3<");
     expected.replace("<Char_Desc_80>A widget.<", "<Char_Desc_80>A small widget<");
@@ -120,13 +133,18 @@ void TestPadSession::updateWritesAndHoldsTheNewFile()
     QCOMPARE(session.document().bytes, expected);
     QVERIFY(!session.holdsUnwrittenFields());
 
-    const std::optional<Pad::PadSession::PendingUpdate> again =
-        session.prepareUpdate(*session.readCurrent(Today, &reason), values, Today, &reason);
-    QVERIFY2(again, qPrintable(reason));
-    QVERIFY(!again->changesAnything());
-    QVERIFY(session.commit(*again, &reason));
-    QCOMPARE(session.summary(*again), u"Nothing changed in pad.xml"_s);
+    const Pad::PadSession::UpdateResult again = session.update(values, Today, neverAsked());
+    QCOMPARE(again.outcome, Outcome::Done);
+    QVERIFY(!again.pending->changesAnything());
+    QCOMPARE(again.summary, u"Nothing changed in pad.xml"_s);
     QCOMPARE(readAll(path), expected);
+
+    // A file gone from disk is refused with the reader's reason.
+    QVERIFY(QFile::remove(path));
+    const Pad::PadSession::UpdateResult gone = session.update(values, Today, neverAsked());
+    QCOMPARE(gone.outcome, Outcome::Refused);
+    QVERIFY2(gone.reason.startsWith(u"the file cannot be opened"_s), qPrintable(gone.reason));
+    QVERIFY(!QFileInfo::exists(path));
 }
 
 // Someone else changed the file since it was read: the update starts from
@@ -178,13 +196,20 @@ void TestPadSession::updateGoesOnTopOfAFileChangedOnDisk()
     changed.replace(german, onDisk);
     QVERIFY(writeFile(path, changed));
 
-    const std::optional<Pad::PadDocument> now = session.readCurrent(Today, &reason);
-    QVERIFY2(now, qPrintable(reason));
-    QVERIFY(session.changedOnDisk(*now));
-    const std::optional<Pad::PadSession::PendingUpdate> pending =
-        session.prepareUpdate(*now, now->imported.values, Today, &reason);
-    QVERIFY2(pending, qPrintable(reason));
-    QVERIFY(session.commit(*pending, &reason));
+    // Asked first; a no writes nothing, a yes writes into the file as it is now.
+    QList<Pad::PadSession::Question> asked;
+    const auto answer = [&](bool yes) {
+        return [&asked, yes](Pad::PadSession::Question question) {
+            asked << question;
+            return yes;
+        };
+    };
+    const Pad::PadValues values = session.document().imported.values;
+    QCOMPARE(session.update(values, Today, answer(false)).outcome, Outcome::Declined);
+    QCOMPARE(readAll(path), changed);
+    const Pad::PadSession::UpdateResult written = session.update(values, Today, answer(true));
+    QCOMPARE(written.outcome, Outcome::Done);
+    QCOMPARE(asked, QList<Pad::PadSession::Question>(2, Pad::PadSession::Question::ChangedOnDisk));
     QByteArray result = before;
     if (expected.isEmpty())
         result.replace("\r\n" + german, "");
@@ -203,15 +228,13 @@ void TestPadSession::failedSaveChangesNothing()
     QVERIFY(session.open(path, Today, &reason));
     Pad::PadValues values = session.document().imported.values;
     values.text(TextField::Program_Version) = u"1.3"_s;
-    const std::optional<Pad::PadSession::PendingUpdate> pending =
-        session.prepareUpdate(session.document(), values, Today, &reason);
-    QVERIFY2(pending, qPrintable(reason));
     if (QProcess::execute(u"chattr"_s, {u"+i"_s, folder}) != 0)
         QSKIP("chattr +i is not available on this file system");
     const auto unlock = qScopeGuard([&] { QProcess::execute(u"chattr"_s, {u"-i"_s, folder}); });
 
-    QVERIFY(!session.commit(*pending, &reason));
-    QVERIFY(!reason.isEmpty());
+    const Pad::PadSession::UpdateResult result = session.update(values, Today, neverAsked());
+    QCOMPARE(result.outcome, Outcome::NotSaved);
+    QVERIFY(!result.reason.isEmpty());
     QCOMPARE(readAll(path), before);
     QCOMPARE(session.document().bytes, before);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"pad.xml"_s});

@@ -283,7 +283,7 @@ void TestPadUpdate::unknownNamesStay()
 
 void TestPadUpdate::releaseDateKeepsTheFilesDigits_data()
 {
-    QTest::addColumn<QStringList>("file"); // month, day, year as the file writes them
+    QTest::addColumn<QStringList>("file"); // month, day, year as the file writes them; "(none)": no element
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QStringList>("written");
 
@@ -299,9 +299,12 @@ void TestPadUpdate::releaseDateKeepsTheFilesDigits_data()
     QTest::newRow("blanks around an unchanged number")
         << QStringList{u" 06 "_s, u"03"_s, u"2025"_s} << QDate(2025, 6, 4)
         << QStringList{u" 06 "_s, u"04"_s, u"2025"_s};
-    QTest::newRow("empty elements") << QStringList{QString(), QString(), QString()}
-                                    << QDate(2025, 1, 2)
-                                    << QStringList{u"1"_s, u"2"_s, u"2025"_s};
+    QTest::newRow("empty elements, two digits as the format gives them")
+        << QStringList{QString(), u" "_s, QString()} << QDate(2025, 1, 2)
+        << QStringList{u"01"_s, u"02"_s, u"2025"_s};
+    QTest::newRow("missing month and day") << QStringList{u"(none)"_s, u"(none)"_s, u"2025"_s}
+                                           << QDate(2025, 1, 2)
+                                           << QStringList{u"01"_s, u"02"_s, u"2025"_s};
     QTest::newRow("an early year") << QStringList{u"06"_s, u"03"_s, u"2025"_s}
                                    << QDate(987, 6, 3)
                                    << QStringList{u"06"_s, u"03"_s, u"0987"_s};
@@ -330,7 +333,8 @@ void TestPadUpdate::releaseDateKeepsTheFilesDigits()
     QByteArray bytes = readAll(fixture(u"unknown-names.xml"_s));
     const QStringList original{u"6"_s, u"3"_s, u"2025"_s};
     for (int i = 0; i < 3; ++i)
-        bytes.replace(element(names[i], original[i]), element(names[i], file[i]));
+        bytes.replace(element(names[i], original[i]),
+                      file[i] == u"(none)"_s ? QByteArray() : element(names[i], file[i]));
 
     QString reason;
     const std::optional<Pad::PadImport> imported = readPadData(bytes, Today, &reason);

@@ -93,6 +93,8 @@ private slots:
     void importSaysWhatTheFormDoesNotShow();
     void importNotesBarGoesWithTheFile();
     void aDateTheFileDoesNotGiveIsTheAuthorsToChoose();
+    void typingStartsADate_data();
+    void typingStartsADate();
     void generateAsksBeforeLeavingValuesOut_data();
     void generateAsksBeforeLeavingValuesOut();
     void generateAsksNothingOfAFileItWrote();
@@ -567,6 +569,13 @@ void TestUpdate::aDateTheFileDoesNotGiveIsTheAuthorsToChoose()
     QCOMPARE(window.focusWidget()->objectName(), u"releaseDateEdit"_s);
     QCOMPARE(readAll(path), undated);
 
+    // The field takes typing at once: a date typed as the field shows dates.
+    const QDate typed(2024, 6, 15);
+    QTest::keyClicks(window.focusWidget(), QLocale().toString(typed, date->displayFormat()));
+    QCOMPARE(date->chosenDate(), typed);
+    window.importFile(path);
+    QVERIFY(!date->hasDate());
+
     window.clearForm();
     QVERIFY(!date->hasDate());
 
@@ -583,6 +592,48 @@ void TestUpdate::aDateTheFileDoesNotGiveIsTheAuthorsToChoose()
     const std::optional<Pad::PadDocument> written = Pad::loadPadFile(path, QDate::currentDate(), nullptr);
     QVERIFY(written);
     QCOMPARE(written->imported.values.releaseDate, QDate::currentDate());
+}
+
+// In the field that reads "Not in the file: choose a date", the first key
+// that types starts a date, so that a date typed as the field shows dates
+// (in the desktop's language) comes out as typed, after Ctrl+A too.
+void TestUpdate::typingStartsADate_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("selectAllFirst");
+    QTest::addColumn<QDate>("date");
+    for (const char *locale : {"en_GB", "en_US", "de_DE"}) {
+        QTest::addRow("%s", locale) << QString::fromLatin1(locale) << false << QDate(2024, 6, 15);
+        QTest::addRow("%s, one-digit day", locale) << QString::fromLatin1(locale) << false << QDate(2023, 11, 3);
+        QTest::addRow("%s, after Ctrl+A", locale) << QString::fromLatin1(locale) << true << QDate(2024, 1, 31);
+    }
+}
+
+void TestUpdate::typingStartsADate()
+{
+    QFETCH(QString, locale);
+    QFETCH(bool, selectAllFirst);
+    QFETCH(QDate, date);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+    QByteArray undated = readAll(fixture(u"cdata-comments.xml"_s));
+    undated.replace("<Program_Release_Day>03</Program_Release_Day>", "<Program_Release_Day/>");
+    const QString path = copyOf(fixture(u"cdata-comments.xml"_s), u"typed.xml"_s);
+    QVERIFY(writeFile(path, undated));
+
+    MainWindow window;
+    QVERIFY(showActive(window));
+    window.importFile(path);
+    auto *edit = control<CalendarDateEdit>(window, u"releaseDateEdit"_s);
+    QVERIFY(!edit->hasDate());
+    edit->setFocus();
+    if (selectAllFirst)
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    const QString shown = QLocale().toString(date, edit->displayFormat());
+    QTest::keyClicks(edit, shown);
+    QCOMPARE(edit->text(), shown);
+    QCOMPARE(window.gatherValues().releaseDate, date);
 }
 
 // Generate would write a new file without what the imported file holds

@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the reader. Besides crashes and sanitizer reports
 // it stops on an outcome the reader never promises: a refusal without a
 // reason, values the form's lists cannot hold, a span of an element that
-// does not cut its markup from a document that gives back the bytes, or an
-// element's text that does not follow from its content.
+// does not cut its markup from a document that gives back the bytes, an
+// element's text that does not follow from its content, or a leaf's path
+// that does not say whether it is foreign to the format.
 #include "padreader.h"
 
 #include <QDate>
@@ -76,8 +77,11 @@ void checkSpans(const QByteArray &bytes, const Pad::XmlDocument &found)
     qsizetype previousEnd = 0;
     for (const Pad::XmlLeaf &leaf : found.leaves(&reason).value_or(std::vector<Pad::XmlLeaf>())) {
         const Pad::XmlElement &element = found.elements[std::size_t(leaf.element)];
-        if (!leaf.path.endsWith(found.qualifiedName(element)))
+        if (!leaf.path.endsWith(found.stepName(element)))
             fail("a leaf whose path does not end in its name");
+        // No name holds ':' or '{' but the qualified name of a foreign step.
+        if (leaf.foreign != (leaf.path.contains(u':') || leaf.path.contains(u'{')))
+            fail("a leaf whose path does not say whether it is foreign");
         if (element.span.start < previousEnd || element.span.lastChildEnd >= 0)
             fail("leaves out of order, or one with a child");
         previousEnd = element.span.end;

@@ -6,14 +6,16 @@
 // no child element keeps its text, nothing changes when no change is
 // reported, and the same edits made again change nothing.
 //
-// A file whose elements carry a namespace prefix must update as its twin
-// without one: with the flag set, the file is given every element under p:,
-// and its update must be the plain file's update with the same prefixes, or
-// be refused as that one is. Every path goes by local names, so the checks
-// above hold for it as they stand.
+// A file whose elements are in the namespace of its document element must
+// update as its twin without one: with the twin chosen, the file is given
+// every element under p: (or only its document element, the others staying
+// in no namespace), and its update must be the plain file's update with the
+// same prefixes, or be refused as that one is. Every path goes by local
+// names, so the checks above hold for it as they stand.
 //
 // The input: one byte, the number of edits (modulo 5) and, as the next
-// digit (byte / 5, modulo 2), the flag for the prefixed twin; each edit as one byte
+// digit (byte / 5, modulo 3), the twin: none, every element prefixed, the
+// document element alone prefixed; each edit as one byte
 // of kind (modulo 4: a field of the form, a field of the format's table, a
 // description in another language, a language taken out), two bytes that
 // choose within the kind, one byte of length n and n UTF-16 code units of
@@ -137,10 +139,12 @@ struct RawEdit
     QString value;
 };
 
-std::vector<RawEdit> readEdits(Input &input, bool *prefixed)
+enum class Twin { None, Prefixed, RootPrefixed };
+
+std::vector<RawEdit> readEdits(Input &input, Twin *twin)
 {
     const uint8_t first = input.byte();
-    *prefixed = (first / 5) % 2 == 1;
+    *twin = Twin((first / 5) % 3);
     std::vector<RawEdit> raw(first % 5);
     for (RawEdit &edit : raw) {
         edit.kind = input.byte() % 4;
@@ -264,15 +268,18 @@ Pad::OtherFields withFollowedSizes(Pad::OtherFields fields, const Pad::PadDocume
     return fields;
 }
 
-// The document's bytes with every element under the prefix p:, declared on
-// the document element; nullopt for a document that uses namespaces already
-// or whose text its encoding cannot give back.
-std::optional<QByteArray> prefixedTwin(const Pad::XmlDocument &xml)
+// The document's bytes with every element (or the document element alone)
+// under the prefix p:, declared on the document element; nullopt for a
+// document that uses namespaces already or whose text its encoding cannot
+// give back.
+std::optional<QByteArray> prefixedTwin(const Pad::XmlDocument &xml, Twin twin)
 {
     std::vector<std::pair<qsizetype, QString>> inserts;
     for (const Pad::XmlElement &element : xml.elements) {
         if (element.prefixLength > 0 || element.namespaceIndex >= 0)
             return std::nullopt;
+        if (twin == Twin::RootPrefixed && &element != &xml.root())
+            continue;
         inserts.push_back({element.span.start + 1, QStringLiteral("p:")});
         if (element.span.contentStart != element.span.end)
             inserts.push_back({element.span.contentEnd + 2, QStringLiteral("p:")});
@@ -297,7 +304,7 @@ std::optional<Pad::PadUpdate> update(const Pad::PadDocument &file, const Edits &
 }
 
 // The prefixed twin reads as the file does and updates as it does, but for the prefixes.
-void checkPrefixedTwin(const Pad::PadDocument &file, const Pad::PadDocument &twin, const Edits &asked)
+void checkPrefixedTwin(const Pad::PadDocument &file, const Pad::PadDocument &twin, Twin kind, const Edits &asked)
 {
     if (!(twin.imported.values == file.imported.values) || twin.leaves != file.leaves
         || !(twin.otherFields == file.otherFields) || twin.kept != file.kept)
@@ -312,7 +319,11 @@ void checkPrefixedTwin(const Pad::PadDocument &file, const Pad::PadDocument &twi
         return;
     if (plain->changes != prefixed->changes)
         fail("the prefixed twin changes other fields");
-    const std::optional<QByteArray> expected = prefixedTwin(plain->document->xml);
+    // An element made in a document element without children takes its
+    // prefix, which the plain twin cannot show.
+    if (kind == Twin::RootPrefixed && file.xml.root().firstChild < 0)
+        return;
+    const std::optional<QByteArray> expected = prefixedTwin(plain->document->xml, kind);
     if (expected && *expected != prefixed->bytes)
         fail("the prefixed twin's update differs by more than the prefixes");
 }
@@ -322,20 +333,20 @@ void checkPrefixedTwin(const Pad::PadDocument &file, const Pad::PadDocument &twi
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Input input{data, size};
-    bool withPrefix = false;
-    const std::vector<RawEdit> raw = readEdits(input, &withPrefix);
+    Twin twinKind = Twin::None;
+    const std::vector<RawEdit> raw = readEdits(input, &twinKind);
     QByteArray bytes(reinterpret_cast<const char *>(input.data), qsizetype(input.size));
     QString reason;
     std::optional<Pad::PadDocument> file = Pad::loadPad(bytes, Today, &reason);
     if (!file)
         return 0;
-    if (withPrefix) {
-        const std::optional<QByteArray> twinBytes = prefixedTwin(file->xml);
+    if (twinKind != Twin::None) {
+        const std::optional<QByteArray> twinBytes = prefixedTwin(file->xml, twinKind);
         std::optional<Pad::PadDocument> twin = twinBytes ? Pad::loadPad(*twinBytes, Today, &reason) : std::nullopt;
         // A start tag that the declaration makes too long is the twin's own refusal.
         if (!twin)
             return 0;
-        checkPrefixedTwin(*file, *twin, applyEdits(raw, *file));
+        checkPrefixedTwin(*file, *twin, twinKind, applyEdits(raw, *file));
         bytes = *twinBytes;
         file = std::move(twin);
     }
