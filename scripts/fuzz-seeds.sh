@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Keeps inputs a fuzzer found as seeds of the project, so that later runs
 # start further on: scripts/fuzz-seeds.sh NAME FOLDER [MOST] adds to
-# tests/fuzz/seeds/NAME (NAME is reader, roundtrip or update) at most MOST
+# tests/fuzz/seeds/NAME (NAME is reader, roundtrip, update or http) at most MOST
 # (30 by default) of the inputs in FOLDER, chosen one by one as the input that
 # reaches the most code that the kept seeds and those chosen before do not.
 # Inputs over 20 KB are left out, so that the set stays small enough to
