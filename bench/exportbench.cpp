@@ -9,7 +9,7 @@
 // each figure is the best of three runs.
 #include "hostileserver.h"
 #include "installerdownload.h"
-#include "installerinspector.h"
+#include "installerfacts.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

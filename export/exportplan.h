@@ -1,6 +1,6 @@
 #pragma once
 
-#include "installerinspector.h"
+#include "installerfacts.h"
 #include "padfields.h"
 #include "padform.h"
 #include "padrules.h"

@@ -9,7 +9,7 @@
 #include "exportplan.h"
 #include "exportsupport.h"
 #include "hostileserver.h"
-#include "installerinspector.h"
+#include "installerfacts.h"
 #include "padreader.h"
 #include "padwriter.h"
 #include "testsupport.h"

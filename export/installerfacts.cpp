@@ -1,4 +1,4 @@
-#include "installerinspector.h"
+#include "installerfacts.h"
 
 #include <QFile>
 #include <QFileInfo>
