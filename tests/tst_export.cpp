@@ -9,6 +9,7 @@
 #include "exportplan.h"
 #include "exportsupport.h"
 #include "hostileserver.h"
+#include "installerdownload.h"
 #include "installerfacts.h"
 #include "padreader.h"
 #include "padwriter.h"
@@ -221,6 +222,8 @@ private slots:
     void commandLine_data();
     void commandLine();
     void commandLineJsonAndDryRun();
+    void downloadLimit_data();
+    void downloadLimit();
     void commandLineDownload_data();
     void commandLineDownload();
     void parseExport_data();
@@ -747,6 +750,27 @@ void TestExport::commandLineJsonAndDryRun()
     errors.clear();
     QCOMPARE(Cli::runExport(request, Today, out, err), 2);
     QVERIFY(errors.contains(u"Cannot read the installer"));
+}
+
+// A download stops past the stated size and a tenth of it, at least 1 MiB
+// more, and never past 4 GiB.
+void TestExport::downloadLimit_data()
+{
+    QTest::addColumn<qint64>("stated"); // -1: none
+    QTest::addColumn<qint64>("limit");
+    const qint64 MiB = 1024 * 1024;
+    QTest::newRow("none stated") << qint64(-1) << Export::MaxInstallerDownload;
+    QTest::newRow("empty") << qint64(0) << MiB;
+    QTest::newRow("small: 1 MiB more") << 3 * MiB << 4 * MiB;
+    QTest::newRow("large: a tenth more") << 100 * MiB << 110 * MiB;
+    QTest::newRow("at the cap") << Export::MaxInstallerDownload - MiB << Export::MaxInstallerDownload;
+}
+
+void TestExport::downloadLimit()
+{
+    QFETCH(qint64, stated);
+    QFETCH(qint64, limit);
+    QCOMPARE(Export::downloadLimit(stated < 0 ? std::nullopt : std::optional(stated)), limit);
 }
 
 void TestExport::commandLineDownload_data()

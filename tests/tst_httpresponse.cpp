@@ -68,6 +68,9 @@ void TestHttpResponse::answers_data()
         200, -1, "", u"sends a Content-Length that is no length"_qs);
     row("a chunk size past 63 bits", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n8000000000000000\r\n",
         State::Failed, 200, -1, "", u"sends a chunked body whose framing is broken"_qs);
+    row("a chunk line past 1 KiB", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3;"
+                                    + QByteArray(int(MaxChunkLine), 'x') + "\r\nabc\r\n0\r\n\r\n",
+        State::Failed, 200, -1, "", u"sends a chunked body whose framing is broken"_qs);
     row("a chunk without its line end", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nabX\r\n",
         State::Failed, 200, -1, "ab", u"sends a chunked body whose framing is broken"_qs);
 }
